@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package needed to build, run and test both programs.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends \
+    build-essential cmake ninja-build pkg-config \
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins \
+    libgtest-dev libgmock-dev libbenchmark-dev \
+    clang libclang-rt-14-dev \
+    xvfb xauth x11-utils imagemagick \
+    fonts-noto-cjk \
+    hyperfine time python3 \
+    >/dev/null

@@ -1,0 +1,42 @@
+// Starts the viewer's windows and runs the event loop.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "viewer_state.h"
+
+namespace chatscope {
+
+class TForm1;
+class TForm2;
+class TForm3;
+
+// Creates Form1, Form2 and Form3 in that order, loads a file named on the
+// command line, and runs the event loop.
+int RunViewer(int argc, char** argv);
+
+// The viewer's three windows and what they share. Destroying it destroys
+// Form3, then Form2 (which writes the settings and filter files), then Form1.
+struct ViewerWindows {
+    ViewerState state;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+
+    ViewerWindows();
+    ~ViewerWindows();
+    ViewerWindows(const ViewerWindows&) = delete;
+    ViewerWindows& operator=(const ViewerWindows&) = delete;
+};
+
+// Creates the windows as the viewer starts them (all hidden), with the settings
+// kept in the given files. Needs a QApplication.
+std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile,
+                                                   const std::string& filterFile);
+
+// The file of "chatscope FILE" as a local path for LoadLogFile; empty when none
+// was named. `argv` is what QApplication left of the command line.
+std::string StartupFileArgument(int argc, char** argv);
+
+}  // namespace chatscope

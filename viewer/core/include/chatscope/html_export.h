@@ -1,0 +1,46 @@
+// HTML export of the current log with the present filters.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "chatscope/log_reader.h"
+#include "chatscope/record_sink.h"
+#include "chatscope/viewer_settings.h"
+
+namespace chatscope {
+
+// Writes each record as one line "<FONT color="#RRGGBB">text</FONT><BR>\r\n".
+// Buffers its output; Flush() before closing the file.
+class HtmlSink : public RecordSink {
+public:
+    explicit HtmlSink(std::FILE* out);
+    ~HtmlSink() override;
+    void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text,
+             bool indent) override;
+    void Write(std::string_view bytes);
+    bool Flush();  // false when a write failed
+    bool Failed() const { return failed_; }
+
+private:
+    char* Reserve(std::size_t bytes);  // room for `bytes` more at the end of the buffer
+    std::FILE* out_;
+    std::string buffer_;   // fixed-size storage; bytes [0, used_) are pending
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+enum class ExportResult {
+    Written,
+    NoLogLoaded,    // empty log path
+    NotALogFile,    // the log fails the header check
+    SameFileAsLog,  // the output names the loaded log: nothing written
+    CannotWrite,    // the output cannot be created or a write failed: no output left
+};
+
+// Writes the export to a temporary file beside `outPath` and renames it into place.
+// Resets the statistics and runs a full pass (with the reader's end-of-pass callbacks).
+ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
+                        const ViewerSettings& settings);
+
+}  // namespace chatscope

@@ -1,0 +1,47 @@
+// Path helpers: extensions and where the viewer keeps its settings files.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace chatscope {
+
+// The path with the extension of its last component (from its last ".")
+// replaced by `extension`, or `extension` appended when there is none.
+std::string ReplaceExtension(const std::string& path, const std::string& extension);
+
+// The extension of the last path component, dot included, lower-cased ASCII;
+// empty when there is none.
+std::string LowerExtension(const std::string& path);
+
+struct SettingsPaths {
+    std::string settingsFile;  // ".cnf"
+    std::string filterFile;    // ".flt"
+};
+
+// What the locator needs to know of the file system and the environment.
+struct SettingsLocation {
+    std::string executablePath;
+    std::string xdgConfigHome;  // $XDG_CONFIG_HOME, may be empty
+    std::string home;           // $HOME
+    std::function<bool(const std::string&)> fileExists;
+    std::function<bool(const std::string&)> folderWritable;
+};
+
+// Beside the executable (its path with ".cnf"/".flt" appended) when that file
+// exists or the executable's folder is writable; otherwise in
+// $XDG_CONFIG_HOME/chatscope/ (default ~/.config/chatscope/), named after the executable.
+SettingsPaths LocateSettingsFiles(const SettingsLocation& where);
+
+// The running program's own path (from /proc/self/exe); `fallback` when that
+// cannot be read.
+std::string CurrentExecutablePath(const std::string& fallback = std::string());
+
+// LocateSettingsFiles with the real file system and environment.
+SettingsPaths LocateSettingsFilesFor(const std::string& executablePath);
+
+// Creates the folder that holds `file` (and its parents) when missing, so the
+// settings file can be written there. True when the folder exists afterwards.
+bool EnsureFolderOf(const std::string& file);
+
+}  // namespace chatscope
