@@ -1,0 +1,51 @@
+#include "headless.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+
+#include "catcher_text.h"
+#include "signal_bridge.h"
+
+namespace chatkeeper::app {
+
+RecordSettings::RecordSettings(const SettingsRecord& record)
+    : gameLogFolder_(ToFileName(FromShiftJis(record.GameLogFolder()))),
+      archiveFolder_(ToFileName(FromShiftJis(record.ArchiveFolder()))),
+      fileNameTemplate_(ToFileName(FromShiftJis(record.FileNameTemplate()))),
+      mode_(record.Mode()),
+      sizeLimitText_(std::to_string(record.SizeLimitKb())) {}
+
+HeadlessCatcher::HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, QObject* parent)
+    : QObject(parent), settings_(record) {
+    engine_ = std::make_unique<CaptureEngine>(settings_, clock_, files_);
+    engine_->SetRotationInterval(record.Interval());
+    timer_ = new QTimer(this);
+    timer_->setInterval(tickIntervalMs);
+    connect(timer_, &QTimer::timeout, this, [this] { engine_->Timer1Timer(); });
+}
+
+HeadlessCatcher::~HeadlessCatcher() = default;
+
+void HeadlessCatcher::Start() {
+    engine_->TakeBaseline();
+    timer_->start();
+}
+
+int RunHeadless(const QString& settingsPath, int tickIntervalMs) {
+    SettingsRecord record;
+    if (!LoadSettings(ToFileName(settingsPath), record)) {
+        std::fprintf(stderr, "chatkeeper: cannot read the settings file %s\n",
+                     settingsPath.toLocal8Bit().constData());
+        return 1;
+    }
+    SignalBridge signalBridge({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalBridge, &SignalBridge::Received, qApp, [] { QCoreApplication::exit(0); });
+    HeadlessCatcher catcher(record, tickIntervalMs);
+    catcher.Start();
+    return QCoreApplication::exec();
+}
+
+}  // namespace chatkeeper::app

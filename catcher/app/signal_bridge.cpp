@@ -1,0 +1,70 @@
+#include "signal_bridge.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace chatkeeper::app {
+
+namespace {
+
+int g_fds[2] = {-1, -1};
+std::vector<int> g_installed;
+
+extern "C" void HandleSignal(int signalNumber) {
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    // Non-blocking: if the pipe is full the signal is already pending anyway.
+    [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &byte, 1);
+    errno = savedErrno;
+}
+
+}  // namespace
+
+SignalBridge::SignalBridge(std::initializer_list<int> signalNumbers, QObject* parent) : QObject(parent) {
+    if (g_fds[0] >= 0) return;  // one bridge per process
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_fds) != 0) {
+        g_fds[0] = g_fds[1] = -1;
+        return;
+    }
+    notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SignalBridge::ReadPending);
+
+    struct sigaction action {};
+    action.sa_handler = HandleSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : signalNumbers) {
+        if (::sigaction(signalNumber, &action, nullptr) == 0) g_installed.push_back(signalNumber);
+    }
+}
+
+SignalBridge::~SignalBridge() {
+    if (!notifier_) return;
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : g_installed) ::sigaction(signalNumber, &action, nullptr);
+    g_installed.clear();
+    delete notifier_;
+    notifier_ = nullptr;
+    ::close(g_fds[0]);
+    ::close(g_fds[1]);
+    g_fds[0] = g_fds[1] = -1;
+}
+
+void SignalBridge::ReadPending() {
+    unsigned char buffer[16];
+    for (;;) {
+        const ssize_t n = ::read(g_fds[1], buffer, sizeof buffer);
+        if (n <= 0) break;
+        for (ssize_t i = 0; i < n; ++i) emit Received(static_cast<int>(buffer[i]));
+    }
+}
+
+}  // namespace chatkeeper::app

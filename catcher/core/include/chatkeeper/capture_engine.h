@@ -1,0 +1,92 @@
+// The capture engine: watches the twenty game log files and appends each
+// changed one, whole, to the current archive file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "chatkeeper/clock.h"
+#include "chatkeeper/engine_settings.h"
+#include "chatkeeper/file_stamp.h"
+#include "chatkeeper/file_system.h"
+
+namespace chatkeeper {
+
+inline constexpr int kGameLogFileCount = 20;
+inline constexpr std::size_t kCopyBufferSize = 1024;
+
+// Path of game log file i: folder text as typed, "/", i, ".log".
+std::string GameLogFilePath(const std::string& folder, int index);
+
+// What one tick did.
+struct TickResult {
+    int captured = -1;  // number of the game log file appended, -1 for none
+    int failed = 0;     // changed files whose capture failed (retried next tick)
+    int vanished = 0;   // files that disappeared since last seen
+};
+
+class CaptureEngine {
+public:
+    CaptureEngine(const CaptureSettingsSource& settings, const Clock& clock, FileSystem& files);
+
+    CaptureEngine(const CaptureEngine&) = delete;
+    CaptureEngine& operator=(const CaptureEngine&) = delete;
+
+    // Set once at start-up from the settings file; zero by default.
+    void SetRotationInterval(const RotationInterval& interval) { rotationInterval_ = interval; }
+    const RotationInterval& GetRotationInterval() const { return rotationInterval_; }
+
+    // Remembers the stamps of the twenty game log files as already captured.
+    // An empty game log folder text means no folder: every file is missing.
+    void TakeBaseline();
+
+    // One capture step: at most one successful capture, in ascending number.
+    // A capture appends the whole file, checks that the file did not change
+    // meanwhile and flushes the archive before the stamp is remembered. A
+    // capture that fails cuts the archive back to its length before the
+    // append, keeps the remembered stamp (retried next tick) and the scan
+    // goes on with the next changed file. A file that vanished is remembered
+    // as missing without opening any archive, and the scan goes on.
+    TickResult Timer1Timer();
+
+    // Names a new archive from the archive folder, the template (cut to 1023
+    // bytes) and the current local time; sets NextRotationTime and the
+    // caption. No file is opened here. With an empty archive folder text
+    // there is no archive folder: ArchivePath becomes empty and captures
+    // fail until a folder is set.
+    void StartNewArchive();
+
+    const std::string& ArchivePath() const { return archivePath_; }
+    std::int64_t NextRotationTime() const { return nextRotationTime_; }
+    const std::string& Caption() const { return caption_; }
+    const FileStamp& RememberedStamp(int index) const { return stamps_.at(index); }
+
+    // Called with the new caption whenever StartNewArchive changes it.
+    std::function<void(const std::string&)> onCaptionChanged;
+
+private:
+    enum class CaptureOutcome { Captured, Failed };
+
+    FileStamp StampOf(const std::string& folder, int index);
+    bool RotationDue();
+    CaptureOutcome Capture(const std::string& gameLogPath, const FileStamp& seen);
+    void SetCaption(std::string caption);
+
+    const CaptureSettingsSource& settings_;
+    const Clock& clock_;
+    FileSystem& files_;
+
+    std::array<FileStamp, kGameLogFileCount> stamps_{};
+    std::string archivePath_;
+    std::int64_t nextRotationTime_ = 0;
+    RotationInterval rotationInterval_{};
+    std::string caption_{kCatcherCaption};
+    // True until an archive has been named and opened successfully, and
+    // again after an archive could not be opened: the next capture then
+    // starts a new archive with the folder and template of that moment.
+    bool needNewArchive_ = true;
+};
+
+}  // namespace chatkeeper

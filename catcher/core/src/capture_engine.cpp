@@ -1,0 +1,147 @@
+#include "chatkeeper/capture_engine.h"
+
+#include <array>
+
+#include "chatkeeper/file_name_template.h"
+#include "chatkeeper/settings_record.h"
+
+namespace chatkeeper {
+
+std::string GameLogFilePath(const std::string& folder, int index) {
+    std::string path;
+    path.reserve(folder.size() + 8);
+    path += folder;
+    path += '/';
+    path += std::to_string(index);
+    path += ".log";
+    return path;
+}
+
+CaptureEngine::CaptureEngine(const CaptureSettingsSource& settings, const Clock& clock,
+                             FileSystem& files)
+    : settings_(settings), clock_(clock), files_(files) {
+    stamps_.fill(FileStamp::Missing());
+}
+
+void CaptureEngine::TakeBaseline() {
+    const std::string folder = settings_.GameLogFolder();
+    for (int i = 0; i < kGameLogFileCount; ++i) {
+        stamps_[static_cast<std::size_t>(i)] = StampOf(folder, i);
+    }
+}
+
+FileStamp CaptureEngine::StampOf(const std::string& folder, int index) {
+    // No game log folder set yet: there are no game log files (rather than
+    // files in the root folder).
+    if (folder.empty()) return FileStamp::Missing();
+    return files_.Stamp(GameLogFilePath(folder, index));
+}
+
+TickResult CaptureEngine::Timer1Timer() {
+    TickResult result;
+    const std::string folder = settings_.GameLogFolder();
+    for (int i = 0; i < kGameLogFileCount; ++i) {
+        const std::string path = GameLogFilePath(folder, i);
+        const FileStamp seen = StampOf(folder, i);
+        FileStamp& remembered = stamps_[static_cast<std::size_t>(i)];
+        if (seen == remembered) continue;
+        if (seen.missing) {
+            // The file went away: nothing to copy. Remember that it is gone,
+            // so that a re-created file counts as changed and is captured.
+            remembered = seen;
+            ++result.vanished;
+            continue;
+        }
+        if (Capture(path, seen) == CaptureOutcome::Captured) {
+            remembered = seen;
+            result.captured = i;
+            break;
+        }
+        // Failed: the stamp stays as it was, so the file is tried again at
+        // the next tick; meanwhile the next changed file gets its turn.
+        ++result.failed;
+    }
+    return result;
+}
+
+bool CaptureEngine::RotationDue() {
+    switch (settings_.Mode()) {
+        case RotationMode::RotateByTime:
+            return clock_.Now().msSinceLocalEpoch > nextRotationTime_;
+        case RotationMode::RotateBySize: {
+            const std::int64_t limit =
+                static_cast<std::int64_t>(ParseSizeText(settings_.SizeLimitText())) * 1024;
+            std::int64_t length = files_.FileSize(archivePath_);
+            if (length < 0) length = 0;  // deleted archive: the append re-creates it
+            return length > limit;
+        }
+        case RotationMode::RotateNever:
+        default:
+            return false;
+    }
+}
+
+CaptureEngine::CaptureOutcome CaptureEngine::Capture(const std::string& gameLogPath,
+                                                     const FileStamp& seen) {
+    std::unique_ptr<ReadableFile> source = files_.OpenRead(gameLogPath);
+    if (!source) return CaptureOutcome::Failed;
+
+    if (needNewArchive_ || RotationDue()) StartNewArchive();
+    if (archivePath_.empty()) return CaptureOutcome::Failed;
+
+    std::unique_ptr<AppendableFile> archive = files_.OpenAppend(archivePath_);
+    if (!archive || archive->Identity() == source->Identity()) {
+        // No usable archive: name it afresh at the next attempt, with the
+        // folder and template in force then.
+        needNewArchive_ = true;
+        return CaptureOutcome::Failed;
+    }
+    needNewArchive_ = false;
+
+    const std::int64_t lengthBefore = archive->Length();
+    if (lengthBefore < 0) return CaptureOutcome::Failed;
+
+    auto rollBack = [&] {
+        archive->TruncateTo(lengthBefore);
+        return CaptureOutcome::Failed;
+    };
+
+    std::array<char, kCopyBufferSize> buffer;
+    std::int64_t copied = 0;
+    for (;;) {
+        const std::int64_t got = source->Read(buffer.data(), buffer.size());
+        if (got < 0) return rollBack();
+        if (got == 0) break;
+        if (!archive->Write(buffer.data(), static_cast<std::size_t>(got))) return rollBack();
+        copied += got;
+        // Longer than it was when looked at: it is being written; stop early.
+        if (copied > seen.size) return rollBack();
+    }
+    // A file that changed while it was copied is not kept: the next tick
+    // sees a new stamp (or the same one again) and copies it whole.
+    if (copied != seen.size || !(files_.Stamp(gameLogPath) == seen)) return rollBack();
+    if (!archive->Sync()) return rollBack();
+    return CaptureOutcome::Captured;
+}
+
+void CaptureEngine::StartNewArchive() {
+    const LocalDateTime now = clock_.Now();
+    std::string tmpl = settings_.FileNameTemplate();
+    if (tmpl.size() > kMaxTemplateBytes) tmpl.resize(kMaxTemplateBytes);
+    const std::string folder = settings_.ArchiveFolder();
+    if (folder.empty()) {
+        archivePath_.clear();
+    } else {
+        archivePath_ = folder + "/" + ExpandFileNameTemplate(tmpl, now.fields);
+    }
+    nextRotationTime_ = now.msSinceLocalEpoch + rotationInterval_.Milliseconds();
+    SetCaption(CatcherCaption(archivePath_));
+}
+
+void CaptureEngine::SetCaption(std::string caption) {
+    if (caption == caption_) return;
+    caption_ = std::move(caption);
+    if (onCaptionChanged) onCaptionChanged(caption_);
+}
+
+}  // namespace chatkeeper

@@ -1,0 +1,206 @@
+#include "chatkeeper/settings_record.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace chatkeeper {
+namespace {
+
+std::string ReadText(const std::array<std::uint8_t, kSettingsRecordSize>& bytes, std::size_t offset) {
+    const char* field = reinterpret_cast<const char*>(bytes.data() + offset);
+    const std::size_t limit = kSettingsTextFieldSize - 1;
+    const void* nul = std::memchr(field, '\0', limit);
+    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : limit;
+    return std::string(field, length);
+}
+
+void WriteText(std::array<std::uint8_t, kSettingsRecordSize>& bytes, std::size_t offset,
+               std::string_view text) {
+    std::uint8_t* field = bytes.data() + offset;
+    std::memset(field, 0, kSettingsTextFieldSize);
+    const std::size_t length = std::min(text.size(), kSettingsTextFieldSize - 1);
+    std::memcpy(field, text.data(), length);
+}
+
+std::uint32_t ReadU32(const std::array<std::uint8_t, kSettingsRecordSize>& b, std::size_t o) {
+    return static_cast<std::uint32_t>(b[o]) | static_cast<std::uint32_t>(b[o + 1]) << 8 |
+           static_cast<std::uint32_t>(b[o + 2]) << 16 | static_cast<std::uint32_t>(b[o + 3]) << 24;
+}
+
+void WriteU32(std::array<std::uint8_t, kSettingsRecordSize>& b, std::size_t o, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[o + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint16_t ReadU16(const std::array<std::uint8_t, kSettingsRecordSize>& b, std::size_t o) {
+    return static_cast<std::uint16_t>(b[o] | b[o + 1] << 8);
+}
+
+void WriteU16(std::array<std::uint8_t, kSettingsRecordSize>& b, std::size_t o, std::uint16_t v) {
+    b[o] = static_cast<std::uint8_t>(v);
+    b[o + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t n) {
+    while (n > 0) {
+        ssize_t put = ::write(fd, data, n);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (put == 0) return false;
+        data += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool SyncFd(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Optional blanks, optional sign, decimal digits, optional blanks; 32-bit range.
+bool ParseInt(std::string_view text, int& value) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    text = text.substr(begin, end - begin);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return false;
+    std::int64_t magnitude = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > 2147483648LL) return false;
+    }
+    const std::int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > 2147483647LL) return false;
+    value = static_cast<int>(signedValue);
+    return true;
+}
+
+}  // namespace
+
+std::string SettingsRecord::GameLogFolder() const { return ReadText(bytes, kGameLogFolderOffset); }
+std::string SettingsRecord::ArchiveFolder() const { return ReadText(bytes, kArchiveFolderOffset); }
+std::string SettingsRecord::FileNameTemplate() const { return ReadText(bytes, kFileNameTemplateOffset); }
+void SettingsRecord::SetGameLogFolder(std::string_view t) { WriteText(bytes, kGameLogFolderOffset, t); }
+void SettingsRecord::SetArchiveFolder(std::string_view t) { WriteText(bytes, kArchiveFolderOffset, t); }
+void SettingsRecord::SetFileNameTemplate(std::string_view t) { WriteText(bytes, kFileNameTemplateOffset, t); }
+
+std::int32_t SettingsRecord::ModeValue() const {
+    return static_cast<std::int32_t>(ReadU32(bytes, kRotationModeOffset));
+}
+void SettingsRecord::SetModeValue(std::int32_t v) {
+    WriteU32(bytes, kRotationModeOffset, static_cast<std::uint32_t>(v));
+}
+RotationMode SettingsRecord::Mode() const {
+    switch (ModeValue()) {
+        case 1: return RotationMode::RotateByTime;
+        case 2: return RotationMode::RotateBySize;
+        default: return RotationMode::RotateNever;
+    }
+}
+
+std::int32_t SettingsRecord::SizeLimitKb() const {
+    return static_cast<std::int32_t>(ReadU32(bytes, kSizeLimitOffset));
+}
+void SettingsRecord::SetSizeLimitKb(std::int32_t kb) {
+    WriteU32(bytes, kSizeLimitOffset, static_cast<std::uint32_t>(kb));
+}
+
+std::uint16_t SettingsRecord::Hours() const { return ReadU16(bytes, kHoursOffset); }
+std::uint16_t SettingsRecord::Minutes() const { return ReadU16(bytes, kMinutesOffset); }
+std::uint16_t SettingsRecord::Seconds() const { return ReadU16(bytes, kSecondsOffset); }
+void SettingsRecord::SetHours(std::uint16_t v) { WriteU16(bytes, kHoursOffset, v); }
+void SettingsRecord::SetMinutes(std::uint16_t v) { WriteU16(bytes, kMinutesOffset, v); }
+void SettingsRecord::SetSeconds(std::uint16_t v) { WriteU16(bytes, kSecondsOffset, v); }
+void SettingsRecord::SetInterval(const RotationInterval& interval) {
+    SetHours(static_cast<std::uint16_t>(interval.hours));
+    SetMinutes(static_cast<std::uint16_t>(interval.minutes));
+    SetSeconds(static_cast<std::uint16_t>(interval.seconds));
+}
+std::uint16_t SettingsRecord::Reserved() const { return ReadU16(bytes, kReservedOffset); }
+
+bool LoadSettings(const std::string& path, SettingsRecord& record) {
+    record.bytes.fill(0);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    std::size_t have = 0;
+    bool ok = true;
+    while (have < kSettingsRecordSize) {
+        ssize_t got = ::read(fd, record.bytes.data() + have, kSettingsRecordSize - have);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    if (!ok) {
+        record.bytes.fill(0);
+        return false;
+    }
+    // Never written by the catcher, but a hand-edited file may hold them.
+    if (record.Hours() > 23) record.SetHours(23);
+    if (record.Minutes() > 59) record.SetMinutes(59);
+    if (record.Seconds() > 59) record.SetSeconds(59);
+    return true;
+}
+
+bool SaveSettings(const std::string& path, const SettingsRecord& record) {
+    if (path.empty()) return false;
+    const std::string temp = path + ".tmp." + std::to_string(::getpid());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, record.bytes.data(), record.bytes.size()) && SyncFd(fd);
+    if (::close(fd) != 0) ok = false;
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const std::size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        SyncFd(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+int ParseSizeText(std::string_view text) {
+    int value = 0;
+    return ParseInt(text, value) ? value : 100;
+}
+
+int ParseIntOrMinusOne(std::string_view text) {
+    int value = 0;
+    return ParseInt(text, value) ? value : -1;
+}
+
+}  // namespace chatkeeper

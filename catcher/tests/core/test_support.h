@@ -1,0 +1,216 @@
+// Helpers for the core tests: temporary folders, a fake clock, a settings
+// source, and a file system that injects faults into the real one.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "chatkeeper/clock.h"
+#include "chatkeeper/engine_settings.h"
+#include "chatkeeper/file_system.h"
+
+namespace chatkeeper::test {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "chatkeeper-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void AppendFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Sets the last-write time explicitly so that every rewrite in a test has a
+// distinct stamp, however coarse the file system's clock is.
+inline void SetMtime(const std::string& path, std::int64_t seconds, long nanoseconds = 0) {
+    timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(seconds);
+    times[0].tv_nsec = nanoseconds;
+    times[1] = times[0];
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+inline std::vector<std::string> ListNames(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Civil date from days since 1970-01-01 (inverse of the engine's local epoch).
+inline DateTimeFields FieldsFromLocalMilliseconds(std::int64_t ms) {
+    std::int64_t days = ms / 86400000;
+    std::int64_t rest = ms % 86400000;
+    if (rest < 0) {
+        rest += 86400000;
+        --days;
+    }
+    std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    std::int64_t y = yoe + era * 400;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+    DateTimeFields f;
+    f.year = static_cast<int>(y);
+    f.month = static_cast<int>(m);
+    f.day = static_cast<int>(d);
+    f.hour = static_cast<int>(rest / 3600000);
+    f.minute = static_cast<int>(rest / 60000 % 60);
+    f.second = static_cast<int>(rest / 1000 % 60);
+    f.millisecond = static_cast<int>(rest % 1000);
+    return f;
+}
+
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(DateTimeFields start = {2003, 7, 12, 14, 5, 9, 250})
+        : ms_(LocalMilliseconds(start)) {}
+    LocalDateTime Now() const override { return MakeLocalDateTime(FieldsFromLocalMilliseconds(ms_)); }
+    void Advance(std::int64_t ms) { ms_ += ms; }
+    void AdvanceSeconds(std::int64_t s) { ms_ += s * 1000; }
+    std::int64_t Milliseconds() const { return ms_; }
+
+private:
+    std::int64_t ms_;
+};
+
+class FakeSettings final : public CaptureSettingsSource {
+public:
+    std::string gameLogFolder;
+    std::string archiveFolder;
+    std::string fileNameTemplate = "TARQ#YY#MM#DD_#HH#MN_#SS.log";
+    RotationMode mode = RotationMode::RotateNever;
+    std::string sizeLimitText = "100";
+    mutable int archiveFolderReads = 0;
+
+    std::string GameLogFolder() const override { return gameLogFolder; }
+    std::string ArchiveFolder() const override {
+        ++archiveFolderReads;
+        return archiveFolder;
+    }
+    std::string FileNameTemplate() const override { return fileNameTemplate; }
+    RotationMode Mode() const override { return mode; }
+    std::string SizeLimitText() const override { return sizeLimitText; }
+};
+
+// The real file system with faults on demand.
+class FaultyFileSystem final : public FileSystem {
+public:
+    std::set<std::string> unreadable;         // OpenRead fails for these paths
+    int failWriteNumber = 0;                  // the Nth Write (1-based) fails after half its bytes
+    int failReadNumber = 0;                   // the Nth Read (1-based) reports an error
+    bool failSync = false;                    // every Sync fails
+    std::function<void(const std::string&)> afterRead;  // runs after each successful Read, with the path
+    std::vector<std::string> appendOpens;     // every path given to OpenAppend
+    int writes = 0;
+    int reads = 0;
+
+    FileStamp Stamp(const std::string& path) override { return real_.Stamp(path); }
+    std::int64_t FileSize(const std::string& path) override { return real_.FileSize(path); }
+
+    std::unique_ptr<ReadableFile> OpenRead(const std::string& path) override {
+        if (unreadable.count(path)) return nullptr;
+        auto file = real_.OpenRead(path);
+        if (!file) return nullptr;
+        return std::make_unique<Reader>(*this, std::move(file), path);
+    }
+    std::unique_ptr<AppendableFile> OpenAppend(const std::string& path) override {
+        appendOpens.push_back(path);
+        auto file = real_.OpenAppend(path);
+        if (!file) return nullptr;
+        return std::make_unique<Appender>(*this, std::move(file));
+    }
+
+private:
+    class Reader final : public ReadableFile {
+    public:
+        Reader(FaultyFileSystem& fs, std::unique_ptr<ReadableFile> inner, std::string path)
+            : fs_(fs), inner_(std::move(inner)), path_(std::move(path)) {}
+        std::int64_t Read(char* buffer, std::size_t n) override {
+            if (++fs_.reads == fs_.failReadNumber) return -1;
+            std::int64_t got = inner_->Read(buffer, n);
+            if (got > 0 && fs_.afterRead) fs_.afterRead(path_);
+            return got;
+        }
+        FileIdentity Identity() const override { return inner_->Identity(); }
+
+    private:
+        FaultyFileSystem& fs_;
+        std::unique_ptr<ReadableFile> inner_;
+        std::string path_;
+    };
+
+    class Appender final : public AppendableFile {
+    public:
+        Appender(FaultyFileSystem& fs, std::unique_ptr<AppendableFile> inner)
+            : fs_(fs), inner_(std::move(inner)) {}
+        bool Write(const char* data, std::size_t n) override {
+            if (++fs_.writes == fs_.failWriteNumber) {
+                inner_->Write(data, n / 2);  // part of the bytes land, then the error
+                return false;
+            }
+            return inner_->Write(data, n);
+        }
+        bool Sync() override { return fs_.failSync ? false : inner_->Sync(); }
+        std::int64_t Length() const override { return inner_->Length(); }
+        bool TruncateTo(std::int64_t length) override { return inner_->TruncateTo(length); }
+        FileIdentity Identity() const override { return inner_->Identity(); }
+
+    private:
+        FaultyFileSystem& fs_;
+        std::unique_ptr<AppendableFile> inner_;
+    };
+
+    PosixFileSystem real_;
+};
+
+}  // namespace chatkeeper::test
