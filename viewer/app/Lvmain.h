@@ -74,6 +74,10 @@ public:
     static std::string ToLocalPath(const QString& path);
     static QString FromLocalPath(const std::string& path);
 
+signals:
+    // The main window was closed: the viewer ends.
+    void Closed();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -1,10 +1,11 @@
 // RichEdit1: the viewer's display of coloured lines. Holds each line as its
 // Shift-JIS bytes and colour and decodes only the rows it paints, so an archive
-// of a million lines loads in moments. Editing hands the lines over to a full
-// text editor on the first edit.
+// of a million lines loads in moments. The user can edit it: an edited line
+// keeps its text decoded, every other line stays as it was loaded.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
 
     int LineCount() const;
     QString LineText(int line) const;          // present content, decoded
-    std::uint32_t LineColour(int line) const;  // display colour of the line (first character's colour after edits)
+    std::uint32_t LineColour(int line) const;  // display colour of the line (kept through edits)
 
     bool HasSelection() const;
     QString SelectedText() const;  // lines joined with "\n"
@@ -38,9 +39,9 @@ public:
     // Select from (line, column) to (line, column), columns in QChar units of the decoded line.
     void SetSelection(int fromLine, int fromColumn, int toLine, int toColumn);
 
-    bool IsEditing() const;  // true once the lines were handed to the text editor
-    // Hands the lines over to the text editor now (the first edit does it by itself).
-    void BeginEditing();
+    bool IsEditing() const;  // true once the content was edited (until the next Clear)
+    // Replaces the selection with `text` (line breaks start new lines), as typing does.
+    void InsertText(const QString& text);
 
     // The whole content as flat offsets, lines joined by one "\n" each (for
     // assistive technologies): character count, a range of text, conversions.
@@ -52,6 +53,8 @@ public:
     void SelectionOffsets(int* start, int* end) const;  // start == end when empty
     void SetCaretOffset(int offset);
     void SetSelectionOffsets(int start, int end);
+    QRect CharacterRect(int offset) const;          // screen coordinates; empty when not shown
+    int OffsetAtPoint(const QPoint& screenPos) const;  // -1 outside the text area
 
     // The display's present content as an RTF document, each line in its colour;
     // and as Windows-31J text with CR LF between lines ("?" for characters it cannot hold).
@@ -62,7 +65,6 @@ signals:
     void selectionChanged();
 
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

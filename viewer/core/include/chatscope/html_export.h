@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "chatscope/log_reader.h"
@@ -11,11 +12,16 @@
 namespace chatscope {
 
 // Writes each record as one line "<FONT color="#RRGGBB">text</FONT><BR>\r\n".
-// Buffers its output; Flush() before closing the file.
+// Buffers its output; once more than one buffer's worth has been written, the
+// full buffers go to the file on a helper thread while the next one fills.
+// Flush() before closing the file; Failed() is up to date after Flush().
 class HtmlSink : public RecordSink {
 public:
     explicit HtmlSink(std::FILE* out);
-    ~HtmlSink() override;
+    ~HtmlSink() override;  // writes nothing more: unflushed output is dropped
+    HtmlSink(const HtmlSink&) = delete;
+    HtmlSink& operator=(const HtmlSink&) = delete;
+
     void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text,
              bool indent) override;
     void Write(std::string_view bytes);
@@ -23,11 +29,14 @@ public:
     bool Failed() const { return failed_; }
 
 private:
+    struct Writer;
     char* Reserve(std::size_t bytes);  // room for `bytes` more at the end of the buffer
+    void HandOff(std::size_t minimumNext);
     std::FILE* out_;
     std::string buffer_;   // fixed-size storage; bytes [0, used_) are pending
     std::size_t used_ = 0;
     bool failed_ = false;
+    std::unique_ptr<Writer> writer_;  // started with the first full buffer
 };
 
 enum class ExportResult {

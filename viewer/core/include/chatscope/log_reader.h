@@ -44,6 +44,9 @@ public:
 
     // Size of the reads the pass makes (256 KiB unless changed; at least 1 byte).
     void SetReadChunkBytes(std::size_t bytes) { chunkBytes_ = bytes == 0 ? 1 : bytes; }
+    // Whether a file of more than one chunk is read ahead on a helper thread while the
+    // current chunk is parsed (on unless changed). The thread ends with the pass.
+    void SetReadAhead(bool on) { readAhead_ = on; }
 
     // One non-empty kept line: count, classify, filter, hand to the sink. With no
     // sink installed the line is ignored altogether (not counted either).
@@ -61,6 +64,7 @@ private:
     RecordSink* sink_ = nullptr;
     std::array<std::uint16_t, kHeaderWords> header_{};
     std::size_t chunkBytes_ = std::size_t{256} << 10;
+    bool readAhead_ = true;
 };
 
 // "Say:%d, Tell:%d, ..., All:%d" (ASCII).

@@ -38,7 +38,7 @@ inline constexpr std::size_t kItemNameLimit = 64;
 
 // Hash of a name for the indexes below.
 struct NameHash {
-    // Names are short (at most 81 bytes as keys); mixed 8 bytes at a time.
+    // Names are short (64 bytes at most); mixed 8 bytes at a time.
     std::uint64_t operator()(std::string_view s) const noexcept {
         const char* p = s.data();
         std::size_t n = s.size();

@@ -1,0 +1,298 @@
+// The headless modes. Nothing here may start the GUI: no QApplication, no
+// display connection; only QtCore's text codecs are used.
+#include "command_line.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chatscope/filter_file.h"
+#include "chatscope/html_export.h"
+#include "chatscope/log_reader.h"
+#include "chatscope/paths.h"
+#include "chatscope/statistics.h"
+#include "chatscope/statistics_view.h"
+#include "chatscope/user_list.h"
+#include "chatscope/viewer_settings.h"
+#include "sjis_text.h"
+
+#ifndef CHATSCOPE_VERSION
+#define CHATSCOPE_VERSION "unknown"
+#endif
+
+namespace chatscope {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kHelp =
+    "Usage: chatscope [FILE]\n"
+    "       chatscope --export-html OUT [--cnf FILE] [--flt FILE] LOG\n"
+    "       chatscope --stats [--raw] [--cnf FILE] [--flt FILE] LOG\n"
+    "\n"
+    "Without an option the viewer window opens, loading FILE when given.\n"
+    "\n"
+    "  --export-html OUT  write LOG as HTML to OUT, with the filters and the\n"
+    "                     background colour of the settings\n"
+    "  --stats            print the status texts and the statistics of LOG\n"
+    "  --raw              print texts as the stored Shift-JIS bytes, not UTF-8\n"
+    "  --cnf FILE         viewer settings file (default: the viewer's own)\n"
+    "  --flt FILE         filter file (default: the viewer's own)\n"
+    "  --help             show this help and exit\n"
+    "  --version          show the version and exit\n"
+    "\n"
+    "Exit status: 0 success, 1 LOG is not a chat log or OUT cannot be written,\n"
+    "2 usage error.\n";
+
+// Options of the GUI toolkit that may be written with two dashes as well.
+bool IsToolkitOption(std::string_view name) {
+    static constexpr std::string_view kNames[] = {
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+        "qwindowgeometry", "geometry", "qwindowtitle", "title", "qwindowicon", "icon",
+        "reverse", "session", "style", "stylesheet", "widgetcount", "display", "name",
+        "nograb", "dograb", "sync", "visual", "ncols", "cmap", "graphicssystem"};
+    const std::size_t eq = name.find('=');
+    if (eq != std::string_view::npos) name = name.substr(0, eq);
+    for (std::string_view n : kNames)
+        if (n == name) return true;
+    return false;
+}
+
+bool IsModeOption(std::string_view arg) {
+    return arg == "--export-html" || arg.rfind("--export-html=", 0) == 0 || arg == "--stats" ||
+           arg == "--help" || arg == "--version";
+}
+
+struct Options {
+    bool help = false, version = false, stats = false, raw = false;
+    bool exportHtml = false;
+    std::string out, cnf, flt, log;
+    bool haveCnf = false, haveFlt = false;
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "chatscope: %s\nTry 'chatscope --help' for more information.\n",
+                 message.c_str());
+    return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+    std::fprintf(stderr, "chatscope: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+// Parses the arguments of a command-line mode; an error message on failure.
+std::string ParseOptions(int argc, char** argv, Options& o) {
+    std::vector<std::string> positional;
+    bool onlyPositional = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (onlyPositional || arg == "-" || arg.empty() || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        std::string name = arg, value;
+        bool inlineValue = false;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            inlineValue = true;
+        }
+        auto takeValue = [&](std::string& into, bool& seen) -> std::string {
+            if (seen) return "option given twice: " + name;
+            seen = true;
+            if (inlineValue) {
+                into = value;
+            } else {
+                if (i + 1 >= argc) return "option needs an argument: " + name;
+                into = argv[++i];
+            }
+            if (into.empty()) return "empty argument for " + name;
+            return {};
+        };
+        auto flag = [&](bool& into) -> std::string {
+            if (inlineValue) return "option takes no argument: " + name;
+            if (into) return "option given twice: " + name;
+            into = true;
+            return {};
+        };
+        std::string error;
+        if (name == "--export-html")
+            error = takeValue(o.out, o.exportHtml);
+        else if (name == "--cnf")
+            error = takeValue(o.cnf, o.haveCnf);
+        else if (name == "--flt")
+            error = takeValue(o.flt, o.haveFlt);
+        else if (name == "--stats")
+            error = flag(o.stats);
+        else if (name == "--raw")
+            error = flag(o.raw);
+        else if (name == "--help" || name == "-h")
+            error = flag(o.help);
+        else if (name == "--version")
+            error = flag(o.version);
+        else
+            error = "unknown option: " + arg;
+        if (!error.empty()) return error;
+    }
+    if (o.help || o.version) return {};
+    if (o.stats && o.exportHtml) return "--stats and --export-html exclude each other";
+    if (!o.stats && !o.exportHtml) return "--stats or --export-html is needed";
+    if (o.raw && !o.stats) return "--raw goes with --stats only";
+    if (positional.empty()) return "missing LOG argument";
+    if (positional.size() > 1) return "more than one LOG argument: " + positional[1];
+    o.log = positional[0];
+    return {};
+}
+
+class Output {
+public:
+    explicit Output(bool raw) : raw_(raw) {}
+    void Text(std::string_view sjis) { buffer_ += raw_ ? std::string(sjis) : SjisToUtf8(sjis); }
+    void Plain(std::string_view ascii) { buffer_ += ascii; }
+    void Number(std::int64_t v) { buffer_ += std::to_string(v); }
+    bool WriteTo(std::FILE* f) {
+        return std::fwrite(buffer_.data(), 1, buffer_.size(), f) == buffer_.size() &&
+               std::fflush(f) == 0;
+    }
+
+private:
+    bool raw_;
+    std::string buffer_;
+};
+
+void PrintStatistics(Output& out, const LogStatistics& stats, const std::string& panel0,
+                     const std::string& panel1) {
+    out.Text(panel0);
+    out.Plain("\n");
+    out.Text(panel1);
+    out.Plain("\n[counters]\n");
+    for (const auto& [first, second] : CounterRows(stats)) {
+        out.Text(first);
+        out.Plain("\t");
+        out.Text(second);
+        out.Plain("\n");
+    }
+    out.Plain("[items]\n");
+    for (const ItemRow& row : stats.items.Merged()) {
+        out.Text(row.name);
+        out.Plain("\t");
+        out.Number(row.count);
+        out.Plain("\t");
+        out.Text(row.obtainer);
+        out.Plain("\n");
+    }
+    out.Plain("[monsters]\n");
+    for (const NamedCount& m : stats.DefeatedMonsters.entries()) {
+        out.Text(m.name);
+        out.Plain("\t");
+        out.Number(m.Count());
+        out.Plain("\n");
+    }
+    out.Plain("[partners]\n");
+    for (const NamedCount& p : stats.TalkPartners.entries()) {
+        out.Text(p.name);
+        out.Plain("\t");
+        out.Number(p.Count());
+        out.Plain("\t");
+        out.Text(PartnerKindText(p.Kind()));
+        out.Plain("\n");
+    }
+}
+
+int Run(const Options& o, const char* argv0) {
+    // Settings as the viewer would load them at start-up; missing files mean defaults.
+    const SettingsPaths own = LocateSettingsFilesFor(CurrentExecutablePath(argv0 ? argv0 : ""));
+    ViewerSettings settings;
+    UserList users;
+    LoadViewerSettings(o.haveCnf ? o.cnf : own.settingsFile, settings);
+    LoadUserFilters(o.haveFlt ? o.flt : own.filterFile, users);
+
+    std::FILE* probe = std::fopen(o.log.c_str(), "rb");
+    if (!probe) return Failure("cannot read " + o.log + ": " + std::strerror(errno));
+    std::fclose(probe);
+
+    LogStatistics stats;
+    LogReader reader(stats, settings, users);
+    std::string panel0, panel1;
+    bool passEnded = false;
+    reader.SetPassCallbacks({[&](const std::string& s) { panel1 = s; },
+                             [&](const std::string& s) { panel0 = s; },
+                             [&] { passEnded = true; }});
+    if (!reader.CheckLogHeader(o.log)) return Failure("not a chat log file: " + o.log);
+
+    if (o.exportHtml) {
+        errno = 0;
+        switch (ExportHtml(o.out, o.log, reader, settings)) {
+        case ExportResult::Written:
+            return kExitOk;
+        case ExportResult::NoLogLoaded:
+        case ExportResult::NotALogFile:
+            return Failure("not a chat log file: " + o.log);
+        case ExportResult::SameFileAsLog:
+            return Failure("output is the log file itself, not overwriting it: " + o.out);
+        case ExportResult::CannotWrite:
+            return Failure("cannot write " + o.out + (errno ? std::string(": ") + std::strerror(errno) : ""));
+        }
+        return kExitFailure;
+    }
+
+    struct NoDisplay : RecordSink {
+        void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {}
+    } sink;
+    ResetStatistics(stats);
+    reader.ReadLog(o.log, &sink);
+    if (!passEnded) return Failure("cannot read " + o.log);
+    Output out(o.raw);
+    PrintStatistics(out, stats, panel0, panel1);
+    if (!out.WriteTo(stdout)) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
+    return kExitOk;
+}
+
+}  // namespace
+
+std::optional<int> RunCommandLine(int argc, char** argv) {
+    if (argc <= 1) return std::nullopt;
+    bool mode = false;
+    std::string unknown;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        if (IsModeOption(arg)) mode = true;
+        else if (arg.rfind("--", 0) == 0 && unknown.empty() && !IsToolkitOption(arg.substr(2)))
+            unknown = std::string(arg);
+    }
+    if (!mode) {
+        // No mode: the windows, unless a double-dash option is neither ours nor the toolkit's.
+        if (unknown.empty()) return std::nullopt;
+        if (unknown == "--raw" || unknown == "--cnf" ||
+            unknown.rfind("--cnf=", 0) == 0 || unknown == "--flt" || unknown.rfind("--flt=", 0) == 0)
+            return UsageError("--stats or --export-html is needed");
+        return UsageError("unknown option: " + unknown);
+    }
+    Options o;
+    if (std::string error = ParseOptions(argc, argv, o); !error.empty()) return UsageError(error);
+    if (o.help) {
+        std::fputs(kHelp, stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
+    }
+    if (o.version) {
+        std::printf("chatscope %s\n", CHATSCOPE_VERSION);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailure;
+    }
+    return Run(o, argv[0]);
+}
+
+}  // namespace chatscope

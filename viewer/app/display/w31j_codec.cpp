@@ -1,0 +1,149 @@
+#include "display/w31j_codec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace chatscope {
+
+namespace {
+
+constexpr bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+constexpr bool IsKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
+
+// Length in bytes of the unit starting at i: 1 for ASCII, kana and invalid
+// bytes, 2 for a lead byte followed by a trail byte.
+inline std::size_t UnitLength(std::string_view s, std::size_t i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (IsLead(b) && i + 1 < s.size() && IsTrail(static_cast<unsigned char>(s[i + 1]))) return 2;
+    return 1;
+}
+
+}  // namespace
+
+int W31JCharCount(std::string_view bytes) {
+    int count = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += UnitLength(bytes, i)) ++count;
+    return count;
+}
+
+std::size_t W31JByteOffset(std::string_view bytes, int column) {
+    std::size_t i = 0;
+    for (int c = 0; c < column && i < bytes.size(); ++c) i += UnitLength(bytes, i);
+    return i;
+}
+
+namespace {
+
+// Every double-byte character, as the codec decodes it: index lead << 8 | trail.
+// Built once from whole rows of pairs, so decoding a line is a table lookup.
+const char16_t* PairTable() {
+    static const std::unique_ptr<char16_t[]> table = [] {
+        auto t = std::make_unique<char16_t[]>(0x10000);
+        std::fill(t.get(), t.get() + 0x10000, char16_t(QChar::ReplacementCharacter));
+        QStringDecoder decoder("Windows-31J", QStringDecoder::Flag::Stateless);
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLead(static_cast<unsigned char>(lead))) continue;
+            QByteArray row;
+            std::vector<int> trails;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!IsTrail(static_cast<unsigned char>(trail))) continue;
+                row.append(static_cast<char>(lead));
+                row.append(static_cast<char>(trail));
+                trails.push_back(trail);
+            }
+            const QString decoded = decoder.decode(row);
+            const bool onePerPair = decoded.size() == static_cast<qsizetype>(trails.size());
+            for (std::size_t k = 0; k < trails.size(); ++k) {
+                QString one = onePerPair ? QString(decoded[static_cast<qsizetype>(k)])
+                                         : decoder.decode(row.mid(static_cast<qsizetype>(2 * k), 2));
+                // A character outside the BMP or a control code for a pair would
+                // break the one-QChar-per-pair rule: show it as unknown.
+                if (one.size() == 1 && !one[0].isSurrogate() && one[0].unicode() >= 0x20)
+                    t[static_cast<std::size_t>(lead << 8 | trails[k])] = one[0].unicode();
+            }
+        }
+        return t;
+    }();
+    return table.get();
+}
+
+}  // namespace
+
+QString DecodeW31JLine(std::string_view bytes) {
+    // ASCII and half-width kana map directly and pairs through the table. (The
+    // codec on a whole line would turn bad bytes into U+001A, drop a lone lead
+    // byte at the end and swap some control codes.)
+    const char16_t* pairs = PairTable();
+    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* dst = out.data();
+    qsizetype n_out = 0;
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        char16_t c;
+        if (b < 0x80) {
+            c = b;
+            ++i;
+        } else if (IsKana(b)) {
+            c = static_cast<char16_t>(0xFF61 + (b - 0xA1));
+            ++i;
+        } else if (IsLead(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
+            c = pairs[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
+            i += 2;
+        } else {
+            c = QChar::ReplacementCharacter;
+            ++i;
+        }
+        dst[n_out++] = QChar(c);
+    }
+    out.truncate(n_out);
+    return out;
+}
+
+bool EncodeW31JChar(char32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+        return true;
+    }
+    if (cp >= 0xFF61 && cp <= 0xFF9F) {
+        out.push_back(static_cast<char>(0xA1 + (cp - 0xFF61)));
+        return true;
+    }
+    if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFD) return false;
+    // Per-character cache: 0 unknown, 1 unencodable, else 0x10000 | the two bytes.
+    static std::unique_ptr<std::array<std::uint32_t, 0x10000>> cache;
+    if (!cache) cache = std::make_unique<std::array<std::uint32_t, 0x10000>>();
+    std::uint32_t& entry = (*cache)[cp];
+    if (entry == 0) {
+        QStringEncoder encoder("Windows-31J", QStringEncoder::Flag::Stateless);
+        const char16_t c = static_cast<char16_t>(cp);
+        QByteArray bytes = encoder.encode(QStringView(&c, 1));
+        // The codec writes FC FC for what it cannot hold; FC FC is no character.
+        if (bytes.size() == 2 && IsLead(static_cast<unsigned char>(bytes[0])) &&
+            IsTrail(static_cast<unsigned char>(bytes[1])) &&
+            !(static_cast<unsigned char>(bytes[0]) == 0xFC && static_cast<unsigned char>(bytes[1]) == 0xFC) &&
+            !encoder.hasError())
+            entry = 0x10000u | static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]);
+        else
+            entry = 1;
+    }
+    if (entry == 1) return false;
+    out.push_back(static_cast<char>(entry >> 8 & 0xFF));
+    out.push_back(static_cast<char>(entry & 0xFF));
+    return true;
+}
+
+std::string EncodeW31JOrQuestionMark(QStringView text) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()) * 2);
+    EncodeW31J(text, out, [](char32_t, std::string& o) { o.push_back('?'); });
+    return out;
+}
+
+}  // namespace chatscope

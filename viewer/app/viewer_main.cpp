@@ -1,0 +1,106 @@
+// The viewer's start-up: the three windows in their order, the event loop,
+// and the saves that happen when the settings dialog is destroyed.
+#include "viewer_main.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QIcon>
+#include <QMessageBox>
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "Lvconfig.h"
+#include "Lvdata.h"
+#include "Lvmain.h"
+#include "chatscope/paths.h"
+#include "viewer_state.h"
+
+namespace chatscope {
+
+namespace {
+
+std::string ExecutablePath() {
+    const QString fromQt = QCoreApplication::applicationFilePath();
+    if (!fromQt.isEmpty()) return TForm1::ToLocalPath(fromQt);
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.string();
+}
+
+SettingsPaths FindSettingsFiles() {
+    SettingsLocation where;
+    where.executablePath = ExecutablePath();
+    where.xdgConfigHome = qgetenv("XDG_CONFIG_HOME").toStdString();
+    where.home = TForm1::ToLocalPath(QDir::homePath());
+    where.fileExists = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(path, ec);
+    };
+    where.folderWritable = [](const std::string& path) { return ::access(path.c_str(), W_OK) == 0; };
+    return LocateSettingsFiles(where);
+}
+
+int RunWindows(int argc, char** argv) {
+    const SettingsPaths paths = FindSettingsFiles();
+    const auto windows = CreateViewerWindows(paths.settingsFile, paths.filterFile);
+    // The viewer ends when its main window closes, whatever side window is open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(windows->form1.get(), &TForm1::Closed, windows->form1.get(),
+                     [] { QCoreApplication::exit(0); });
+    windows->form1->show();
+    // "chatscope FILE": load FILE as if it had been dropped on the window.
+    const std::string file = StartupFileArgument(argc, argv);
+    if (!file.empty()) windows->form1->LoadLogFile(file);
+    return QApplication::exec();
+}
+
+}  // namespace
+
+ViewerWindows::ViewerWindows() = default;
+
+ViewerWindows::~ViewerWindows() {
+    form3.reset();
+    form2.reset();
+    form1.reset();
+}
+
+std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile,
+                                                   const std::string& filterFile) {
+    auto windows = std::make_unique<ViewerWindows>();
+    windows->state.settingsFile = settingsFile;
+    windows->state.filterFile = filterFile;
+    windows->form1 = std::make_unique<TForm1>(windows->state);
+    windows->form2 = std::make_unique<TForm2>(windows->state, *windows->form1);
+    windows->form3 = std::make_unique<TForm3>(windows->state.stats, *windows->form1);
+    windows->form1->SetSideWindows(windows->form2.get(), windows->form3.get());
+    return windows;
+}
+
+std::string StartupFileArgument(int argc, char** argv) {
+    if (argc < 2 || !argv[1] || argv[1][0] == '\0') return {};
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(argv[1], ec);
+    return ec ? std::string(argv[1]) : absolute.lexically_normal().string();
+}
+
+int RunViewer(int argc, char** argv) {
+    QApplication app(argc, argv);  // takes Qt's own options out of argv
+    QApplication::setApplicationName(QStringLiteral("chatscope"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("chatscope"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("chatscope")));
+    try {
+        return RunWindows(argc, argv);
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("chatscope"), QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
+}
+
+}  // namespace chatscope

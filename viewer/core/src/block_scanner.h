@@ -1,0 +1,179 @@
+// The block loop of a reading pass: skip each block's 100-byte header, read its
+// 50 lines with escape stripping, hand every non-empty kept line on, and go on
+// to the next block until the file is exhausted.
+//
+// The file is read in chunks, and the NUL and escape bytes of each chunk are
+// marked in a bit map first, so finding a line's end costs a bit scan. A line
+// that lies wholly in a chunk is handed on as a view into the chunk (its escape
+// bytes removed in place); a line that goes on past the chunk is assembled in a
+// 1024-byte line buffer. Either way the line keeps its first 1023 kept bytes and
+// the rest of it is dropped.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "chatscope/log_format.h"
+#include "chunk_source.h"
+
+namespace chatscope::detail {
+
+class BlockScanner {
+    static constexpr std::size_t kSlack = ChunkSource::kSlack;
+
+public:
+    BlockScanner(std::FILE* file, std::size_t chunkBytes, bool readAhead)
+        : source_(file, chunkBytes, readAhead) {}
+
+    // Runs the whole loop; `onLine(std::string_view)` gets each non-empty kept line
+    // (valid only during the call). Returns the number of such lines.
+    template <typename OnLine>
+    std::int64_t Run(OnLine&& onLine) {
+        std::int64_t total = 0;
+        // A block is read only when at least one byte of it is in the file.
+        while (Available()) {
+            SkipHeader();
+            for (int i = 0; i < kLinesPerBlock; ++i) {
+                if (!Available()) break;  // the rest of the block reads as empty lines
+                const std::string_view line = ReadLine();
+                if (!line.empty()) {
+                    onLine(line);
+                    ++total;
+                }
+            }
+        }
+        return total;
+    }
+
+private:
+    // True when an unread byte is at hand, refilling the chunk as needed.
+    bool Available() {
+        if (p_ != end_) return true;
+        if (eof_) return false;
+        const ChunkSource::Chunk c = source_.Next();
+        base_ = c.data;
+        bits_ = c.bits;
+        p_ = c.data;
+        end_ = c.data + c.size;
+        eof_ = c.size == 0;
+        return !eof_;
+    }
+
+    void SkipHeader() {
+        std::size_t left = kBlockHeaderBytes;
+        while (left > 0 && Available()) {
+            const std::size_t k = std::min<std::size_t>(left, static_cast<std::size_t>(end_ - p_));
+            p_ += k;
+            left -= k;
+        }
+    }
+
+    // First special byte at or after p, or end_ (p <= end_).
+    const char* FindSpecial(const char* p) const {
+        const std::size_t at = static_cast<std::size_t>(p - base_);
+        std::size_t w = at / 64;
+        std::uint64_t word = bits_[w] & (~std::uint64_t{0} << (at % 64));
+        while (word == 0) word = bits_[++w];
+        return base_ + w * 64 + static_cast<std::size_t>(__builtin_ctzll(word));
+    }
+
+    // Copies in 16-byte steps (runs are short, and a library call costs more than
+    // the copy); the chunk and the line buffer have kSlack bytes to spare for that.
+    void Append(const char* from, const char* to) {
+        const std::size_t room = kMaxKeptLineBytes - kept_;
+        const std::size_t n = std::min<std::size_t>(room, static_cast<std::size_t>(to - from));
+        char* dst = line_.data() + kept_;
+        for (std::size_t i = 0; i < n; i += kSlack) std::memcpy(dst + i, from + i, kSlack);
+        kept_ += n;
+    }
+
+    // Reads one line up to and including its NUL, or to the end of the file.
+    std::string_view ReadLine() {
+        const char* q = FindSpecial(p_);
+        if (q != end_ && *q == '\0') {
+            const std::string_view line(p_, std::min<std::size_t>(q - p_, kMaxKeptLineBytes));
+            p_ = q + 1;
+            return line;
+        }
+        return q == end_ ? ReadLineAcrossChunks(q) : ReadLineWithEscapes(q);
+    }
+
+    // A line with an escape byte at q: its kept bytes are moved down over the dropped
+    // ones inside the chunk, so the part before the first escape stays where it is.
+    std::string_view ReadLineWithEscapes(const char* q) {
+        char* const start = const_cast<char*>(p_);
+        char* dst = const_cast<char*>(q);  // end of the kept bytes so far
+        const char* p = q;                 // at an escape byte
+        for (;;) {
+            // Escape byte at p: it and the byte after it are dropped. When that byte
+            // is an escape too it only clears the state again, so it is dropped as well.
+            ++p;
+            if (p == end_) return Spill(start, dst, p, true);
+            if (*p == '\0') break;
+            ++p;
+            q = FindSpecial(p);
+            std::memmove(dst, p, static_cast<std::size_t>(q - p));
+            dst += q - p;
+            p = q;
+            if (p == end_) return Spill(start, dst, p, false);
+            if (*p == '\0') break;
+        }
+        p_ = p + 1;
+        return std::string_view(start, std::min<std::size_t>(dst - start, kMaxKeptLineBytes));
+    }
+
+    // The kept bytes [from, to) of a line that goes on past the chunk move to the line
+    // buffer; reading continues at `next` (end_) with the given skip state.
+    std::string_view Spill(const char* from, const char* to, const char* next, bool skip) {
+        kept_ = 0;
+        Append(from, to);
+        p_ = next;
+        return ContinueLine(skip);
+    }
+
+    std::string_view ReadLineAcrossChunks(const char* q) {
+        kept_ = 0;
+        Append(p_, q);
+        p_ = q;
+        return ContinueLine(false);
+    }
+
+    // Goes on assembling a line in the line buffer, byte state by byte state.
+    std::string_view ContinueLine(bool skip) {
+        for (;;) {
+            if (!Available()) break;
+            const unsigned char c = static_cast<unsigned char>(*p_);
+            if (skip) {
+                ++p_;
+                if (c == 0) break;
+                skip = false;  // an escape byte inverts the state back; any other byte is dropped
+                continue;
+            }
+            const char* q = FindSpecial(p_);
+            Append(p_, q);
+            p_ = q;
+            if (p_ == end_) continue;
+            const unsigned char s = static_cast<unsigned char>(*p_++);
+            if (s == 0) break;
+            skip = true;
+        }
+        return std::string_view(line_.data(), kept_);
+    }
+
+    ChunkSource source_;
+    const char* base_ = nullptr;              // the current chunk
+    const std::uint64_t* bits_ = nullptr;     // its special bytes, plus an end mark
+    const char* p_ = nullptr;
+    const char* end_ = nullptr;
+    bool eof_ = false;
+    std::array<char, kLineBufferBytes + kSlack> line_{};
+    std::size_t kept_ = 0;
+};
+
+}  // namespace chatscope::detail

@@ -1,0 +1,321 @@
+#include "chatscope/html_export.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "atomic_file.h"
+#include "chatscope/colour.h"
+#include "chatscope/statistics.h"
+
+namespace chatscope {
+
+namespace {
+
+constexpr std::size_t kBufferBytes = 1 << 20;
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::string_view kIndent = "\x81\x40\x81\x40";  // two ideographic spaces
+constexpr std::string_view kFontOpen = "<FONT color=\"#";
+constexpr std::string_view kFontClose = "</FONT><BR>\r\n";
+
+// Replacement of each byte: 0 = the byte itself, else an index into kEscapes.
+struct EscapeTable {
+    unsigned char code[256] = {};
+    constexpr EscapeTable() {
+        code[static_cast<unsigned char>('&')] = 1;
+        code[static_cast<unsigned char>('<')] = 2;
+        code[static_cast<unsigned char>('>')] = 3;
+    }
+};
+constexpr EscapeTable kEscapeTable;
+constexpr std::string_view kEscapes[] = {"", "&amp;", "&lt;", "&gt;"};
+
+// True when one of the eight bytes of x is '&', '<' or '>'. The zero-byte test
+// (v - 0x01..) & ~v & 0x80.. never misses a zero byte, and it only reports
+// spurious ones above a real one, so "any" is exact.
+inline bool HasEscapedByte(std::uint64_t x) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    auto zeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    return (zeroByte(x ^ (kOnes * '&')) | zeroByte(x ^ (kOnes * '<')) |
+            zeroByte(x ^ (kOnes * '>'))) != 0;
+}
+
+char* PutBytes(char* p, std::string_view s) {
+    std::memcpy(p, s.data(), s.size());
+    return p + s.size();
+}
+
+char* PutHexColour(char* p, std::uint32_t rgb) {
+    for (int shift = 20; shift >= 0; shift -= 4) *p++ = kHexDigits[rgb >> shift & 0xF];
+    return p;
+}
+
+inline char* PutEscapedByte(char* p, char c) {
+    const unsigned char code = kEscapeTable.code[static_cast<unsigned char>(c)];
+    if (code == 0) {
+        *p++ = c;
+        return p;
+    }
+    return PutBytes(p, kEscapes[code]);
+}
+
+// Copies the bytes of [s, s + n) that need no replacing, a word at a time,
+// and stops at the first word holding a byte that does. Gives the count copied.
+inline std::size_t CopyPlainWords(char* p, const char* s, std::size_t n) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i amp = _mm_set1_epi8('&'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)),
+                                         _mm_cmpeq_epi8(v, gt));
+        if (_mm_movemask_epi8(hit) != 0) return i;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+    }
+#endif
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, s + i, 8);
+        if (HasEscapedByte(chunk)) return i;
+        std::memcpy(p + i, &chunk, 8);
+    }
+    return i;
+}
+
+// The message bytes with "&", "<" and ">" replaced: whole words while none
+// needs replacing, byte by byte only through a word that holds one.
+char* PutEscaped(char* p, std::string_view text) {
+    const char* s = text.data();
+    const char* const end = s + text.size();
+    while (end - s >= 8) {
+        const std::size_t copied = CopyPlainWords(p, s, static_cast<std::size_t>(end - s));
+        p += copied;
+        s += copied;
+        if (end - s < 8) break;
+        for (int k = 0; k < 8; ++k) p = PutEscapedByte(p, *s++);  // the word with a hit
+    }
+    const std::size_t rest = static_cast<std::size_t>(end - s);
+    if (rest == 0) return p;
+    if (text.size() >= 8) {
+        // The last eight bytes: when none needs replacing, the ones before the
+        // rest were written unchanged too, so the word can be stored overlapping them.
+        std::uint64_t chunk;
+        std::memcpy(&chunk, end - 8, 8);
+        if (!HasEscapedByte(chunk)) {
+            std::memcpy(p - (8 - rest), &chunk, 8);
+            return p + rest;
+        }
+    }
+    while (s != end) p = PutEscapedByte(p, *s++);
+    return p;
+}
+
+// "RRGGBB" of the brightened colour of each colour word, by component tables.
+struct HexColourTables {
+    char pair[256][2];
+    std::uint8_t redGreen[256];
+    std::uint8_t blue[256];
+    HexColourTables() {
+        for (int v = 0; v < 256; ++v) {
+            pair[v][0] = kHexDigits[v >> 4];
+            pair[v][1] = kHexDigits[v & 0xF];
+            const std::uint32_t d = BrightenColour(static_cast<std::uint32_t>(v) * 0x010101u);
+            redGreen[v] = static_cast<std::uint8_t>(d & 0xFF);
+            blue[v] = static_cast<std::uint8_t>(d >> 16);
+        }
+    }
+    char* Put(char* p, std::uint32_t colourWord) const {
+        std::memcpy(p, pair[redGreen[colourWord >> 16 & 0xFF]], 2);
+        std::memcpy(p + 2, pair[redGreen[colourWord >> 8 & 0xFF]], 2);
+        std::memcpy(p + 4, pair[blue[colourWord & 0xFF]], 2);
+        return p + 6;
+    }
+};
+
+const HexColourTables& HexColours() {
+    static const HexColourTables tables;
+    return tables;
+}
+
+std::string DocumentHead(const ViewerSettings& settings) {
+    std::string head =
+        "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+        "charset=Shift-JIS\">\r\n</HEAD>\r\n<BODY BGCOLOR=\"#";
+    char hex[6];
+    PutHexColour(hex, settings.BackgroundHtmlColour());
+    head.append(hex, sizeof hex);
+    head += "\">";
+    return head;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+// The helper thread that writes full buffers while the next one is filled.
+struct HtmlSink::Writer {
+    struct Chunk {
+        std::string data;
+        std::size_t used = 0;
+    };
+    static constexpr std::size_t kMaxBuffers = 3;  // the one being filled and two in flight
+
+    explicit Writer(std::FILE* f) : out(f), thread([this] { Run(); }) {}
+    ~Writer() {
+        {
+            std::lock_guard<std::mutex> lock(m);
+            stop = true;
+            full.clear();  // nothing more is written once the sink goes away
+        }
+        cv.notify_all();
+        thread.join();
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(m);
+        for (;;) {
+            cv.wait(lock, [this] { return stop || !full.empty(); });
+            if (full.empty()) return;
+            Chunk chunk = std::move(full.front());
+            full.pop_front();
+            busy = true;
+            bool ok = !failed;
+            lock.unlock();
+            if (ok) ok = std::fwrite(chunk.data.data(), 1, chunk.used, out) == chunk.used;
+            lock.lock();
+            if (!ok) failed = true;
+            busy = false;
+            spare.push_back(std::move(chunk.data));
+            cv.notify_all();
+        }
+    }
+
+    // Queues `data` for writing and gives back an empty buffer of at least `size` bytes.
+    std::string Exchange(std::string data, std::size_t used, std::size_t size) {
+        std::unique_lock<std::mutex> lock(m);
+        full.push_back(Chunk{std::move(data), used});
+        ++buffers;
+        cv.notify_all();
+        std::string next;
+        if (spare.empty() && buffers < kMaxBuffers) {
+            lock.unlock();
+        } else {
+            cv.wait(lock, [this] { return !spare.empty(); });
+            next = std::move(spare.back());
+            spare.pop_back();
+            --buffers;
+            lock.unlock();
+        }
+        if (next.size() < size) next.resize(size);
+        return next;
+    }
+
+    // Waits until every queued buffer is written; false when a write failed.
+    bool Drain() {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [this] { return full.empty() && !busy; });
+        return !failed;
+    }
+
+    std::FILE* out;
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<Chunk> full;
+    std::vector<std::string> spare;
+    std::size_t buffers = 0;  // buffers owned by the writer (queued, in writing or spare)
+    bool busy = false, stop = false, failed = false;
+    std::thread thread;  // last: starts once the rest is set up
+};
+
+HtmlSink::HtmlSink(std::FILE* out) : out_(out) { buffer_.resize(kBufferBytes); }
+
+HtmlSink::~HtmlSink() = default;
+
+void HtmlSink::HandOff(std::size_t minimumNext) {
+    const std::size_t size = std::max(kBufferBytes, minimumNext);
+    if (used_ == 0) {
+        if (buffer_.size() < size) buffer_.resize(size);
+        return;
+    }
+    if (!writer_) writer_ = std::make_unique<Writer>(out_);
+    buffer_ = writer_->Exchange(std::move(buffer_), used_, size);
+    used_ = 0;
+}
+
+char* HtmlSink::Reserve(std::size_t bytes) {
+    if (buffer_.size() - used_ < bytes) HandOff(bytes);
+    return buffer_.data() + used_;
+}
+
+void HtmlSink::Put(std::uint8_t, std::uint32_t colourWord, std::string_view text, bool indent) {
+    // Worst case: every byte becomes "&amp;".
+    const std::size_t most =
+        kFontOpen.size() + 8 + kIndent.size() + text.size() * 5 + kFontClose.size();
+    char* const start = Reserve(most);
+    char* p = PutBytes(start, kFontOpen);
+    p = HexColours().Put(p, colourWord);
+    *p++ = '"';
+    *p++ = '>';
+    if (indent) p = PutBytes(p, kIndent);
+    p = PutEscaped(p, text);
+    p = PutBytes(p, kFontClose);
+    used_ += static_cast<std::size_t>(p - start);
+}
+
+void HtmlSink::Write(std::string_view bytes) {
+    char* const start = Reserve(bytes.size());
+    PutBytes(start, bytes);
+    used_ += bytes.size();
+}
+
+bool HtmlSink::Flush() {
+    if (writer_) {
+        HandOff(0);
+        if (!writer_->Drain()) failed_ = true;
+    } else if (used_ > 0 && !failed_) {
+        if (std::fwrite(buffer_.data(), 1, used_, out_) != used_) failed_ = true;
+    }
+    used_ = 0;
+    if (!failed_ && std::fflush(out_) != 0) failed_ = true;
+    return !failed_;
+}
+
+ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
+                        const ViewerSettings& settings) {
+    if (logPath.empty()) return ExportResult::NoLogLoaded;
+    if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
+    // Writing over the log would destroy what is being read.
+    if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
+
+    const std::string target = detail::ReplacementTarget(outPath);
+    detail::TempFile temp;
+    if (!temp.CreateUnique(target)) return ExportResult::CannotWrite;
+    {
+        HtmlSink sink(temp.file());
+        sink.Write(DocumentHead(settings));
+        ResetStatistics(reader.Statistics());
+        reader.ReadLog(logPath, &sink);
+        sink.Write("</BODY>\r\n</HTML>\r\n");
+        if (!sink.Flush()) return ExportResult::CannotWrite;
+    }
+    // An export is as large as the log and can always be made again: no wait
+    // on the disk (see Mode::Fast); the rename still never shows a half-written file.
+    return temp.Commit(target, detail::TempFile::Mode::Fast) ? ExportResult::Written
+                                                              : ExportResult::CannotWrite;
+}
+
+}  // namespace chatscope

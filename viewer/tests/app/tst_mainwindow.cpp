@@ -1,0 +1,622 @@
+// The main window driven as the user drives it: start-up, loading, the channel
+// commands, the saves, file drops, the side-window toggles and the settings
+// written at exit. The windows are created exactly as the viewer creates them.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTableView>
+#include <QUrl>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../core/log_builder.h"
+#include "Lvconfig.h"
+#include "Lvdata.h"
+#include "Lvmain.h"
+#include "display/log_display.h"
+#include "viewer_main.h"
+
+using namespace chatscope;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Tarq Log Viewer");
+
+// "あいう" in Shift-JIS.
+const std::string kAiu = "\x82\xA0\x82\xA2\x82\xA4";
+// "Dave、Potionを手に入れた": an item record's text.
+const std::string kItemText = "Dave\x81\x41Potion\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD";
+
+// One block of eight records covering the channels the tests toggle.
+std::vector<std::string> SampleRecords() {
+    return {
+        logtest::Record(1, "Alice : hello", 0x00FFFFFF),
+        logtest::Record(4, ">>Bob : psst", 0x00FF80FF),
+        logtest::Record(9, "Alice : again", 0x00FFFFFF),
+        logtest::Record(5, "(Carol) hi", 0x0000FFFF),
+        logtest::Record(0, kAiu, 0x00123456, true),
+        logtest::Record(131, "Dave gains 120 exp.", 0x009F00A9),
+        logtest::Record(127, kItemText, 0x00FFFF00),
+        logtest::Record(200, "misc", 0x00808080),
+    };
+}
+
+const QString kSampleCounts = QStringLiteral(
+    "Say:2, Tell:1, Party:1, LinkShell:0, Shout:0, Emote:0, Drop:1, Exp:1, Skill:0, All:8");
+
+QString Sjis(const std::string& bytes) {
+    return QStringDecoder("Windows-31J").decode(QByteArray::fromStdString(bytes));
+}
+
+QStringList AllSampleLines() {
+    return {
+        QStringLiteral("Alice : hello"),
+        QStringLiteral(">>Bob : psst"),
+        QStringLiteral("Alice : again"),
+        QStringLiteral("(Carol) hi"),
+        QStringLiteral("\u3000\u3000あいう"),
+        QStringLiteral("Dave gains 120 exp."),
+        Sjis(kItemText),
+        QStringLiteral("misc"),
+    };
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+// The three windows in a folder of their own, settings files included.
+struct Viewer {
+    QTemporaryDir dir;
+    std::unique_ptr<ViewerWindows> windows;
+
+    explicit Viewer(std::optional<std::string> settingsBytes = std::nullopt) {
+        if (settingsBytes) Write("chatscope.cnf", *settingsBytes);
+        windows = CreateViewerWindows(Local("chatscope.cnf"), Local("chatscope.flt"));
+        windows->form1->show();
+    }
+    TForm1& f1() { return *windows->form1; }
+    TForm2& f2() { return *windows->form2; }
+    TForm3& f3() { return *windows->form3; }
+    LogDisplay& display() { return *windows->form1->Display(); }
+    ViewerState& state() { return windows->state; }
+
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    std::string Local(const QString& name) const { return TForm1::ToLocalPath(Path(name)); }
+    std::string Write(const QString& name, const std::string& bytes) const {
+        std::ofstream out(Local(name), std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+        return Local(name);
+    }
+    std::string WriteSampleLog(const QString& name) const {
+        return Write(name, logtest::Block(SampleRecords()));
+    }
+    QStringList Lines() {
+        QStringList lines;
+        for (int i = 0; i < display().LineCount(); ++i) lines << display().LineText(i);
+        return lines;
+    }
+    // The colour painted in the display's lower right corner (below any text).
+    QRgb BackgroundPixel() {
+        const QImage image = display().viewport()->grab().toImage();
+        return image.pixel(image.width() - 3, image.height() - 3) & 0xFFFFFF;
+    }
+    bool Checked(int bit, bool popup) { return f1().ChannelAction(bit, popup)->isChecked(); }
+};
+
+QStringList ActionTexts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (QAction* a : actions) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+// Parses the entries of an RTF colour table: entry index -> "\redR\greenG\blueB".
+QStringList RtfColourTable(const QByteArray& rtf) {
+    const int start = rtf.indexOf("{\\colortbl");
+    if (start < 0) return {};
+    const int end = rtf.indexOf('}', start);
+    QByteArray table = rtf.mid(start + 10, end - start - 10);
+    table.replace(' ', "").replace('\r', "").replace('\n', "");
+    QStringList entries = QString::fromLatin1(table).split(QLatin1Char(';'));
+    entries.removeLast();  // after the last ';'
+    return entries;
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startsEmptyWithoutSettingsFiles();
+    void startsWithSavedColourAndFilters();
+    void menusInTheirOrder();
+    void loadShowsFileAndFailedLoadChangesNothing();
+    void loadingTwiceGivesTheSamePass();
+    void channelCommandsRereadAndMarkBothMenus();
+    void everyChannelItemDrivesItsBit();
+    void channelToggleWithoutFileOnlyChangesFilter();
+    void savePresetFollowsLoadedLog();
+    void openAndSaveDialogs();
+    void saveChoosesByExtension();
+    void htmlSaveNeedsLoadedLog();
+    void plainTextSaveBytes();
+    void richTextSaveColours();
+    void saveOntoLoadedLogWritesNothing();
+    void dropLoadsFirstFileOnly();
+    void copyFollowsSelection();
+    void sideWindowTogglesAndCloseButtons();
+    void exitClosesEverything();
+    void settingsWrittenAtExit();
+    void startupFileArgumentIsAbsolute();
+};
+
+void TestMainWindow::startsEmptyWithoutSettingsFiles() {
+    Viewer v;
+    QCOMPARE(v.f1().windowTitle(), kCaption);
+    QCOMPARE(v.f1().size(), QSize(587, 463));
+    QCOMPARE(v.f1().CurrentLogPath(), std::string());
+    QCOMPARE(v.f1().Panel0Text(), QString());
+    QCOMPARE(v.f1().Panel1Text(), QString());
+    QCOMPARE(v.display().LineCount(), 1);
+    QCOMPARE(v.display().LineText(0), QString());
+    QCOMPARE(v.BackgroundPixel(), QRgb(0x000000));
+    for (int bit = 0; bit < 7; ++bit) {
+        QVERIFY(!v.Checked(bit, false));
+        QVERIFY(!v.Checked(bit, true));
+    }
+    for (bool popup : {false, true}) {
+        QVERIFY(!v.f1().DataAction(popup)->isChecked());
+        QVERIFY(!v.f1().OptionAction(popup)->isChecked());
+    }
+    QVERIFY(!v.f1().CopyAction()->isEnabled());
+    QVERIFY(!v.f2().isVisible());
+    QVERIFY(!v.f3().isVisible());
+}
+
+void TestMainWindow::startsWithSavedColourAndFilters() {
+    // Background 10 20 30, filter word 0x10041: Say, etc and an etc-checklist bit.
+    Viewer v(std::string("\x10\x20\x30\x00\x41\x00\x01\x00", 8));
+    QCOMPARE(v.BackgroundPixel(), QRgb(0x102030));
+    for (int bit = 0; bit < 7; ++bit) {
+        const bool expected = bit == 0 || bit == 6;
+        QCOMPARE(v.Checked(bit, false), expected);
+        QCOMPARE(v.Checked(bit, true), expected);
+    }
+}
+
+void TestMainWindow::menusInTheirOrder() {
+    Viewer v;
+    const QList<QAction*> top = v.f1().menuBar()->actions();
+    QCOMPARE(ActionTexts(top), (QStringList{"ファイル", "フィルター", "その他"}));
+    QCOMPARE(ActionTexts(top[0]->menu()->actions()), (QStringList{"開く", "保存", "-", "終了"}));
+    QCOMPARE(ActionTexts(top[1]->menu()->actions()),
+             (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"}));
+    QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));
+    QCOMPARE(ActionTexts(v.f1().PopupMenu()->actions()),
+             (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc", "-", "開く",
+                          "保存", "-", "コピー", "-", "データ", "オプション", "-", "終了"}));
+    for (QAction* a : v.f1().PopupMenu()->actions()) QVERIFY(a->shortcut().isEmpty());
+}
+
+void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
+    Viewer v;
+    const std::string good = v.WriteSampleLog(QStringLiteral("chat.log"));
+    QVERIFY(v.f1().LoadLogFile(good));
+    const QString caption = kCaption + QStringLiteral(" [") + v.Path(QStringLiteral("chat.log")) + "]";
+    QCOMPARE(v.f1().windowTitle(), caption);
+    QCOMPARE(v.f1().CurrentLogPath(), good);
+    QCOMPARE(v.Lines(), AllSampleLines());
+    QCOMPARE(v.display().LineColour(0), 0x00FFFFFFu);
+    QCOMPARE(v.display().LineColour(4), 0x0081531Cu);  // 12 34 56 brightened
+    QCOMPARE(v.display().LineColour(5), 0x00FD00FEu);  // 9F 00 A9 brightened
+    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+    QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:120"));
+    // The statistics window was refilled, though hidden.
+    QCOMPARE(v.f3().Model1->rowCount(), 31);
+    QCOMPARE(v.f3().Model1->Text(0, 1), QStringLiteral("2 行"));
+    QCOMPARE(v.f3().Model2->rowCount(), 1);
+
+    const QStringList before = v.Lines();
+    const std::vector<std::pair<QString, std::string>> bad = {
+        {"notlog.log", std::string("\x01\x00", 2) + logtest::Block(SampleRecords()).substr(2)},
+        {"short.log", std::string(99, '\0')},
+        {"empty.log", std::string()},
+    };
+    for (const auto& [name, bytes] : bad) {
+        QVERIFY(!v.f1().LoadLogFile(v.Write(name, bytes)));
+        QCOMPARE(v.f1().windowTitle(), caption);
+        QCOMPARE(v.f1().CurrentLogPath(), good);
+        QCOMPARE(v.Lines(), before);
+        QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+        QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:120"));
+    }
+    QVERIFY(!v.f1().LoadLogFile(v.Local(QStringLiteral("missing.log"))));
+    QVERIFY(!v.f1().LoadLogFile(std::string()));
+    QCOMPARE(v.f1().CurrentLogPath(), good);
+
+    // A header-only file is a log: it empties the display and zeroes the panels.
+    QVERIFY(v.f1().LoadLogFile(v.Write(QStringLiteral("header.log"), logtest::Header())));
+    QCOMPARE(v.f1().Panel1Text(), QStringLiteral("Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, "
+                                                 "Emote:0, Drop:0, Exp:0, Skill:0, All:0"));
+    QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:0"));
+    QCOMPARE(v.display().LineCount(), 1);
+    QCOMPARE(v.display().LineText(0), QString());
+}
+
+void TestMainWindow::loadingTwiceGivesTheSamePass() {
+    Viewer v;
+    const std::string log = v.Write(QStringLiteral("two.log"), logtest::Block(SampleRecords()) +
+                                                                 logtest::Block(SampleRecords()));
+    QVERIFY(v.f1().LoadLogFile(log));
+    const QStringList first = v.Lines();
+    const QString counts = v.f1().Panel1Text();
+    QVERIFY(v.f1().LoadLogFile(log));
+    QCOMPARE(v.Lines(), first);
+    QCOMPARE(v.f1().Panel1Text(), counts);
+    QVERIFY(counts.endsWith(QStringLiteral("All:16")));
+    QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:240"));
+}
+
+void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
+    Viewer v;
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+
+    v.f1().ChannelAction(0, false)->trigger();  // Say1
+    QCOMPARE(v.state().settings.filterWord(), 0x1u);
+    QVERIFY(v.Checked(0, false));
+    QVERIFY(v.Checked(0, true));
+    QStringList withoutSay = AllSampleLines();
+    withoutSay.removeAll(QStringLiteral("Alice : hello"));
+    withoutSay.removeAll(QStringLiteral("Alice : again"));
+    QCOMPARE(v.Lines(), withoutSay);
+    // The statistics count the whole file, hidden lines included.
+    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+
+    v.f1().ChannelAction(6, true)->trigger();  // etc2: hides types 8 and 16-255 without a category
+    QCOMPARE(v.state().settings.filterWord(), 0x41u);
+    QVERIFY(v.Checked(6, false));
+    withoutSay.removeAll(QStringLiteral("misc"));
+    QCOMPARE(v.Lines(), withoutSay);
+
+    v.f1().ChannelAction(0, true)->trigger();  // Say2 restores Say
+    v.f1().etc1Click();
+    QCOMPARE(v.state().settings.filterWord(), 0x0u);
+    QVERIFY(!v.Checked(0, false));
+    QVERIFY(!v.Checked(0, true));
+    QVERIFY(!v.Checked(6, false));
+    QCOMPARE(v.Lines(), AllSampleLines());
+    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+}
+
+void TestMainWindow::everyChannelItemDrivesItsBit() {
+    Viewer v;
+    for (int bit = 0; bit < 7; ++bit) {
+        for (bool popup : {false, true}) {
+            v.f1().ChannelAction(bit, popup)->trigger();
+            QCOMPARE(v.state().settings.filterWord(), 1u << bit);
+            QVERIFY(v.Checked(bit, false) && v.Checked(bit, true));
+            v.f1().ChannelAction(bit, !popup)->trigger();
+            QCOMPARE(v.state().settings.filterWord(), 0u);
+            QVERIFY(!v.Checked(bit, false) && !v.Checked(bit, true));
+        }
+    }
+}
+
+void TestMainWindow::channelToggleWithoutFileOnlyChangesFilter() {
+    Viewer v(std::string("\0\0\0\0\0\0\x02\x80", 8));  // checklist and unused bits kept
+    v.f1().Tell1Click();
+    v.f1().Shout1Click();
+    QCOMPARE(v.state().settings.filterWord(), 0x80020012u);
+    QVERIFY(v.Checked(1, true));
+    QVERIFY(v.Checked(4, false));
+    QCOMPARE(v.f1().windowTitle(), kCaption);
+    QCOMPARE(v.display().LineCount(), 1);
+    QCOMPARE(v.f1().Panel1Text(), QString());
+    QCOMPARE(v.f1().Panel0Text(), QString());
+    QCOMPARE(v.f3().Model1->Text(1, 1), QStringLiteral("0 行"));
+}
+
+void TestMainWindow::savePresetFollowsLoadedLog() {
+    Viewer v;
+    QCOMPARE(v.f1().SaveDialogPreset(), QString());
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("a.log"))));
+    QCOMPARE(v.f1().SaveDialogPreset(), v.Path(QStringLiteral("a.htm")));
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("archive"))));
+    QCOMPARE(v.f1().SaveDialogPreset(), v.Path(QStringLiteral("archive.htm")));
+}
+
+namespace {
+
+// Runs `answer` on the file dialog that `open` shows, once it is up.
+template <typename Answer, typename Open>
+void AnswerFileDialog(Answer answer, Open open) {
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answered = true;
+        answer(*dialog);
+    });
+    open();
+    QVERIFY(answered);
+}
+
+QString ShownFilter(QFileDialog& dialog) {
+    auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    return combo ? combo->currentText() : QString();
+}
+
+}  // namespace
+
+void TestMainWindow::openAndSaveDialogs() {
+    Viewer v;
+    const std::string log = v.WriteSampleLog(QStringLiteral("a.log"));
+    QString filter;
+    AnswerFileDialog([&](QFileDialog& d) { filter = ShownFilter(d); d.reject(); }, [&] { v.f1().Open1Click(); });
+    QCOMPARE(filter, QStringLiteral("TARQログファイル(*.log)"));
+    QCOMPARE(v.f1().CurrentLogPath(), std::string());  // cancelled
+
+    AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("a.log"))); static_cast<QDialog&>(d).accept(); },
+                     [&] { v.f1().Open1Click(); });
+    QCOMPARE(v.f1().CurrentLogPath(), log);
+
+    QStringList preset;
+    AnswerFileDialog(
+        [&](QFileDialog& d) {
+            filter = ShownFilter(d);
+            preset = d.selectedFiles();
+            d.reject();
+        },
+        [&] { v.f1().Save1Click(); });
+    QCOMPARE(filter, QStringLiteral("保存ファイル(*.htm,*.doc,*.txt)"));
+    QCOMPARE(preset, QStringList{v.Path(QStringLiteral("a.htm"))});
+    QVERIFY(!QFile::exists(v.Path(QStringLiteral("a.htm"))));
+
+    // The extension typed decides; the dialog adds none of its own.
+    AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("picked.txt"))); static_cast<QDialog&>(d).accept(); },
+                     [&] { v.f1().Save1Click(); });
+    QVERIFY(ReadAll(v.Path(QStringLiteral("picked.txt"))).startsWith("Alice : hello\r\n"));
+    // The popup's item runs the same command.
+    QAction* save2 = v.f1().PopupMenu()->actions().at(9);
+    QCOMPARE(save2->text(), QStringLiteral("保存"));
+    AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("bare"))); static_cast<QDialog&>(d).accept(); },
+                     [&] { save2->trigger(); });
+    QCOMPARE(QDir(v.dir.path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("a.log"), QStringLiteral("picked.txt")}));
+}
+
+void TestMainWindow::saveChoosesByExtension() {
+    Viewer v;
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    for (const char* name : {"upper.HTM", "mixed.Html", "lower.html"}) {
+        v.f1().SaveToPath(v.Path(QString::fromLatin1(name)));
+        const QByteArray html = ReadAll(v.Path(QString::fromLatin1(name)));
+        QVERIFY2(html.startsWith("<HTML>\r\n<HEAD>\r\n"), name);
+        QVERIFY(html.contains("<FONT color=\"#FFFFFF\">Alice : hello</FONT><BR>\r\n"));
+        QVERIFY(html.endsWith("</BODY>\r\n</HTML>\r\n"));
+    }
+    v.f1().SaveToPath(v.Path(QStringLiteral("plain.TXT")));
+    QVERIFY(ReadAll(v.Path(QStringLiteral("plain.TXT"))).startsWith("Alice : hello\r\n>>Bob"));
+    v.f1().SaveToPath(v.Path(QStringLiteral("rich.Doc")));
+    QVERIFY(ReadAll(v.Path(QStringLiteral("rich.Doc"))).startsWith("{\\rtf1"));
+    // No extension, or one of no meaning here: nothing is written.
+    for (const char* name : {"noext", "other.rtf", "dotted.dir/none", "chat.htm.bak"}) {
+        v.f1().SaveToPath(v.Path(QString::fromLatin1(name)));
+        QVERIFY2(!QFile::exists(v.Path(QString::fromLatin1(name))), name);
+    }
+    // After the HTML exports the panels still show the same pass.
+    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+}
+
+void TestMainWindow::htmlSaveNeedsLoadedLog() {
+    Viewer v;
+    v.f1().SaveToPath(v.Path(QStringLiteral("out.htm")));
+    QVERIFY(!QFile::exists(v.Path(QStringLiteral("out.htm"))));
+    // The display saves need no loaded file: the one empty line is saved.
+    v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
+    QVERIFY(QFile::exists(v.Path(QStringLiteral("out.txt"))));
+    QVERIFY(ReadAll(v.Path(QStringLiteral("out.txt"))).size() <= 2);
+    v.f1().SaveToPath(v.Path(QStringLiteral("out.doc")));
+    QVERIFY(ReadAll(v.Path(QStringLiteral("out.doc"))).startsWith("{\\rtf1"));
+}
+
+void TestMainWindow::plainTextSaveBytes() {
+    Viewer v;
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
+    const QByteArray bytes = ReadAll(v.Path(QStringLiteral("out.txt")));
+    const QByteArray expected = QByteArray("Alice : hello\r\n>>Bob : psst\r\nAlice : again\r\n(Carol) hi\r\n") +
+                                "\x81\x40\x81\x40" + QByteArray::fromStdString(kAiu) +
+                                "\r\nDave gains 120 exp.\r\n" + QByteArray::fromStdString(kItemText) +
+                                "\r\nmisc";
+    QVERIFY2(bytes == expected || bytes == expected + "\r\n", bytes.toHex().constData());
+}
+
+void TestMainWindow::richTextSaveColours() {
+    Viewer v;
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    v.f1().SaveToPath(v.Path(QStringLiteral("out.doc")));
+    const QByteArray rtf = ReadAll(v.Path(QStringLiteral("out.doc")));
+    QVERIFY(rtf.startsWith("{\\rtf1"));
+    QVERIFY(rtf.contains("\\ansicpg932"));
+    QVERIFY(rtf.contains("\\fcharset128"));
+    const QStringList table = RtfColourTable(rtf);
+    const int aiuColour = table.indexOf(QStringLiteral("\\red28\\green83\\blue129"));
+    const int expColour = table.indexOf(QStringLiteral("\\red254\\green0\\blue253"));
+    QVERIFY2(aiuColour > 0 && expColour > 0, qPrintable(table.join(QLatin1Char('|'))));
+    // Each line is written in its own colour; every byte >= 0x80 as \'hh.
+    const QByteArray lower = rtf.toLower();
+    const QRegularExpression aiuLine(QStringLiteral("\\\\cf%1[ \\\\][^\\n]*\\\\'81\\\\'40\\\\'81\\\\'40"
+                                                    "\\\\'82\\\\'a0\\\\'82\\\\'a2\\\\'82\\\\'a4")
+                                         .arg(aiuColour));
+    QVERIFY(aiuLine.match(QString::fromLatin1(lower)).hasMatch());
+    const QRegularExpression expLine(
+        QStringLiteral("\\\\cf%1[ \\\\][^\\n]*dave gains 120 exp\\.").arg(expColour));
+    QVERIFY(expLine.match(QString::fromLatin1(lower)).hasMatch());
+    for (char c : rtf) QVERIFY(static_cast<unsigned char>(c) < 0x80);
+}
+
+void TestMainWindow::saveOntoLoadedLogWritesNothing() {
+    Viewer v;
+    const std::string log = logtest::Block(SampleRecords());
+    for (const char* name : {"chat.txt", "chat.doc", "chat.htm"}) {
+        const QString path = v.Path(QString::fromLatin1(name));
+        QVERIFY(v.f1().LoadLogFile(v.Write(QString::fromLatin1(name), log)));
+        v.f1().SaveToPath(path);
+        QVERIFY2(ReadAll(path) == QByteArray::fromStdString(log), name);
+    }
+    // Another name for the same file is the same file.
+    QVERIFY(v.f1().LoadLogFile(v.Write(QStringLiteral("linked.log"), log)));
+    std::filesystem::create_hard_link(v.Local(QStringLiteral("linked.log")), v.Local(QStringLiteral("alias.txt")));
+    v.f1().SaveToPath(v.Path(QStringLiteral("alias.txt")));
+    QCOMPARE(ReadAll(v.Path(QStringLiteral("linked.log"))), QByteArray::fromStdString(log));
+}
+
+void TestMainWindow::dropLoadsFirstFileOnly() {
+    Viewer v;
+    const std::string first = v.WriteSampleLog(QStringLiteral("first.log"));
+    const std::string second = v.Write(QStringLiteral("second.log"),
+                                       logtest::Block({logtest::Record(1, "second file")}));
+    const std::string notLog = v.Write(QStringLiteral("bad.log"), "\x01\x01 not a log");
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&v.f1(), &enter);
+        QDropEvent dropEvent(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&v.f1(), &dropEvent);
+        return enter.isAccepted();
+    };
+    auto url = [&](const char* name) { return QUrl::fromLocalFile(v.Path(QString::fromLatin1(name))); };
+
+    QVERIFY(drop({url("first.log"), url("second.log"), url("bad.log")}));
+    QCOMPARE(v.f1().CurrentLogPath(), first);
+    QCOMPARE(v.Lines(), AllSampleLines());
+
+    // Only the first file counts, even when it is not a log.
+    QVERIFY(drop({url("bad.log"), url("second.log")}));
+    QCOMPARE(v.f1().CurrentLogPath(), first);
+    QCOMPARE(v.Lines(), AllSampleLines());
+    QVERIFY(v.f1().windowTitle().endsWith(QStringLiteral("first.log]")));
+
+    QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/x.log"))}));
+    QCOMPARE(v.f1().CurrentLogPath(), first);
+
+    QVERIFY(drop({url("second.log")}));
+    QCOMPARE(v.f1().CurrentLogPath(), second);
+    QCOMPARE(v.Lines(), QStringList{QStringLiteral("second file")});
+    (void)notLog;
+}
+
+void TestMainWindow::copyFollowsSelection() {
+    Viewer v;
+    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QVERIFY(!v.f1().CopyAction()->isEnabled());
+    v.f1().Copy1Click();  // no selection: nothing copied
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+    v.display().SetSelection(0, 0, 0, 5);
+    QVERIFY(v.f1().CopyAction()->isEnabled());
+    v.f1().CopyAction()->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Alice"));
+
+    v.display().SetSelection(1, 2, 1, 2);
+    QVERIFY(!v.f1().CopyAction()->isEnabled());
+
+    v.display().SetSelection(0, 8, 1, 5);
+    QVERIFY(v.f1().CopyAction()->isEnabled());
+    // A reload empties the selection along with the display.
+    QVERIFY(v.f1().LoadLogFile(v.f1().CurrentLogPath()));
+    QVERIFY(!v.f1().CopyAction()->isEnabled());
+}
+
+void TestMainWindow::sideWindowTogglesAndCloseButtons() {
+    Viewer v;
+    v.f1().DataAction(false)->trigger();
+    QVERIFY(v.f3().isVisible());
+    QVERIFY(v.f1().DataAction(false)->isChecked() && v.f1().DataAction(true)->isChecked());
+    v.f3().close();  // its own close button
+    QVERIFY(!v.f3().isVisible());
+    QVERIFY(!v.f1().DataAction(false)->isChecked() && !v.f1().DataAction(true)->isChecked());
+    v.f1().DataAction(true)->trigger();
+    QVERIFY(v.f3().isVisible());
+    v.f1().Data1Click();
+    QVERIFY(!v.f3().isVisible());
+    QVERIFY(!v.f1().DataAction(true)->isChecked());
+
+    v.f1().OptionAction(true)->trigger();
+    QVERIFY(v.f2().isVisible());
+    QVERIFY(v.f1().OptionAction(false)->isChecked() && v.f1().OptionAction(true)->isChecked());
+    v.f2().close();
+    QVERIFY(!v.f2().isVisible());
+    QVERIFY(!v.f1().OptionAction(false)->isChecked() && !v.f1().OptionAction(true)->isChecked());
+    v.f1().Option1Click();
+    QVERIFY(v.f2().isVisible());
+    QVERIFY(v.f1().isVisible());
+}
+
+void TestMainWindow::exitClosesEverything() {
+    Viewer v;
+    v.f1().Data1Click();
+    v.f1().Option1Click();
+    v.f1().Exit1Click();
+    QVERIFY(!v.f1().isVisible());
+    QVERIFY(!v.f2().isVisible());
+    QVERIFY(!v.f3().isVisible());
+}
+
+void TestMainWindow::settingsWrittenAtExit() {
+    auto v = std::make_unique<Viewer>();
+    const QString cnf = v->Path(QStringLiteral("chatscope.cnf"));
+    QVERIFY(!QFile::exists(cnf));
+    v->f1().Say1Click();
+    v->f1().etc1Click();
+    v->f1().Emote1Click();
+    v->f1().Emote1Click();
+    QVERIFY(!QFile::exists(cnf));  // nothing is written while the viewer runs
+    const QString dirPath = v->dir.path();
+    v->dir.setAutoRemove(false);
+    v.reset();
+    const QByteArray bytes = ReadAll(cnf);
+    QCOMPARE(bytes, QByteArray("\0\0\0\0\x41\0\0\0", 8));
+    QVERIFY(!QFile::exists(dirPath + QStringLiteral("/chatscope.flt")));
+    QVERIFY(!QFile::exists(dirPath + QStringLiteral("/chatscope.tmp")));
+    QDir(dirPath).removeRecursively();
+}
+
+void TestMainWindow::startupFileArgumentIsAbsolute() {
+    char prog[] = "chatscope";
+    char rel[] = "sub/../chat.log";
+    char abs[] = "/tmp/x.log";
+    char* relArgs[] = {prog, rel, nullptr};
+    char* absArgs[] = {prog, abs, nullptr};
+    char* none[] = {prog, nullptr};
+    const std::string expected = (std::filesystem::current_path() / "chat.log").string();
+    QCOMPARE(StartupFileArgument(2, relArgs), expected);
+    QCOMPARE(StartupFileArgument(2, absArgs), std::string("/tmp/x.log"));
+    QCOMPARE(StartupFileArgument(1, none), std::string());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

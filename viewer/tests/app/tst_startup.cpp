@@ -1,0 +1,142 @@
+// The whole viewer start-up through RunViewer, as "chatscope FILE" runs it:
+// settings read from beside the executable, the three windows with only the
+// main one shown, FILE loaded, and the settings written when the viewer ends.
+// RunViewer makes its own QApplication, so this test has its own main().
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QScrollBar>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <cstdlib>
+#include <unistd.h>
+
+#include "../core/log_builder.h"
+#include "Lvconfig.h"
+#include "Lvdata.h"
+#include "Lvmain.h"
+#include "chatscope/paths.h"
+#include "display/log_display.h"
+#include "viewer_main.h"
+
+using namespace chatscope;
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const char* what) {
+    std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what);
+    if (!ok) ++failures;
+}
+
+std::string ExecutablePath() {
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).string();
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::string logPath;
+
+// Runs inside the viewer's event loop once it has started.
+void InspectAndExit() {
+    TForm1* form1 = nullptr;
+    TForm2* form2 = nullptr;
+    TForm3* form3 = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* f = qobject_cast<TForm1*>(w)) form1 = f;
+        if (auto* f = qobject_cast<TForm2*>(w)) form2 = f;
+        if (auto* f = qobject_cast<TForm3*>(w)) form3 = f;
+    }
+    Check(form1 && form2 && form3, "the three windows exist");
+    if (!form1 || !form2 || !form3) {
+        QCoreApplication::exit(3);
+        return;
+    }
+    Check(form1->isVisible() && !form2->isVisible() && !form3->isVisible(), "only the main window is shown");
+    Check(form1->CurrentLogPath() == logPath, "FILE is loaded");
+    Check(form1->windowTitle() ==
+              QStringLiteral("Tarq Log Viewer [") + TForm1::FromLocalPath(logPath) + QStringLiteral("]"),
+          "caption names FILE");
+    Check(form1->Display()->LineCount() == 1 && form1->Display()->LineText(0) == QStringLiteral("shown"),
+          "the saved filter applies to the first pass (etc hides type 200)");
+    Check(form1->ChannelAction(6, false)->isChecked() && form1->ChannelAction(6, true)->isChecked() &&
+              !form1->ChannelAction(0, false)->isChecked(),
+          "check marks come from the saved filter word");
+    Check(form2->ScrollR->value() == 0x20 && form2->ScrollG->value() == 0x40 && form2->ScrollB->value() == 0x60,
+          "the settings dialog read the saved colour");
+    form1->Say1Click();
+    form3->show();  // a visible side window must not keep the viewer running
+    form1->Exit1Click();
+}
+
+void QueueInspection() {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &InspectAndExit, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const std::string exe = ExecutablePath();
+    const std::string cnf = ReplaceExtension(exe, ".cnf");
+    const std::string flt = ReplaceExtension(exe, ".flt");
+    const std::string folder = std::filesystem::path(exe).parent_path().string();
+    if (std::filesystem::exists(cnf) || std::filesystem::exists(flt) || ::access(folder.c_str(), W_OK) != 0) {
+        std::printf("SKIP: settings files beside %s cannot be used for this test\n", exe.c_str());
+        return 0;
+    }
+    logtest::TempDir dir;
+    logPath = dir.Write("start.log", logtest::Block({logtest::Record(200, "hidden"), logtest::Record(1, "shown")}));
+    WriteBytes(cnf, std::string("\x20\x40\x60\x00\x40\x00\x00\x00", 8));  // colour 20 40 60, etc hidden
+
+    // A viewer that does not end fails the test instead of hanging it.
+    std::thread([cnf] {
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+        std::printf("FAIL: the viewer did not end\n");
+        std::filesystem::remove(cnf);
+        std::_Exit(2);
+    }).detach();
+
+    // Runs in the QApplication constructor; the call it queues runs once the event loop does.
+    qAddPreRoutine(&QueueInspection);
+
+    std::vector<char*> args{argv[0]};
+    char platform[] = "-platform";
+    char offscreen[] = "offscreen";
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        args.push_back(platform);
+        args.push_back(offscreen);
+    }
+    args.push_back(logPath.data());
+    args.push_back(nullptr);
+    (void)argc;
+    const int status = RunViewer(int(args.size()) - 1, args.data());
+
+    Check(status == 0, "the viewer ends normally");
+    Check(ReadBytes(cnf) == std::string("\x20\x40\x60\x00\x41\x00\x00\x00", 8),
+          "the settings file is written at exit with the filter word of the run");
+    Check(!std::filesystem::exists(flt), "no filter file is made");
+    std::filesystem::remove(cnf);
+    std::printf("%s\n", failures ? "FAILED" : "ALL PASSED");
+    return failures ? 1 : 0;
+}

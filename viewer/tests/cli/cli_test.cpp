@@ -1,0 +1,313 @@
+// The chatscope binary's headless modes, run as a separate process without a
+// display, against what the core computes in-process.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "chatscope/classify.h"
+#include "chatscope/filter_file.h"
+#include "chatscope/html_export.h"
+#include "chatscope/statistics.h"
+#include "chatscope/statistics_view.h"
+#include "command_line.h"
+#include "log_builder.h"
+#include "sjis_text.h"
+
+namespace {
+
+using namespace chatscope;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs a program with stdout and stderr caught, no display in its environment.
+Result RunProgram(const std::vector<std::string>& args) {
+    static logtest::TempDir capture;
+    const std::string outPath = (capture.path() / "stdout").string();
+    const std::string errPath = (capture.path() / "stderr").string();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int o = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int e = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(o, 1);
+        dup2(e, 2);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("QT_QPA_PLATFORM");
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int ws = 0;
+    waitpid(pid, &ws, 0);
+    Result r;
+    r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+    r.out = ReadAll(outPath);
+    r.err = ReadAll(errPath);
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new logtest::TempDir;
+        archive_ = (dir_->path() / "archive.log").string();
+        ASSERT_EQ(RunProgram({CHATLOG_GENERATE_BIN, "--blocks", "120", "--seed", "42", archive_}).status, 0);
+        noCnf_ = (dir_->path() / "none.cnf").string();
+        noFlt_ = (dir_->path() / "none.flt").string();
+    }
+    static void TearDownTestSuite() { delete dir_; }
+
+    static Result Stats(const std::string& log, bool raw = false,
+                        std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{CHATSCOPE_BIN, "--stats"};
+        if (raw) args.push_back("--raw");
+        if (extra.empty()) extra = {"--cnf", noCnf_, "--flt", noFlt_};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(log);
+        return RunProgram(args);
+    }
+
+    // The --raw text, assembled from an in-process pass of the core.
+    static std::string ExpectedRawStats(const std::string& log, const ViewerSettings& settings,
+                                        const UserList& users) {
+        LogStatistics stats;
+        LogReader reader(stats, settings, users);
+        std::string p0, p1;
+        reader.SetPassCallbacks({[&](const std::string& s) { p1 = s; },
+                                 [&](const std::string& s) { p0 = s; }, [] {}});
+        struct Null : RecordSink {
+            void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {}
+        } sink;
+        ResetStatistics(stats);
+        reader.ReadLog(log, &sink);
+        std::string s = p0 + "\n" + p1 + "\n[counters]\n";
+        for (const auto& [a, b] : CounterRows(stats)) s += a + "\t" + b + "\n";
+        s += "[items]\n";
+        for (const auto& row : stats.items.Merged())
+            s += row.name + "\t" + std::to_string(row.count) + "\t" + row.obtainer + "\n";
+        s += "[monsters]\n";
+        for (const auto& m : stats.DefeatedMonsters.entries())
+            s += m.name + "\t" + std::to_string(m.Count()) + "\n";
+        s += "[partners]\n";
+        for (const auto& p : stats.TalkPartners.entries())
+            s += p.name + "\t" + std::to_string(p.Count()) + "\t" + PartnerKindText(p.Kind()) + "\n";
+        return s;
+    }
+
+    static logtest::TempDir* dir_;
+    static std::string archive_, noCnf_, noFlt_;
+};
+logtest::TempDir* CommandLine::dir_ = nullptr;
+std::string CommandLine::archive_, CommandLine::noCnf_, CommandLine::noFlt_;
+
+TEST_F(CommandLine, StatsSectionsAndFirstLines) {
+    const Result r = Stats(archive_);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 38u);
+    EXPECT_EQ(lines[0].rfind("取得経験値:", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("Say:", 0), 0u);
+    EXPECT_NE(lines[1].find(", All:6000"), std::string::npos) << lines[1];  // 120 full blocks
+    EXPECT_EQ(lines[2], "[counters]");
+    EXPECT_EQ(lines[3].rfind("Say\t", 0), 0u);
+    EXPECT_EQ(lines[3].substr(lines[3].size() - 4), " 行");
+    EXPECT_EQ(lines[9].rfind("サービスメッセージ\t", 0), 0u);
+    EXPECT_EQ(lines[17].rfind("取得経験値\t", 0), 0u);
+    EXPECT_EQ(lines[17].substr(lines[17].size() - 13), " ポイント");
+    EXPECT_EQ(lines[33].rfind("戦闘不能回数(パーティー)\t", 0), 0u);
+    EXPECT_EQ(lines[34], "[items]");
+    std::vector<std::string> sections;
+    for (const auto& l : lines)
+        if (!l.empty() && l[0] == '[' && l.find('\t') == std::string::npos) sections.push_back(l);
+    EXPECT_EQ(sections, (std::vector<std::string>{"[counters]", "[items]", "[monsters]", "[partners]"}));
+    EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+}
+
+TEST_F(CommandLine, RawStatsAreTheCoresBytesAndUtf8IsTheirDecoding) {
+    const Result raw = Stats(archive_, true);
+    ASSERT_EQ(raw.status, 0) << raw.err;
+    EXPECT_EQ(raw.out.rfind("\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:", 0), 0u);
+    EXPECT_TRUE(raw.out == ExpectedRawStats(archive_, ViewerSettings{}, UserList{}));
+    const Result utf8 = Stats(archive_);
+    EXPECT_TRUE(utf8.out == SjisToUtf8(raw.out));
+}
+
+TEST_F(CommandLine, SettingsAndFilterFilesAreApplied) {
+    ViewerSettings settings;
+    settings.SetRgb(0x10, 0x20, 0x30);
+    settings.SetFilterWord(FilterBit::Say | FilterBit::ItemDrop);
+    const std::string cnf = (dir_->path() / "s.cnf").string();
+    ASSERT_TRUE(SaveViewerSettings(cnf, settings));
+    // Type codes 1 and 9 (Say) move into the user category; 200 is not in the archive.
+    const std::string flt = dir_->Write("s.flt", "0,1,SayUser\r\n# own\r\n0,9,SayOwn\r\n1,200,Other\r\n");
+    UserList users;
+    ASSERT_TRUE(LoadUserFilters(flt, users));
+
+    const Result raw = Stats(archive_, true, {"--cnf", cnf, "--flt", flt});
+    ASSERT_EQ(raw.status, 0);
+    EXPECT_TRUE(raw.out == ExpectedRawStats(archive_, settings, users));
+    EXPECT_NE(raw.out.find("Say:0,"), std::string::npos);  // all say records are user-filtered
+
+    const std::string out = (dir_->path() / "cli.html").string();
+    const Result r = RunProgram({CHATSCOPE_BIN, "--export-html", out, "--cnf", cnf, "--flt", flt, archive_});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+
+    LogStatistics stats;
+    LogReader reader(stats, settings, users);
+    const std::string expected = (dir_->path() / "core.html").string();
+    ASSERT_EQ(ExportHtml(expected, archive_, reader, settings), ExportResult::Written);
+    const std::string html = ReadAll(out);
+    EXPECT_TRUE(html == ReadAll(expected));
+    EXPECT_NE(html.find("<BODY BGCOLOR=\"#102030\">"), std::string::npos);
+}
+
+TEST_F(CommandLine, ExportOfTheBundledSampleMatchesTheCore) {
+    const std::string out = (dir_->path() / "sample.html").string();
+    const Result r = RunProgram({CHATSCOPE_BIN, "--export-html=" + out, "--cnf", noCnf_, "--flt", noFlt_,
+                          CHATSCOPE_SAMPLE});
+    ASSERT_EQ(r.status, 0) << r.err;
+    LogStatistics stats;
+    ViewerSettings settings;
+    UserList users;
+    LogReader reader(stats, settings, users);
+    const std::string expected = (dir_->path() / "sample-core.html").string();
+    ASSERT_EQ(ExportHtml(expected, CHATSCOPE_SAMPLE, reader, settings), ExportResult::Written);
+    const std::string html = ReadAll(out);
+    EXPECT_TRUE(html == ReadAll(expected));
+    EXPECT_EQ(html.rfind("<HTML>\r\n<HEAD>\r\n", 0), 0u);
+    EXPECT_EQ(html.substr(html.size() - 18), "</BODY>\r\n</HTML>\r\n");
+}
+
+TEST_F(CommandLine, NotALogFileFailsAndCreatesNothing) {
+    const std::string text = dir_->Write("notes.txt", "just some text, not a chat log\n");
+    const std::string out = (dir_->path() / "never.html").string();
+    Result r = RunProgram({CHATSCOPE_BIN, "--export-html", out, text});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "chatscope: not a chat log file: " + text + "\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    r = Stats(text);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "chatscope: not a chat log file: " + text + "\n");
+
+    r = Stats((dir_->path() / "missing.log").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+TEST_F(CommandLine, OutputNamingTheLogIsRefused) {
+    const std::string bytes = ReadAll(archive_);
+    const std::string log = dir_->Write("victim.log", bytes);
+    const auto link = dir_->path() / "victim-link.html";
+    std::filesystem::create_symlink(log, link);
+    for (const std::string& out : {log, link.string()}) {
+        const Result r = RunProgram({CHATSCOPE_BIN, "--export-html", out, log});
+        EXPECT_EQ(r.status, 1) << out;
+        EXPECT_NE(r.err.find("chatscope: "), std::string::npos);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    }
+    EXPECT_TRUE(ReadAll(log) == bytes);
+}
+
+TEST_F(CommandLine, UnwritableOutputFails) {
+    const std::string out = (dir_->path() / "no-such-folder" / "o.html").string();
+    const Result r = RunProgram({CHATSCOPE_BIN, "--export-html", out, archive_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("chatscope: cannot write " + out, 0), 0u) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(CommandLine, UsageErrorsExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--frobnicate"},
+        {"--stats"},
+        {"--stats", archive_, archive_},
+        {"--export-html"},
+        {"--export-html", "o.html"},
+        {"--stats", "--export-html", "o.html", archive_},
+        {"--stats", "--cnf"},
+        {"--stats", "--cnf", "a", "--cnf", "b", archive_},
+        {"--export-html", "o.html", "--raw", archive_},
+        {"--raw", archive_},
+        {"--cnf", "x.cnf", archive_},
+        {"--stats", "-x", archive_},
+        {"--stats=yes", archive_},
+    };
+    for (auto args : cases) {
+        args.insert(args.begin(), CHATSCOPE_BIN);
+        const Result r = RunProgram(args);
+        EXPECT_EQ(r.status, 2) << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("chatscope: ", 0), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists("o.html"));
+}
+
+TEST_F(CommandLine, HelpAndVersion) {
+    Result r = RunProgram({CHATSCOPE_BIN, "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--export-html OUT"), std::string::npos);
+    EXPECT_NE(r.out.find("--stats [--raw]"), std::string::npos);
+    r = RunProgram({CHATSCOPE_BIN, "--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("chatscope ", 0), 0u);
+}
+
+TEST_F(CommandLine, StatsOfAHeaderOnlyFile) {
+    const std::string log = dir_->Write("empty.log", logtest::Header());
+    const Result r = Stats(log);
+    ASSERT_EQ(r.status, 0);
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u + 1 + 31 + 3);
+    EXPECT_EQ(lines[0], "取得経験値:0");
+    EXPECT_EQ(lines[1], "Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, Emote:0, Drop:0, Exp:0, Skill:0, All:0");
+    EXPECT_EQ(lines[34], "[items]");
+    EXPECT_EQ(lines[35], "[monsters]");
+    EXPECT_EQ(lines[36], "[partners]");
+}
+
+// Which arguments go to the windows: decided in-process, nothing is run.
+TEST(CommandLineDispatch, WindowArgumentsAreLeftToTheViewer) {
+    auto dispatch = [](std::vector<std::string> args) {
+        args.insert(args.begin(), "chatscope");
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        return RunCommandLine(static_cast<int>(args.size()), argv.data());
+    };
+    EXPECT_EQ(dispatch({}), std::nullopt);
+    EXPECT_EQ(dispatch({"some.log"}), std::nullopt);
+    EXPECT_EQ(dispatch({"-platform", "offscreen"}), std::nullopt);
+    EXPECT_EQ(dispatch({"-platform", "offscreen", "some.log"}), std::nullopt);
+    EXPECT_EQ(dispatch({"--platform=offscreen", "some.log"}), std::nullopt);
+    EXPECT_EQ(dispatch({"-style", "fusion"}), std::nullopt);
+}
+
+}  // namespace

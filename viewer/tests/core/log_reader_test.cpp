@@ -1,0 +1,296 @@
+#include "chatscope/log_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chatscope/classify.h"
+#include "log_builder.h"
+#include "reference_reader.h"
+
+namespace {
+
+using namespace chatscope;
+using logtest::Block;
+using logtest::Record;
+
+struct Shown {
+    std::uint8_t type;
+    std::uint32_t colour;
+    std::string text;
+    bool indent;
+    bool operator==(const Shown&) const = default;
+};
+
+struct CaptureSink : RecordSink {
+    std::vector<Shown> puts;
+    void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
+        puts.push_back({t, c, std::string(text), indent});
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> v;
+        for (const auto& p : puts) v.push_back(p.text);
+        return v;
+    }
+};
+
+class Reader : public ::testing::Test {
+protected:
+    Reader() : reader(stats, settings, users) {
+        reader.SetPassCallbacks({[this](const std::string& t) { events.push_back("1:" + t); },
+                                 [this](const std::string& t) { events.push_back("0:" + t); },
+                                 [this] { events.push_back("refresh"); }});
+    }
+    std::int64_t Read(std::string_view bytes) { return reader.ReadLog(dir.Write("log.log", bytes), &sink); }
+
+    logtest::TempDir dir;
+    LogStatistics stats;
+    ViewerSettings settings;
+    UserList users;
+    LogReader reader;
+    CaptureSink sink;
+    std::vector<std::string> events;
+};
+
+TEST_F(Reader, CheckLogHeaderNeedsFiftyWordsAndWordZeroZero) {
+    EXPECT_FALSE(reader.CheckLogHeader(""));
+    EXPECT_FALSE(reader.CheckLogHeader((dir.path() / "missing.log").string()));
+    EXPECT_FALSE(reader.CheckLogHeader(dir.Write("short.log", std::string(99, '\0'))));
+    EXPECT_FALSE(reader.CheckLogHeader(dir.Write("w0lo.log", logtest::Header(0x0001))));
+    EXPECT_FALSE(reader.CheckLogHeader(dir.Write("w0hi.log", logtest::Header(0x0100))));
+    EXPECT_TRUE(reader.CheckLogHeader(dir.Write("hdr.log", logtest::Header())));
+    std::string h = logtest::Header();
+    h[2] = '\x34';
+    h[3] = '\x12';
+    h[98] = '\x01';
+    EXPECT_TRUE(reader.CheckLogHeader(dir.Write("words.log", h + "anything")));
+    EXPECT_EQ(reader.HeaderBuffer()[1], 0x1234);
+    EXPECT_EQ(reader.HeaderBuffer()[49], 0x0001);
+}
+
+TEST_F(Reader, HeaderOnlyFileGivesZeroAndRunsCallbacksInOrder) {
+    EXPECT_EQ(Read(logtest::Header()), 0);
+    const std::vector<std::string> want = {
+        "1:Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, Emote:0, Drop:0, Exp:0, Skill:0, All:0",
+        "0:\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:0", "refresh"};
+    EXPECT_EQ(events, want);
+}
+
+TEST_F(Reader, UnopenableFileReturnsZeroWithoutCallbacks) {
+    EXPECT_EQ(reader.ReadLog((dir.path() / "missing.log").string(), &sink), 0);
+    EXPECT_EQ(reader.ReadLog("", &sink), 0);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(reader.InstalledSink(), &sink);
+}
+
+TEST_F(Reader, StatusTextsCarryTheCounters) {
+    std::vector<std::string> lines = {Record(1, "Al : a"),  Record(4, "Bo x"),
+                                      Record(5, "(Cy x"),   Record(6, "<Di x"),
+                                      Record(2, "Ed x"),    Record(7, "Fa x"),
+                                      Record(127, "x"),     Record(131, "got 120 exp."),
+                                      Record(131, "got 3 exp."), Record(129, "x"),
+                                      "not a record"};
+    EXPECT_EQ(Read(Block(lines)), 11);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0],
+              "1:Say:1, Tell:1, Party:1, LinkShell:1, Shout:1, Emote:1, Drop:1, Exp:2, Skill:1, All:11");
+    EXPECT_EQ(events[1], "0:\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:123");
+    EXPECT_EQ(sink.puts.size(), 10u);
+}
+
+TEST_F(Reader, TwoFullBlocksOfRecords) {
+    const std::string b = logtest::UniformBlock(Record(1, "Al x"));
+    EXPECT_EQ(Read(b + b), 100);
+    EXPECT_EQ(stats[SayLines], 100);
+    EXPECT_EQ(sink.puts.size(), 100u);
+}
+
+TEST_F(Reader, EmptyFiftiethLineDoesNotHideLaterBlocks) {
+    std::vector<std::string> first(49, Record(1, "first"));  // line 50 empty
+    const std::string second = logtest::UniformBlock(Record(1, "second"));
+    EXPECT_EQ(Read(Block(first) + second + Block({Record(1, "third")})), 100);
+    EXPECT_EQ(sink.puts.back().text, "third");
+    EXPECT_EQ(stats[SayLines], 100);
+}
+
+TEST_F(Reader, HeadersOfLaterBlocksAreSkippedUnexamined) {
+    const std::string b1 = Block({Record(1, "a")});
+    const std::string b2 = Block({Record(1, "b")}, 0xFFFF);
+    std::string b3 = Block({Record(1, "c")});
+    for (int i = 0; i < 100; ++i) b3[i] = static_cast<char>(i % 2 ? 0x1E : 'z');
+    EXPECT_EQ(Read(b1 + b2 + b3), 3);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(Reader, TrailingPartialBlockIsRead) {
+    const std::string full = logtest::UniformBlock(Record(1, "x"));
+    // Second block stops after two lines, the second of which has no NUL.
+    const std::string partial = logtest::Header() + Record(1, "y") + '\0' + Record(1, "z");
+    EXPECT_EQ(Read(full + partial), 52);
+    EXPECT_EQ(sink.puts.back().text, "z");
+    // Fewer bytes than a header after the last block read nothing more.
+    sink.puts.clear();
+    EXPECT_EQ(Read(full + std::string(30, 'q')), 50);
+}
+
+TEST_F(Reader, EscapeStrippingTable) {
+    // Each raw line is a record whose text holds the escaped bytes.
+    const std::string p = Record(1, "");
+    const std::vector<std::string> lines = {
+        p + "A\x1E\x01" "B", p + "A\x1F\x1F" "B", p + "A\x7F\x1E" "B", p + "A\x1E\x1E\x1E" "BC",
+        p + "A\x1E",  // "41 1E 00": the NUL ends the line
+        p + "\x1E"};
+    EXPECT_EQ(Read(Block(lines)), 6);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"AB", "AB", "AB", "AC", "A", ""}));
+}
+
+TEST_F(Reader, EscapesInsidePrefixAreRemovedBeforeOffsets) {
+    std::string line = Record(30, "abc", 0x00FF8000, true);
+    line.insert(10, "\x1E\x55");  // inside the colour field
+    line.insert(0, "\x7F\x7F");   // a pair that cancels out
+    EXPECT_EQ(Read(Block({line})), 1);
+    ASSERT_EQ(sink.puts.size(), 1u);
+    EXPECT_EQ(sink.puts[0], (Shown{30, 0x00FF8000, "abc", true}));
+}
+
+TEST_F(Reader, LineOfOnlyEscapesIsEmpty) {
+    EXPECT_EQ(Read(Block({"\x1E" "a\x1F" "b", "\x7F", Record(1, "x")})), 1);
+    EXPECT_EQ(sink.puts.size(), 1u);
+}
+
+TEST_F(Reader, NonRecordLineCountsInAllOnly) {
+    std::string bad = Record(1, "Al x");
+    bad[52] = '.';
+    EXPECT_EQ(Read(Block({bad, "hello"})), 2);
+    for (int i = 0; i < kCounterCount; ++i) EXPECT_EQ(stats.counters[i], 0) << i;
+    EXPECT_TRUE(sink.puts.empty());
+}
+
+TEST_F(Reader, FilteredRecordStillCounts) {
+    settings.SetFilterWord(FilterBit::Say | FilterBit::Experience);
+    EXPECT_EQ(Read(Block({Record(1, "Al x"), Record(131, "5 x"), Record(0, "zero"), Record(4, "Bo")})), 4);
+    EXPECT_EQ(stats[SayLines], 1);
+    EXPECT_EQ(stats[ExpPoints], 5);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"zero", "Bo"}));
+}
+
+TEST_F(Reader, EveryRecordReachesSinkWithFilterWordZero) {
+    std::vector<std::string> lines;
+    for (int code = 0; code < 50; ++code) lines.push_back(Record(std::uint8_t(code * 5), "t"));
+    EXPECT_EQ(Read(Block(lines)), 50);
+    EXPECT_EQ(sink.puts.size(), 50u);
+    EXPECT_EQ(sink.puts.front().type, 0);
+}
+
+TEST_F(Reader, WithoutSinkNothingIsCounted) {
+    EXPECT_EQ(reader.ReadLog(dir.Write("a.log", Block({Record(1, "Al x")})), nullptr), 1);
+    EXPECT_EQ(stats[SayLines], 0);
+    EXPECT_EQ(events.size(), 3u);
+}
+
+TEST_F(Reader, LongLineKeepsFirst1023BytesAndIsNeverSplit) {
+    const std::string longText(3000, 'L');
+    std::string escaped = Record(1, "") + std::string(2000, 'M');
+    escaped.insert(60, "\x1E\x01");  // forces the assembling path
+    const std::vector<std::string> lines = {Record(1, longText), escaped, Record(1, "after")};
+    EXPECT_EQ(Read(Block(lines) + Block({Record(1, "next block")})), 4);
+    ASSERT_EQ(sink.puts.size(), 4u);
+    EXPECT_EQ(sink.puts[0].text, std::string(1023 - 53, 'L'));
+    EXPECT_EQ(sink.puts[1].text, std::string(1023 - 53, 'M'));
+    EXPECT_EQ(sink.puts[2].text, "after");
+    EXPECT_EQ(sink.puts[3].text, "next block");
+}
+
+TEST_F(Reader, ReadsFromOpenStream) {
+    const std::string bytes = Block({Record(1, "a"), Record(2, "b")});
+    std::FILE* f = std::fopen(dir.Write("s.log", bytes).c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(reader.ReadLog(f, &sink), 2);
+    std::fclose(f);
+    EXPECT_EQ(events.size(), 3u);
+}
+
+// Random archives: escapes, NULs, long lines, partial blocks. The chunked reader,
+// at any chunk size, must give the lines and records of the byte-at-a-time model.
+std::string RandomArchive(std::mt19937& rng) {
+    std::string out;
+    const int blocks = std::uniform_int_distribution<int>(1, 4)(rng);
+    for (int b = 0; b < blocks; ++b) {
+        out += logtest::Header(std::uint16_t(rng() & 1));
+        for (int i = 0; i < 50; ++i) {
+            std::string line;
+            switch (rng() % 6) {
+                case 0: break;  // empty
+                case 1: line = Record(std::uint8_t(rng()), std::string(rng() % 1500, 'a' + rng() % 26)); break;
+                default: line = Record(std::uint8_t(rng() % 40), "Name text " + std::to_string(rng() % 1000) + "!");
+            }
+            const int escapes = rng() % 4 == 0 ? int(rng() % 5) : 0;
+            for (int e = 0; e < escapes && !line.empty(); ++e) {
+                static const char kEsc[] = {'\x1E', '\x1F', '\x7F', '\0'};
+                line.insert(rng() % line.size(), 1, kEsc[rng() % 4]);
+            }
+            out += line;
+            out.push_back('\0');
+        }
+    }
+    out.resize(out.size() - rng() % 300);  // often end inside the last block
+    return out;
+}
+
+TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
+    logtest::TempDir dir;
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 40; ++round) {
+        const std::string bytes = RandomArchive(rng);
+        const std::string path = dir.Write("r.log", bytes);
+        const std::vector<std::string> lines = logtest::ReferenceKeptLines(bytes);
+        std::vector<Shown> expected;
+        for (const auto& l : lines)
+            if (auto r = RecogniseRecord(l)) expected.push_back({r->typeCode, r->colourWord, std::string(r->text), r->indent});
+        for (bool readAhead : {true, false}) {
+            for (std::size_t chunk : {1, 2, 3, 15, 16, 17, 53, 64, 100, 1023, 4096, 1 << 20}) {
+                LogStatistics stats;
+                ViewerSettings settings;
+                UserList users;
+                LogReader reader(stats, settings, users);
+                reader.SetReadChunkBytes(chunk);
+                reader.SetReadAhead(readAhead);
+                CaptureSink sink;
+                const std::string where = "round " + std::to_string(round) + " chunk " +
+                                          std::to_string(chunk) + (readAhead ? " ahead" : "");
+                ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << where;
+                ASSERT_EQ(sink.puts, expected) << where;
+            }
+        }
+    }
+}
+
+TEST(ReaderChunks, LinesStraddlingDefaultChunkBoundary) {
+    logtest::TempDir dir;
+    // Many blocks of records of assorted lengths so that lines cross the 1 MiB mark,
+    // one of them with an escape right at the boundary.
+    std::string bytes;
+    int n = 0;
+    while (bytes.size() < (3u << 20)) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 50; ++i) lines.push_back(Record(1, "Al " + std::string(n++ % 97, 'x')));
+        bytes += Block(lines);
+    }
+    bytes.insert((1u << 20) - 1, "\x1E\x01");
+    const std::vector<std::string> ref = logtest::ReferenceKeptLines(bytes);
+    LogStatistics stats;
+    ViewerSettings settings;
+    UserList users;
+    LogReader reader(stats, settings, users);
+    CaptureSink sink;
+    ASSERT_EQ(reader.ReadLog(dir.Write("big.log", bytes), &sink), std::int64_t(ref.size()));
+    std::vector<std::string> expected;
+    for (const auto& l : ref)
+        if (auto r = RecogniseRecord(l)) expected.emplace_back(r->text);
+    EXPECT_GT(expected.size(), 3000u);
+    EXPECT_EQ(sink.Texts(), expected);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Feeds arbitrary bytes to the reading pass, at a chunk size taken from the
+// input, and checks the pass against the byte-at-a-time model of the format:
+// same line count, same records in the same order, and the statistics of
+// counting those records one by one.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chatscope/classify.h"
+#include "chatscope/log_reader.h"
+#include "chatscope/statistics.h"
+#include "chatscope/statistics_view.h"
+#include "reference_reader.h"
+
+namespace {
+
+using namespace chatscope;
+
+struct Shown {
+    std::uint8_t type;
+    std::uint32_t colour;
+    std::string text;
+    bool indent;
+    bool operator==(const Shown&) const = default;
+};
+
+struct CaptureSink : RecordSink {
+    std::vector<Shown> shown;
+    void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
+        shown.push_back({t, c, std::string(text), indent});
+    }
+};
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "mismatch: %s\n", what);
+    std::abort();
+}
+
+bool SameStatistics(const LogStatistics& a, const LogStatistics& b) {
+    if (a.counters != b.counters) return false;
+    if (a.items.size() != b.items.size() || a.items.Merged().size() != b.items.Merged().size()) return false;
+    for (std::size_t i = 0; i < a.items.Merged().size(); ++i) {
+        const ItemRow& x = a.items.Merged()[i];
+        const ItemRow& y = b.items.Merged()[i];
+        if (x.name != y.name || x.count != y.count || x.obtainer != y.obtainer) return false;
+    }
+    auto sameTally = [](const NameTally& x, const NameTally& y) {
+        if (x.size() != y.size()) return false;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            if (x.entries()[i].name != y.entries()[i].name ||
+                x.entries()[i].countWord != y.entries()[i].countWord)
+                return false;
+        return true;
+    };
+    return sameTally(a.DefeatedMonsters, b.DefeatedMonsters) && sameTally(a.TalkPartners, b.TalkPartners);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    // First byte: chunk size; second: one user-list entry, the filter word and read-ahead.
+    const std::size_t chunk = std::size_t{1} + data[0] * 7u;
+    const std::uint8_t control = data[1];
+    const std::string_view file(reinterpret_cast<const char*>(data + 2), size - 2);
+
+    UserList users;
+    users.Append({"u", control & 0x1F, (control & 0x20) != 0});
+    ViewerSettings settings;
+    settings.SetFilterWord((control & 0x40) ? 0x1FF007Fu : 0u);
+    LogStatistics stats;
+    LogReader reader(stats, settings, users);
+    reader.SetReadChunkBytes(chunk);
+    reader.SetReadAhead((control & 0x80) != 0);
+    std::string counts, exp;
+    reader.SetPassCallbacks({[&](const std::string& t) { counts = t; }, [&](const std::string& t) { exp = t; }, {}});
+    CaptureSink sink;
+
+    std::int64_t all = 0;
+    if (file.empty()) {
+        all = 0;
+    } else {
+        std::FILE* f = fmemopen(const_cast<char*>(file.data()), file.size(), "rb");
+        if (f == nullptr) return 0;
+        all = reader.ReadLog(f, &sink);
+        std::fclose(f);
+    }
+
+    const std::vector<std::string> lines = logtest::ReferenceKeptLines(file);
+    if (!file.empty() && all != static_cast<std::int64_t>(lines.size())) Fail("line count");
+    LogStatistics model;
+    std::vector<Shown> expected;
+    for (const std::string& line : lines) {
+        if (line.size() > kMaxKeptLineBytes) Fail("line longer than the buffer");
+        const auto rec = RecogniseRecord(line);
+        if (!rec) continue;
+        CountRecord(model, rec->typeCode, rec->text, users);
+        if (!IsHidden(ClassifyMessage(rec->typeCode, rec->text, users), settings.filterWord()))
+            expected.push_back({rec->typeCode, rec->colourWord, std::string(rec->text), rec->indent});
+    }
+    if (!file.empty()) {
+        if (sink.shown != expected) Fail("records shown");
+        if (!SameStatistics(stats, model)) Fail("statistics");
+        if (counts != FormatCountsText(model, all)) Fail("counts text");
+    }
+    // The window texts of whatever was counted.
+    (void)CounterRows(stats);
+    for (const NamedCount& e : stats.TalkPartners.entries()) (void)PartnerKindText(e.Kind());
+    return 0;
+}
