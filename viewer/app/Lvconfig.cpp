@@ -17,6 +17,7 @@
 #include "sjis_text.h"
 #include "chatscope/classify.h"
 #include "chatscope/filter_file.h"
+#include "viewer_font.h"
 
 namespace chatscope {
 
@@ -51,9 +52,7 @@ TForm2::TForm2(ViewerState& state, TForm1& form1, QWidget* parent)
       state_(state),
       form1_(form1) {
     setWindowTitle(QStringLiteral("chatscope Config"));
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(ViewerFont());
     setFixedSize(194, 321);
     setModal(false);
     setSizeGripEnabled(false);

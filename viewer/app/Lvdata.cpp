@@ -20,6 +20,7 @@
 
 #include "Lvmain.h"
 #include "sjis_text.h"
+#include "viewer_font.h"
 
 namespace chatscope {
 
@@ -168,9 +169,7 @@ void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow) {
 TForm3::TForm3(const LogStatistics& stats, TForm1& form1, QWidget* parent)
     : QWidget(parent, Qt::Window), stats_(stats), form1_(form1) {
     setWindowTitle(QStringLiteral("chatscope Data"));
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(ViewerFont());
     resize(223, 463);
 
     PageControl1 = new QTabWidget(this);

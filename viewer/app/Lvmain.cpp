@@ -28,6 +28,7 @@
 #include "display/display_sink.h"
 #include "display/log_display.h"
 #include "sjis_text.h"
+#include "viewer_font.h"
 
 namespace chatscope {
 
@@ -102,9 +103,7 @@ TForm1::TForm1(ViewerState& state, QWidget* parent)
       menus_(std::make_unique<Menus>()) {
     setWindowTitle(kCaption);
     resize(587, 463);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(ViewerFont());
 
     RichEdit1 = new LogDisplay(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));

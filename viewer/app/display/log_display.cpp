@@ -22,6 +22,7 @@
 #include "display/rtf_writer.h"
 #include "display/text_writer.h"
 #include "display/w31j_codec.h"
+#include "viewer_font.h"
 
 namespace chatscope {
 
@@ -505,9 +506,7 @@ bool SaveWith(const QString& path, const DisplayContent& content,
 
 LogDisplay::LogDisplay(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl(this)) {
     InstallLogDisplayAccessibleFactory();
-    d->font = QFont(QStringLiteral(u"ＭＳ Ｐゴシック"));
-    d->font.setPixelSize(12);
-    d->font.setStyleHint(QFont::SansSerif);
+    d->font = ViewerFont();
     setFont(d->font);
     d->UpdateMetrics();
     setFocusPolicy(Qt::StrongFocus);
