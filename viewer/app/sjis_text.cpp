@@ -3,106 +3,174 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
 namespace chatscope {
 
 namespace {
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+constexpr bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+constexpr bool IsKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
 
-// The double-byte part goes through the platform converter; the single bytes
-// are decoded here, because that converter maps a few control codes
-// (0x1A, 0x1C, 0x7F) differently from Windows-31J.
-QStringDecoder& PairDecoder() {
-    thread_local QStringDecoder decoder("Windows-31J", QStringDecoder::Flag::Stateless);
-    return decoder;
+// Length in bytes of the unit starting at i: 1 for ASCII, kana and invalid
+// bytes, 2 for a lead byte followed by a trail byte.
+inline std::size_t UnitLength(std::string_view s, std::size_t i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (IsLead(b) && i + 1 < s.size() && IsTrail(static_cast<unsigned char>(s[i + 1]))) return 2;
+    return 1;
 }
-QStringEncoder& Encoder() {
-    thread_local QStringEncoder encoder("Windows-31J", QStringEncoder::Flag::Stateless);
-    return encoder;
+
+// Every double-byte character, as the platform codec decodes it: index
+// lead << 8 | trail. Built once from whole rows of pairs, so decoding is a table
+// lookup. Single bytes never go through the codec: Qt's "Windows-31J" swaps the
+// control codes 0x1A, 0x1C and 0x7F, turns bad bytes into U+001A and drops a
+// cut-off lead byte at the end.
+const char16_t* PairTable() {
+    static const std::unique_ptr<char16_t[]> table = [] {
+        auto t = std::make_unique<char16_t[]>(0x10000);
+        std::fill(t.get(), t.get() + 0x10000, char16_t(QChar::ReplacementCharacter));
+        QStringDecoder decoder("Windows-31J", QStringDecoder::Flag::Stateless);
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLead(static_cast<unsigned char>(lead))) continue;
+            QByteArray row;
+            std::vector<int> trails;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!IsTrail(static_cast<unsigned char>(trail))) continue;
+                row.append(static_cast<char>(lead));
+                row.append(static_cast<char>(trail));
+                trails.push_back(trail);
+            }
+            const QString decoded = decoder.decode(row);
+            const bool onePerPair = decoded.size() == static_cast<qsizetype>(trails.size());
+            for (std::size_t k = 0; k < trails.size(); ++k) {
+                QString one = onePerPair ? QString(decoded[static_cast<qsizetype>(k)])
+                                         : decoder.decode(row.mid(static_cast<qsizetype>(2 * k), 2));
+                // A character outside the BMP or a control code for a pair would
+                // break the one-QChar-per-pair rule: show it as unknown.
+                if (one.size() == 1 && !one[0].isSurrogate() && one[0].unicode() >= 0x20)
+                    t[static_cast<std::size_t>(lead << 8 | trails[k])] = one[0].unicode();
+            }
+        }
+        return t;
+    }();
+    return table.get();
+}
+
+// Decodes the unit at bytes[i] and moves i past it. Never gives a surrogate.
+inline char16_t DecodeUnit(const char16_t* pairs, std::string_view bytes, std::size_t& i) {
+    auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    if (IsKana(b)) {
+        ++i;
+        return static_cast<char16_t>(0xFF61 + (b - 0xA1));
+    }
+    if (IsLead(b) && i + 1 < bytes.size() && IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
+        const char16_t c = pairs[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
+        i += 2;
+        return c;
+    }
+    ++i;
+    return QChar::ReplacementCharacter;
 }
 
 }  // namespace
 
 QString SjisToQString(std::string_view bytes) {
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out.append(QChar(b));
-            ++i;
-        } else if (b >= 0xA1 && b <= 0xDF) {  // half-width katakana
-            out.append(QChar(char16_t(0xFF61 + (b - 0xA1))));
-            ++i;
-        } else if (IsLeadByte(b) && i + 1 < n && IsTrailByte(p[i + 1])) {
-            // A run of complete double-byte characters: one character each.
-            std::size_t j = i;
-            while (j + 1 < n && IsLeadByte(p[j]) && IsTrailByte(p[j + 1])) j += 2;
-            const QString run = PairDecoder().decode(
-                QByteArrayView(reinterpret_cast<const char*>(p + i), static_cast<qsizetype>(j - i)));
-            if (run.size() == static_cast<qsizetype>((j - i) / 2)) {
-                out.append(run);
-            } else {  // never expected; keep one character per pair all the same
-                for (std::size_t k = i; k < j; k += 2) {
-                    const QString one = PairDecoder().decode(
-                        QByteArrayView(reinterpret_cast<const char*>(p + k), 2));
-                    out.append(one.size() == 1 ? one : QString(QChar::ReplacementCharacter));
-                }
-            }
-            i = j;
+    const char16_t* pairs = PairTable();
+    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* dst = out.data();
+    qsizetype n_out = 0;
+    for (std::size_t i = 0; i < bytes.size();) dst[n_out++] = QChar(DecodeUnit(pairs, bytes, i));
+    out.truncate(n_out);
+    return out;
+}
+
+std::string SjisToUtf8(std::string_view bytes) {
+    const auto firstHigh = std::find_if(bytes.begin(), bytes.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (firstHigh == bytes.end()) return std::string(bytes);
+    const char16_t* pairs = PairTable();
+    std::string out(bytes.begin(), firstHigh);
+    out.reserve(bytes.size() * 3);
+    for (std::size_t i = out.size(); i < bytes.size();) {
+        const char16_t c = DecodeUnit(pairs, bytes, i);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         } else {
-            out.append(QChar::ReplacementCharacter);
-            ++i;
+            out.push_back(static_cast<char>(0xE0 | c >> 12));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
     }
     return out;
 }
 
-std::string SjisToUtf8(std::string_view bytes) {
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii) return std::string(bytes);
-    return SjisToQString(bytes).toStdString();
+int SjisCharCount(std::string_view bytes) {
+    int count = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += UnitLength(bytes, i)) ++count;
+    return count;
 }
 
-std::string QStringToSjis(const QString& text) {
+std::size_t SjisByteOffset(std::string_view bytes, int column) {
+    std::size_t i = 0;
+    for (int c = 0; c < column && i < bytes.size(); ++c) i += UnitLength(bytes, i);
+    return i;
+}
+
+bool EncodeSjisChar(char32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+        return true;
+    }
+    if (cp >= 0xFF61 && cp <= 0xFF9F) {
+        out.push_back(static_cast<char>(0xA1 + (cp - 0xFF61)));
+        return true;
+    }
+    if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFD) return false;
+    // Per-character cache, filled on first use of each character: 0 unknown,
+    // 1 unencodable, else 0x10000 | the two bytes. Threads that race on an entry
+    // store the same value.
+    using Cache = std::array<std::atomic<std::uint32_t>, 0x10000>;
+    static const std::unique_ptr<Cache> cache = std::make_unique<Cache>();
+    std::atomic<std::uint32_t>& slot = (*cache)[cp];
+    std::uint32_t entry = slot.load(std::memory_order_relaxed);
+    if (entry == 0) {
+        QStringEncoder encoder("Windows-31J", QStringEncoder::Flag::Stateless);
+        const char16_t c = static_cast<char16_t>(cp);
+        QByteArray bytes = encoder.encode(QStringView(&c, 1));
+        // The codec writes FC FC for what it cannot hold (FC FC is no character)
+        // and nothing at all for some invisible characters.
+        if (bytes.size() == 2 && IsLead(static_cast<unsigned char>(bytes[0])) &&
+            IsTrail(static_cast<unsigned char>(bytes[1])) &&
+            !(static_cast<unsigned char>(bytes[0]) == 0xFC && static_cast<unsigned char>(bytes[1]) == 0xFC) &&
+            !encoder.hasError())
+            entry = 0x10000u | static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]);
+        else
+            entry = 1;
+        slot.store(entry, std::memory_order_relaxed);
+    }
+    if (entry == 1) return false;
+    out.push_back(static_cast<char>(entry >> 8 & 0xFF));
+    out.push_back(static_cast<char>(entry & 0xFF));
+    return true;
+}
+
+std::string QStringToSjis(QStringView text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()) * 2);
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        if (text[i].unicode() < 0x80) {
-            out.push_back(static_cast<char>(text[i].unicode()));
-            ++i;
-            continue;
-        }
-        qsizetype j = i;
-        while (j < n && text[j].unicode() >= 0x80) ++j;
-        const QByteArray run = Encoder().encode(QStringView(text).mid(i, j - i));
-        // The converter writes FC FC for a character it has no code for.
-        const auto* p = reinterpret_cast<const unsigned char*>(run.constData());
-        for (qsizetype k = 0; k < run.size();) {
-            if (IsLeadByte(p[k]) && k + 1 < run.size()) {
-                if (p[k] == 0xFC && p[k + 1] == 0xFC)
-                    out.push_back('?');
-                else
-                    out.append(reinterpret_cast<const char*>(p + k), 2);
-                k += 2;
-            } else {
-                out.push_back(static_cast<char>(p[k]));
-                ++k;
-            }
-        }
-        i = j;
-    }
+    EncodeSjis(text, out, [](char32_t, std::string& o) { o.push_back('?'); });
     return out;
 }
 

@@ -28,25 +28,17 @@
 #include "settings_location.h"
 #include "signal_bridge.h"
 #include "single_instance.h"
+#include "test_files.h"
 
 using namespace chatkeeper;
 using namespace chatkeeper::app;
 
+using catchertest::ReadAll;
+using catchertest::WriteAll;
+
 namespace {
 
 const QString kDefaultTemplate = QStringLiteral("TARQ#YY#MM#DD_#HH#MN_#SS.log");
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return file.write(bytes) == bytes.size();
-}
 
 std::int32_t Int32At(const QByteArray& bytes, int offset) {
     std::int32_t value = 0;

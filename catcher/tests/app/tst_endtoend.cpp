@@ -17,22 +17,14 @@
 #include <unistd.h>
 
 #include "chatkeeper/settings_record.h"
+#include "test_files.h"
+
+using catchertest::ReadAll;
+using catchertest::WriteAll;
 
 namespace {
 
 const QString kBinary = QStringLiteral(CHATKEEPER_BINARY);
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return file.write(bytes) == bytes.size();
-}
 
 // A game log block: a 100-byte header of zero words, then lines.
 QByteArray GameLogBlock(char fill, int lines) {

@@ -21,7 +21,7 @@
 #include "display/log_display_accessible.h"
 #include "display/rtf_writer.h"
 #include "display/text_writer.h"
-#include "display/w31j_codec.h"
+#include "sjis_text.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -130,14 +130,14 @@ struct LogDisplay::Impl {
         const LineRec* r = Rec(line);
         if (!r) return {};
         if (r->chunk == kEditedChunk) return editedTexts[r->offset];
-        return DecodeW31JLine(Bytes(*r));
+        return SjisToQString(Bytes(*r));
     }
 
     int Length(int line) const {
         const LineRec* r = Rec(line);
         if (!r) return 0;
         if (r->chunk == kEditedChunk) return static_cast<int>(editedTexts[r->offset].size());
-        return W31JCharCount(Bytes(*r));
+        return SjisCharCount(Bytes(*r));
     }
 
     std::uint32_t Colour(int line) const {

@@ -1,13 +1,12 @@
 #include "display/rtf_writer.h"
 
-#include <QBuffer>
 #include <QIODevice>
 
 #include <cstdio>
 #include <string>
 #include <unordered_map>
 
-#include "display/w31j_codec.h"
+#include "sjis_text.h"
 
 namespace chatscope {
 
@@ -75,7 +74,7 @@ void AppendText(std::string& out, QStringView text) {
             cp = QChar::surrogateToUcs4(c, text[i + 1]);
             units = 2;
         }
-        if (!EncodeW31JChar(cp, encoded)) {
+        if (!EncodeSjisChar(cp, encoded)) {
             AppendBytes(out, encoded);
             encoded.clear();
             // \uN with "?" for readers without Unicode; N is a signed 16-bit unit.
@@ -152,14 +151,6 @@ bool WriteRtf(const DisplayContent& content, QIODevice& out) {
     buf += "\\par\n}\n";
     ok = Flush(out, buf) && ok;
     return ok;
-}
-
-QByteArray RtfDocument(const DisplayContent& content) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteRtf(content, buffer);
-    return bytes;
 }
 
 }  // namespace chatscope

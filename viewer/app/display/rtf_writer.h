@@ -2,8 +2,6 @@
 // bytes, each run in its own text colour.
 #pragma once
 
-#include <QByteArray>
-
 #include "display/display_content.h"
 
 class QIODevice;
@@ -12,6 +10,5 @@ namespace chatscope {
 
 // Writes the whole document; false when a write fails.
 bool WriteRtf(const DisplayContent& content, QIODevice& out);
-QByteArray RtfDocument(const DisplayContent& content);
 
 }  // namespace chatscope

@@ -1,11 +1,10 @@
 #include "display/text_writer.h"
 
-#include <QBuffer>
 #include <QIODevice>
 
 #include <string>
 
-#include "display/w31j_codec.h"
+#include "sjis_text.h"
 
 namespace chatscope {
 
@@ -29,7 +28,7 @@ bool WritePlainText(const DisplayContent& content, QIODevice& out) {
                 buf.append(run.bytes);
                 continue;
             }
-            EncodeW31J(run.text, buf, [](char32_t cp, std::string& o) {
+            EncodeSjis(run.text, buf, [](char32_t cp, std::string& o) {
                 if (cp == QChar::LineSeparator)
                     o += "\r\n";
                 else
@@ -40,14 +39,6 @@ bool WritePlainText(const DisplayContent& content, QIODevice& out) {
     }
     flush();
     return ok;
-}
-
-QByteArray PlainTextDocument(const DisplayContent& content) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WritePlainText(content, buffer);
-    return bytes;
 }
 
 }  // namespace chatscope

@@ -1,8 +1,6 @@
 // The display's content as Windows-31J text, CR LF between lines.
 #pragma once
 
-#include <QByteArray>
-
 #include "display/display_content.h"
 
 class QIODevice;
@@ -12,6 +10,5 @@ namespace chatscope {
 // Writes the text; a character Windows-31J cannot hold is written as "?".
 // False when a write fails.
 bool WritePlainText(const DisplayContent& content, QIODevice& out);
-QByteArray PlainTextDocument(const DisplayContent& content);
 
 }  // namespace chatscope

@@ -10,21 +10,18 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include "app_test_files.h"
 #include "chatscope/colour.h"
 #include "display/display_sink.h"
 #include "display/log_display.h"
 
 using namespace chatscope;
+using apptest::ReadFile;
 
 namespace {
 
 const char kNihon[] = "\x93\xfa\x96\x7b";  // 日本
 const char kSo[] = "\x83\x5c";             // ソ, second byte 0x5C
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 // Types text that QTest::keyClicks cannot (beyond Latin-1), as a keyboard would.
 void TypeText(QWidget* w, const QString& text) {
@@ -403,7 +400,7 @@ void TestLogDisplay::undoRedoRestoreLinesAndColours() {
     QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
     QTemporaryDir dir;
     QVERIFY(d.SavePlainText(dir.filePath("undone.txt")));
-    QCOMPARE(ReadAll(dir.filePath("undone.txt")), QByteArray("abc\r\n\x93\xfa\x96\x7bxy\r\n\x83\x5c"));
+    QCOMPARE(ReadFile(dir.filePath("undone.txt")), QByteArray("abc\r\n\x93\xfa\x96\x7bxy\r\n\x83\x5c"));
 }
 
 void TestLogDisplay::inputMethodPasteAndLineBreak() {
@@ -467,10 +464,10 @@ void TestLogDisplay::savesWriteThePresentContent() {
 
     const QString txt = dir.filePath("view.txt");
     QVERIFY(d.SavePlainText(txt));
-    QCOMPARE(ReadAll(txt), QByteArray("a{b}\r\n\x81\x40\x81\x40\x83\x5c"));
+    QCOMPARE(ReadFile(txt), QByteArray("a{b}\r\n\x81\x40\x81\x40\x83\x5c"));
     const QString doc = dir.filePath("view.doc");
     QVERIFY(d.SaveRtf(doc));
-    QByteArray rtf = ReadAll(doc);
+    QByteArray rtf = ReadFile(doc);
     QVERIFY(rtf.contains("\\ansicpg932"));
     QVERIFY(rtf.contains("{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"));
     QVERIFY2(rtf.contains("\\cf1 a\\{b\\}\\par\n\\cf2 \\'81\\'40\\'81\\'40\\'83\\'5c\\par\n}"), rtf.constData());
@@ -482,9 +479,9 @@ void TestLogDisplay::savesWriteThePresentContent() {
     TypeText(&d, QString::fromUtf8("😀x"));
     QVERIFY(d.IsEditing());
     QVERIFY(d.SavePlainText(txt));
-    QCOMPARE(ReadAll(txt), QByteArray("a{b}?x\r\n\x81\x40\x81\x40\x83\x5c"));
+    QCOMPARE(ReadFile(txt), QByteArray("a{b}?x\r\n\x81\x40\x81\x40\x83\x5c"));
     QVERIFY(d.SaveRtf(doc));
-    rtf = ReadAll(doc);
+    rtf = ReadFile(doc);
     QVERIFY2(rtf.contains("\\cf1 a\\{b\\}\\u-10179?\\u-8704?x\\par\n\\cf2 \\'81\\'40\\'81\\'40\\'83\\'5c\\par\n}"),
              rtf.constData());
 }
@@ -504,7 +501,7 @@ void TestLogDisplay::saveFailureReturnsFalse() {
     d.AppendLine("x", 0);
     d.EndOfBatch();
     QVERIFY(d.SavePlainText(path));
-    QCOMPARE(ReadAll(path), QByteArray("x"));
+    QCOMPARE(ReadFile(path), QByteArray("x"));
 }
 
 void TestLogDisplay::accessibleTextCaretAndSelection() {

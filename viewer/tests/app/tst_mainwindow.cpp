@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "../core/log_builder.h"
+#include "app_test_files.h"
 #include "Lvconfig.h"
 #include "Lvdata.h"
 #include "Lvmain.h"
@@ -35,6 +36,7 @@
 #include "viewer_main.h"
 
 using namespace chatscope;
+using apptest::ReadFile;
 
 namespace {
 
@@ -77,12 +79,6 @@ QStringList AllSampleLines() {
         Sjis(kItemText),
         QStringLiteral("misc"),
     };
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll();
 }
 
 // The three windows in a folder of their own, settings files included.
@@ -395,7 +391,7 @@ void TestMainWindow::openAndSaveDialogs() {
     // The extension typed decides; the dialog adds none of its own.
     AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("picked.txt"))); static_cast<QDialog&>(d).accept(); },
                      [&] { v.f1().Save1Click(); });
-    QVERIFY(ReadAll(v.Path(QStringLiteral("picked.txt"))).startsWith("Alice : hello\r\n"));
+    QVERIFY(ReadFile(v.Path(QStringLiteral("picked.txt"))).startsWith("Alice : hello\r\n"));
     // The popup's item runs the same command.
     QAction* save2 = v.f1().PopupMenu()->actions().at(9);
     QCOMPARE(save2->text(), QStringLiteral("保存"));
@@ -410,15 +406,15 @@ void TestMainWindow::saveChoosesByExtension() {
     QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
     for (const char* name : {"upper.HTM", "mixed.Html", "lower.html"}) {
         v.f1().SaveToPath(v.Path(QString::fromLatin1(name)));
-        const QByteArray html = ReadAll(v.Path(QString::fromLatin1(name)));
+        const QByteArray html = ReadFile(v.Path(QString::fromLatin1(name)));
         QVERIFY2(html.startsWith("<HTML>\r\n<HEAD>\r\n"), name);
         QVERIFY(html.contains("<FONT color=\"#FFFFFF\">Alice : hello</FONT><BR>\r\n"));
         QVERIFY(html.endsWith("</BODY>\r\n</HTML>\r\n"));
     }
     v.f1().SaveToPath(v.Path(QStringLiteral("plain.TXT")));
-    QVERIFY(ReadAll(v.Path(QStringLiteral("plain.TXT"))).startsWith("Alice : hello\r\n>>Bob"));
+    QVERIFY(ReadFile(v.Path(QStringLiteral("plain.TXT"))).startsWith("Alice : hello\r\n>>Bob"));
     v.f1().SaveToPath(v.Path(QStringLiteral("rich.Doc")));
-    QVERIFY(ReadAll(v.Path(QStringLiteral("rich.Doc"))).startsWith("{\\rtf1"));
+    QVERIFY(ReadFile(v.Path(QStringLiteral("rich.Doc"))).startsWith("{\\rtf1"));
     // No extension, or one of no meaning here: nothing is written.
     for (const char* name : {"noext", "other.rtf", "dotted.dir/none", "chat.htm.bak"}) {
         v.f1().SaveToPath(v.Path(QString::fromLatin1(name)));
@@ -435,16 +431,16 @@ void TestMainWindow::htmlSaveNeedsLoadedLog() {
     // The display saves need no loaded file: the one empty line is saved.
     v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
     QVERIFY(QFile::exists(v.Path(QStringLiteral("out.txt"))));
-    QVERIFY(ReadAll(v.Path(QStringLiteral("out.txt"))).size() <= 2);
+    QVERIFY(ReadFile(v.Path(QStringLiteral("out.txt"))).size() <= 2);
     v.f1().SaveToPath(v.Path(QStringLiteral("out.doc")));
-    QVERIFY(ReadAll(v.Path(QStringLiteral("out.doc"))).startsWith("{\\rtf1"));
+    QVERIFY(ReadFile(v.Path(QStringLiteral("out.doc"))).startsWith("{\\rtf1"));
 }
 
 void TestMainWindow::plainTextSaveBytes() {
     Viewer v;
     QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
     v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
-    const QByteArray bytes = ReadAll(v.Path(QStringLiteral("out.txt")));
+    const QByteArray bytes = ReadFile(v.Path(QStringLiteral("out.txt")));
     const QByteArray expected = QByteArray("Alice : hello\r\n>>Bob : psst\r\nAlice : again\r\n(Carol) hi\r\n") +
                                 "\x81\x40\x81\x40" + QByteArray::fromStdString(kAiu) +
                                 "\r\nDave gains 120 exp.\r\n" + QByteArray::fromStdString(kItemText) +
@@ -456,7 +452,7 @@ void TestMainWindow::richTextSaveColours() {
     Viewer v;
     QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
     v.f1().SaveToPath(v.Path(QStringLiteral("out.doc")));
-    const QByteArray rtf = ReadAll(v.Path(QStringLiteral("out.doc")));
+    const QByteArray rtf = ReadFile(v.Path(QStringLiteral("out.doc")));
     QVERIFY(rtf.startsWith("{\\rtf1"));
     QVERIFY(rtf.contains("\\ansicpg932"));
     QVERIFY(rtf.contains("\\fcharset128"));
@@ -483,13 +479,13 @@ void TestMainWindow::saveOntoLoadedLogWritesNothing() {
         const QString path = v.Path(QString::fromLatin1(name));
         QVERIFY(v.f1().LoadLogFile(v.Write(QString::fromLatin1(name), log)));
         v.f1().SaveToPath(path);
-        QVERIFY2(ReadAll(path) == QByteArray::fromStdString(log), name);
+        QVERIFY2(ReadFile(path) == QByteArray::fromStdString(log), name);
     }
     // Another name for the same file is the same file.
     QVERIFY(v.f1().LoadLogFile(v.Write(QStringLiteral("linked.log"), log)));
     std::filesystem::create_hard_link(v.Local(QStringLiteral("linked.log")), v.Local(QStringLiteral("alias.txt")));
     v.f1().SaveToPath(v.Path(QStringLiteral("alias.txt")));
-    QCOMPARE(ReadAll(v.Path(QStringLiteral("linked.log"))), QByteArray::fromStdString(log));
+    QCOMPARE(ReadFile(v.Path(QStringLiteral("linked.log"))), QByteArray::fromStdString(log));
 }
 
 void TestMainWindow::dropLoadsFirstFileOnly() {
@@ -598,7 +594,7 @@ void TestMainWindow::settingsWrittenAtExit() {
     const QString dirPath = v->dir.path();
     v->dir.setAutoRemove(false);
     v.reset();
-    const QByteArray bytes = ReadAll(cnf);
+    const QByteArray bytes = ReadFile(cnf);
     QCOMPARE(bytes, QByteArray("\0\0\0\0\x41\0\0\0", 8));
     QVERIFY(!QFile::exists(dirPath + QStringLiteral("/chatscope.flt")));
     QVERIFY(!QFile::exists(dirPath + QStringLiteral("/chatscope.tmp")));

@@ -1,4 +1,5 @@
-// The ".doc" and ".txt" writers and the Windows-31J conversions under them.
+// The ".doc" and ".txt" writers.
+#include <QBuffer>
 #include <QtTest>
 
 #include <string>
@@ -7,8 +8,6 @@
 #include "display/display_content.h"
 #include "display/rtf_writer.h"
 #include "display/text_writer.h"
-#include "display/w31j_codec.h"
-#include "sjis_text.h"
 
 using namespace chatscope;
 
@@ -49,6 +48,17 @@ public:
     std::uint32_t EmptyLineColour(int line) const override { return emptyColours[static_cast<std::size_t>(line)]; }
 };
 
+// What a writer puts out for `content`.
+QByteArray Document(bool (*write)(const DisplayContent&, QIODevice&), const DisplayContent& content) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    write(content, buffer);
+    return bytes;
+}
+QByteArray RtfDocument(const DisplayContent& content) { return Document(WriteRtf, content); }
+QByteArray PlainTextDocument(const DisplayContent& content) { return Document(WritePlainText, content); }
+
 // The document body after the header (from \viewkind4 on).
 QByteArray Body(const QByteArray& rtf) { return rtf.mid(rtf.indexOf("\\viewkind4")); }
 
@@ -57,80 +67,12 @@ QByteArray Body(const QByteArray& rtf) { return rtf.mid(rtf.indexOf("\\viewkind4
 class TestRtfWriter : public QObject {
     Q_OBJECT
 private slots:
-    void decodeMapsEveryUnitToOneChar();
-    void decodeColumnsMatchByteOffsets();
-    void decodeAgreesWithTheOtherWindows();
-    void encodeKeepsWhatWindows31JHolds();
     void rtfHeaderDeclaresCodePage932();
     void rtfColourTableAndOneColourPerLine();
     void rtfEscapesAsciiAndWritesDoubleBytesAsHex();
     void rtfWritesUnencodableCharactersAsUnicode();
     void plainTextBytes();
 };
-
-void TestRtfWriter::decodeMapsEveryUnitToOneChar() {
-    // ASCII, 日本 (double-byte), ｱ (half-width kana), ソ (second byte 0x5C).
-    QCOMPARE(DecodeW31JLine("a\x93\xfa\x96\x7b\xb1\x83\x5c"), QString::fromUtf8("a日本ｱソ"));
-    // Bytes that begin no character, a lead byte without its second byte (in the
-    // middle and at the end), an unassigned pair: one U+FFFD each, nothing lost.
-    QCOMPARE(DecodeW31JLine("\xff" "A\x80\xa0" "B"), QString::fromUtf8("\uFFFDA\uFFFD\uFFFDB"));
-    QCOMPARE(DecodeW31JLine("A\x81 B"), QString::fromUtf8("A\uFFFD B"));
-    QCOMPARE(DecodeW31JLine("A\x82"), QString::fromUtf8("A\uFFFD"));
-    QCOMPARE(DecodeW31JLine("\x85\x40x"), QString::fromUtf8("\uFFFDx"));
-    // Control bytes stay themselves (the codec alone would turn 0x1A into U+001C).
-    QCOMPARE(DecodeW31JLine(std::string_view("\x1a\x1c\x7f\t", 4)), QString::fromLatin1("\x1a\x1c\x7f\t"));
-    QCOMPARE(DecodeW31JLine("\x81\x40\x81\x40"), QString::fromUtf8("\u3000\u3000"));
-    QCOMPARE(DecodeW31JLine(""), QString());
-}
-
-void TestRtfWriter::decodeColumnsMatchByteOffsets() {
-    const std::string_view line = "a\x93\xfa\xff\xb1\x83\x5c" "b\x82";
-    const QString decoded = DecodeW31JLine(line);
-    QCOMPARE(W31JCharCount(line), static_cast<int>(decoded.size()));
-    // Decoding the bytes from each column's offset gives the rest of the line.
-    for (int column = 0; column <= decoded.size(); ++column) {
-        const std::size_t offset = W31JByteOffset(line, column);
-        QCOMPARE(DecodeW31JLine(line.substr(offset)), decoded.mid(column));
-    }
-    QCOMPARE(W31JByteOffset(line, 100), line.size());
-}
-
-void TestRtfWriter::decodeAgreesWithTheOtherWindows() {
-    // The display decodes through its own table; the lists and captions of the
-    // other windows through SjisToQString. Both must show every byte alike.
-    std::string all;
-    for (int lead = 0x80; lead <= 0xFF; ++lead)
-        for (int trail = 0x3F; trail <= 0xFD; ++trail) {
-            all.push_back(static_cast<char>(lead));
-            all.push_back(static_cast<char>(trail));
-            all.push_back(' ');
-        }
-    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-    QCOMPARE(DecodeW31JLine(all), SjisToQString(all));
-}
-
-void TestRtfWriter::encodeKeepsWhatWindows31JHolds() {
-    QCOMPARE(EncodeW31JOrQuestionMark(QString::fromUtf8("a日本ｱソ\u3000")),
-             std::string("a\x93\xfa\x96\x7b\xb1\x83\x5c\x81\x40"));
-    // Emoji (a surrogate pair), é and a lone surrogate: one "?" each, never FC FC.
-    QString lone(QChar(0xD800));
-    QCOMPARE(EncodeW31JOrQuestionMark(QString::fromUtf8("x😀é") + lone + QStringLiteral("y")), std::string("x???y"));
-    // Round trip of every double-byte character the codec decodes.
-    int checked = 0;
-    for (int lead : {0x81, 0x82, 0x88, 0x93, 0x9f, 0xe0, 0xea}) {
-        for (int trail = 0x40; trail <= 0xfc; ++trail) {
-            if (trail == 0x7f) continue;
-            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            const QString decoded = DecodeW31JLine(std::string_view(pair, 2));
-            if (decoded == QString(QChar::ReplacementCharacter)) continue;
-            std::string back;
-            QVERIFY(EncodeW31JChar(decoded[0].unicode(), back));
-            QCOMPARE(DecodeW31JLine(back), decoded);
-            ++checked;
-        }
-    }
-    QVERIFY(checked > 800);
-}
 
 void TestRtfWriter::rtfHeaderDeclaresCodePage932() {
     FakeContent content;

@@ -17,45 +17,16 @@
 
 #include "Lvconfig.h"
 #include "Lvmain.h"
+#include "app_test_files.h"
 #include "chatscope/classify.h"
 #include "display/log_display.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
+using namespace apptest;
+using logtest::Record;
 
 namespace {
-
-std::string Record(int type, const std::string& text) {
-    char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "%02x,00,00,00ffffff,00000000,00000000,0000,00,00,00,00,",
-                  type);
-    return std::string(prefix) + text;
-}
-
-// The lines as blocks of 50 NUL-ended lines behind zeroed 100-byte headers.
-std::string LogBytes(const std::vector<std::string>& lines) {
-    std::string bytes;
-    for (std::size_t first = 0; first == 0 || first < lines.size(); first += 50) {
-        bytes.append(100, '\0');
-        for (std::size_t i = first; i < first + 50; ++i) {
-            if (i < lines.size()) bytes += lines[i];
-            bytes += '\0';
-        }
-    }
-    return bytes;
-}
-
-void WriteFile(const QString& path, const std::string& bytes, bool append = false) {
-    QFile file(path);
-    QVERIFY(file.open(append ? QIODevice::Append : (QIODevice::WriteOnly | QIODevice::Truncate)));
-    file.write(bytes.data(), qint64(bytes.size()));
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
 
 // Five item drops (type 127), three Say lines (type 1) and two lines of type 200.
 std::vector<std::string> SampleLines() {

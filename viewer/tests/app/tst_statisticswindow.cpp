@@ -19,34 +19,14 @@
 #include "Lvconfig.h"
 #include "Lvdata.h"
 #include "Lvmain.h"
+#include "app_test_files.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
+using namespace apptest;
+using logtest::Record;
 
 namespace {
-
-// One log record line: the 53-byte prefix with the type code, then the text.
-std::string Record(int type, const std::string& text) {
-    char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "%02x,00,00,00ffffff,00000000,00000000,0000,00,00,00,00,",
-                  type);
-    return std::string(prefix) + text;
-}
-
-// Writes the lines as blocks of 50 NUL-ended lines behind zeroed 100-byte headers.
-void WriteLog(const QString& path, const std::vector<std::string>& lines) {
-    std::string bytes;
-    for (std::size_t first = 0; first == 0 || first < lines.size(); first += 50) {
-        bytes.append(100, '\0');
-        for (std::size_t i = first; i < first + 50; ++i) {
-            if (i < lines.size()) bytes += lines[i];
-            bytes += '\0';
-        }
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes.data(), qint64(bytes.size()));
-}
 
 // Item record "<obtainer>、<item>を手に入れた" (type 127).
 std::string ItemRecord(const std::string& obtainer, const std::string& item) {
@@ -301,9 +281,9 @@ private slots:
     // order and the next click on the last column sorts opposite to that click.
     void sortStateSurvivesAReload() {
         const QString log = Path("a.log");
-        WriteLog(log, {DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"),
-                       DefeatRecord("Ant"), DefeatRecord("Ant"), DefeatRecord("Ant"),
-                       ItemRecord("Kay", "Nut"), ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")});
+        WriteFile(log, LogBytes({DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"),
+                                DefeatRecord("Ant"), DefeatRecord("Ant"), DefeatRecord("Ant"),
+                                ItemRecord("Kay", "Nut"), ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")}));
         QVERIFY(w_->form1->LoadLogFile(log.toStdString()));
         const ReportModel& list3 = *Form3().Model3;
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
