@@ -28,8 +28,7 @@ class BlockScanner {
     static constexpr std::size_t kSlack = ChunkSource::kSlack;
 
 public:
-    BlockScanner(std::FILE* file, std::size_t chunkBytes, bool readAhead)
-        : source_(file, chunkBytes, readAhead) {}
+    BlockScanner(std::FILE* file, std::size_t chunkBytes) : source_(file, chunkBytes) {}
 
     // Runs the whole loop; `onLine(std::string_view)` gets each non-empty kept line
     // (valid only during the call). Returns the number of such lines.

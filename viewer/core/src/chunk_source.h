@@ -1,19 +1,12 @@
 // The chunks of a file for the block loop, each with a bit map of its NUL and
-// escape bytes. A file larger than one chunk is read ahead on a second thread
-// while the lines of the current chunk are parsed, so the copying out of the
-// page cache and the marking overlap the parsing. The thread lives only inside
-// one reading pass and touches nothing but its own two buffers.
+// escape bytes, so that finding a line's end costs a bit scan.
 #pragma once
 
 #include <array>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -65,107 +58,33 @@ public:
         const std::uint64_t* bits = nullptr;  // bit i: byte i is special; bit `size` set
     };
 
-    ChunkSource(std::FILE* file, std::size_t chunkBytes, bool readAhead)
-        : file_(file), chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes), readAhead_(readAhead) {
-        for (Slot& s : slots_) {
-            s.data.reset(new char[chunkBytes_ + kSlack]);
-            s.bits.reset(new std::uint64_t[chunkBytes_ / 64 + 1]);
-        }
-    }
-
-    ~ChunkSource() {
-        if (thread_.joinable()) {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                stop_ = true;
-            }
-            changed_.notify_all();
-            thread_.join();
-        }
-    }
+    ChunkSource(std::FILE* file, std::size_t chunkBytes)
+        : file_(file),
+          chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes),
+          data_(new char[chunkBytes_ + kSlack]),
+          bits_(new std::uint64_t[chunkBytes_ / 64 + 1]) {}
 
     ChunkSource(const ChunkSource&) = delete;
     ChunkSource& operator=(const ChunkSource&) = delete;
 
-    // The next chunk; the one given before is no longer used by the caller.
+    // The next chunk, in the same buffer as the one before.
     Chunk Next() {
-        if (ended_) return {slots_[current_].data.get(), 0, slots_[current_].bits.get()};
-        if (!thread_.joinable()) {
-            Slot& s = slots_[current_];
-            Fill(s);
-            if (readAhead_ && s.size == chunkBytes_ && !started_) StartReadAhead();
-            ended_ = s.size == 0;
-            return {s.data.get(), s.size, s.bits.get()};
+        if (!ended_) {
+            size_ = std::fread(data_.get(), 1, chunkBytes_, file_);
+            MarkSpecialBytes(data_.get(), size_, bits_.get());
+            bits_[size_ / 64] |= std::uint64_t{1} << (size_ % 64);
+            ended_ = size_ == 0;
         }
-        std::unique_lock<std::mutex> lock(mutex_);
-        slots_[current_].full = false;  // handed back to the reading thread
-        changed_.notify_all();
-        current_ ^= 1;
-        Slot& s = slots_[current_];
-        changed_.wait(lock, [&] { return s.full; });
-        ended_ = s.size == 0;
-        return {s.data.get(), s.size, s.bits.get()};
+        return {data_.get(), size_, bits_.get()};
     }
 
 private:
-    struct Slot {
-        std::unique_ptr<char[]> data;
-        std::unique_ptr<std::uint64_t[]> bits;
-        std::size_t size = 0;
-        bool full = false;
-    };
-
-    void Fill(Slot& s) {
-        s.size = std::fread(s.data.get(), 1, chunkBytes_, file_);
-        MarkSpecialBytes(s.data.get(), s.size, s.bits.get());
-        s.bits[s.size / 64] |= std::uint64_t{1} << (s.size % 64);
-    }
-
-    // The slot now in use stays with the caller; the thread fills the other one.
-    void StartReadAhead() {
-        started_ = true;
-        slots_[current_].full = true;
-        slots_[current_ ^ 1].full = false;
-        const int next = current_ ^ 1;
-        try {
-            thread_ = std::thread([this, next] { ReadAhead(next); });
-        } catch (const std::system_error&) {
-            // No thread to be had: read on this one.
-            slots_[current_].full = false;
-        }
-    }
-
-    void ReadAhead(int slot) {
-        for (;;) {
-            Slot& s = slots_[slot];
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [&] { return stop_ || !s.full; });
-                if (stop_) return;
-            }
-            Fill(s);
-            const bool end = s.size == 0;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                s.full = true;
-            }
-            changed_.notify_all();
-            if (end) return;
-            slot ^= 1;
-        }
-    }
-
     std::FILE* file_;
     std::size_t chunkBytes_;
-    bool readAhead_;
-    bool started_ = false;
+    std::unique_ptr<char[]> data_;
+    std::unique_ptr<std::uint64_t[]> bits_;
+    std::size_t size_ = 0;
     bool ended_ = false;
-    Slot slots_[2];
-    int current_ = 0;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
 };
 
 }  // namespace chatscope::detail

@@ -3,11 +3,14 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
+#include <system_error>
 
 #include "block_scanner.h"
 #include "chatscope/classify.h"
 #include "classify_table.h"
 #include "count_record.h"
+#include "line_feed.h"
 #include "record_prefix.h"
 
 namespace chatscope {
@@ -45,10 +48,22 @@ std::int64_t LogReader::ReadLog(const std::string& path, RecordSink* sink) {
 std::int64_t LogReader::ReadLog(std::FILE* file, RecordSink* sink) {
     sink_ = sink;
     std::int64_t total = 0;
-    {
-        detail::BlockScanner scanner(file, chunkBytes_, readAhead_);
-        total = scanner.Run([this](std::string_view line) { ParseRecord(line); });
+    const auto parse = [this](std::string_view line) { ParseRecord(line); };
+    std::unique_ptr<detail::LineFeed> feed;
+    if (readAhead_) {
+        try {
+            feed = std::make_unique<detail::LineFeed>(file, chunkBytes_);
+        } catch (const std::system_error&) {
+            // No thread to be had: the pass runs on this one.
+        }
     }
+    if (feed) {
+        total = feed->Consume(parse);
+    } else {
+        detail::BlockScanner scanner(file, chunkBytes_);
+        total = scanner.Run(parse);
+    }
+    feed.reset();
     if (callbacks_.setStatusPanel1) callbacks_.setStatusPanel1(FormatCountsText(stats_, total));
     if (callbacks_.setStatusPanel0) callbacks_.setStatusPanel0(FormatExpText(stats_));
     if (callbacks_.refreshStatistics) callbacks_.refreshStatistics();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -291,6 +292,70 @@ TEST(ReaderChunks, LinesStraddlingDefaultChunkBoundary) {
         if (auto r = RecogniseRecord(l)) expected.emplace_back(r->text);
     EXPECT_GT(expected.size(), 3000u);
     EXPECT_EQ(sink.Texts(), expected);
+}
+
+// Lines of every length up to past the 1023-byte cut, with escapes, over some
+// MiB: the lines handed over from the reading thread in batches must be those of
+// the model, whatever falls on the edge of a batch.
+TEST(ReaderChunks, LongLinesAcrossManyBatches) {
+    logtest::TempDir dir;
+    std::mt19937 rng(99);
+    std::string bytes;
+    while (bytes.size() < (3u << 20)) {
+        bytes += logtest::Header(0);
+        for (int i = 0; i < 50; ++i) {
+            std::string line = Record(std::uint8_t(rng() % 40), std::string(rng() % 1100, 'a' + rng() % 26));
+            if (rng() % 3 == 0) line.insert(rng() % line.size(), "\x1E\x01");
+            bytes += line;
+            bytes.push_back('\0');
+        }
+    }
+    const std::vector<std::string> lines = logtest::ReferenceKeptLines(bytes);
+    std::vector<std::string> expected;
+    for (const auto& l : lines)
+        if (auto r = RecogniseRecord(l)) expected.emplace_back(r->text);
+    const std::string path = dir.Write("long.log", bytes);
+    for (bool readAhead : {true, false}) {
+        LogStatistics stats;
+        ViewerSettings settings;
+        UserList users;
+        LogReader reader(stats, settings, users);
+        reader.SetReadAhead(readAhead);
+        CaptureSink sink;
+        ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << readAhead;
+        EXPECT_EQ(sink.Texts(), expected) << readAhead;
+    }
+}
+
+// A sink that fails part way ends the pass with its exception, the reading thread
+// stops, and the reader can run its next pass.
+TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
+    struct FailingSink : RecordSink {
+        int left;
+        explicit FailingSink(int n) : left(n) {}
+        void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {
+            if (--left == 0) throw std::runtime_error("sink full");
+        }
+    };
+    logtest::TempDir dir;
+    std::string bytes;
+    while (bytes.size() < (2u << 20)) {
+        std::vector<std::string> lines(50, Record(1, "Al " + std::string(200, 'x')));
+        bytes += Block(lines);
+    }
+    const std::string path = dir.Write("f.log", bytes);
+    LogStatistics stats;
+    ViewerSettings settings;
+    UserList users;
+    LogReader reader(stats, settings, users);
+    for (int failAt : {1, 3000}) {
+        FailingSink failing(failAt);
+        EXPECT_THROW(reader.ReadLog(path, &failing), std::runtime_error) << failAt;
+    }
+    CaptureSink sink;
+    const std::int64_t all = reader.ReadLog(path, &sink);
+    EXPECT_GT(all, 8000);
+    EXPECT_EQ(std::int64_t(sink.puts.size()), all);
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ public:
 
     // Size of the reads the pass makes (256 KiB unless changed; at least 1 byte).
     void SetReadChunkBytes(std::size_t bytes) { chunkBytes_ = bytes == 0 ? 1 : bytes; }
-    // Whether a file of more than one chunk is read ahead on a helper thread while the
-    // current chunk is parsed (on unless changed). The thread ends with the pass.
+    // Whether the file is read and cut into lines on a helper thread while the lines
+    // before are parsed (on unless changed). The thread ends with the pass.
     void SetReadAhead(bool on) { readAhead_ = on; }
 
     // One non-empty kept line: count, classify, filter, hand to the sink. With no
