@@ -16,7 +16,8 @@ const std::string kExamplePrefix = "1e,00,00,00ff8000,00000000,00000000,0000,00,
 
 TEST(RecogniseRecord, WorkedExampleGivesAllUsedFields) {
     ASSERT_EQ(kExamplePrefix.size(), 53u);
-    const auto rec = RecogniseRecord(kExamplePrefix + "abc");
+    const std::string line = kExamplePrefix + "abc";  // the record's text points into it
+    const auto rec = RecogniseRecord(line);
     ASSERT_TRUE(rec);
     EXPECT_EQ(rec->typeCode, 30);
     EXPECT_EQ((rec->colourWord >> 16) & 0xFF, 255u);
@@ -108,7 +109,8 @@ TEST(RecogniseRecord, ColourWordOfEveryDigitValueAndCase) {
 }
 
 TEST(RecogniseRecord, BuilderLinesAreRecords) {
-    const auto rec = RecogniseRecord(logtest::Record(131, "text", 0x123456, true));
+    const std::string line = logtest::Record(131, "text", 0x123456, true);
+    const auto rec = RecogniseRecord(line);
     ASSERT_TRUE(rec);
     EXPECT_EQ(rec->typeCode, 131);
     EXPECT_EQ(rec->colourWord, 0x123456u);
