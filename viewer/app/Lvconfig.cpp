@@ -17,6 +17,7 @@
 #include "sjis_text.h"
 #include "chatscope/classify.h"
 #include "chatscope/filter_file.h"
+#include "chatscope/paths.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -123,6 +124,8 @@ TForm2::TForm2(ViewerState& state, TForm1& form1, QWidget* parent)
 }
 
 TForm2::~TForm2() {
+    // The per-user configuration folder may not exist yet on a first run.
+    EnsureFolderOf(state_.settingsFile);
     SaveViewerSettings(state_.settingsFile, state_.settings);
     SaveUserFilters(state_.filterFile, state_.users);
 }

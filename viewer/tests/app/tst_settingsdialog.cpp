@@ -319,6 +319,16 @@ private slots:
         QVERIFY(!QFile::exists(Path("chatscope.tmp")));
     }
 
+    void settingsFolderIsCreatedOnFirstSave() {
+        // An installed viewer keeps its files in a per-user folder that a
+        // first run has not made yet.
+        const QString cnf = Path("config/chatscope/chatscope.cnf");
+        w_ = CreateViewerWindows(cnf.toStdString(), Path("config/chatscope/chatscope.flt").toStdString());
+        Form2().ScrollR->setValue(7);
+        w_.reset();
+        QCOMPARE(ReadFile(cnf), QByteArray("\x07\0\0\0\0\0\0\0", 8));
+    }
+
     void noFilterFileIsCreated() {
         Start();
         w_.reset();
