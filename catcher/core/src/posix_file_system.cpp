@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "chatkeeper/file_system.h"
+#include "posix_io.h"
 
 namespace chatkeeper {
 namespace {
@@ -48,25 +49,8 @@ class PosixAppendableFile final : public AppendableFile {
 public:
     PosixAppendableFile(int fd, FileIdentity id) : fd_(fd), id_(id) {}
 
-    bool Write(const char* data, std::size_t n) override {
-        while (n > 0) {
-            ssize_t put = ::write(fd_.get(), data, n);
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            if (put == 0) return false;
-            data += put;
-            n -= static_cast<std::size_t>(put);
-        }
-        return true;
-    }
-    bool Sync() override {
-        while (::fsync(fd_.get()) != 0) {
-            if (errno != EINTR) return false;
-        }
-        return true;
-    }
+    bool Write(const char* data, std::size_t n) override { return detail::WriteAll(fd_.get(), data, n); }
+    bool Sync() override { return detail::SyncFd(fd_.get()); }
     std::int64_t Length() const override {
         struct stat st {};
         if (::fstat(fd_.get(), &st) != 0) return -1;
@@ -85,6 +69,21 @@ private:
     FileIdentity id_;
 };
 
+// Opens a regular file (anything else is refused) with blocking reads and writes;
+// -1 on failure. O_NONBLOCK only guards the open itself against FIFOs.
+int OpenRegularFile(const std::string& path, int flags, struct stat& st) {
+    if (path.empty()) return -1;
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    const int current = ::fcntl(fd, F_GETFL);
+    if (current >= 0) ::fcntl(fd, F_SETFL, current & ~O_NONBLOCK);
+    return fd;
+}
+
 }  // namespace
 
 FileStamp PosixFileSystem::Stamp(const std::string& path) {
@@ -102,31 +101,16 @@ std::int64_t PosixFileSystem::FileSize(const std::string& path) {
 }
 
 std::unique_ptr<ReadableFile> PosixFileSystem::OpenRead(const std::string& path) {
-    if (path.empty()) return nullptr;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return nullptr;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    // O_NONBLOCK only guards the open against FIFOs; reads are blocking again.
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int fd = OpenRegularFile(path, O_RDONLY, st);
+    if (fd < 0) return nullptr;
     return std::make_unique<PosixReadableFile>(fd, IdentityOf(st));
 }
 
 std::unique_ptr<AppendableFile> PosixFileSystem::OpenAppend(const std::string& path) {
-    if (path.empty()) return nullptr;
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return nullptr;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int fd = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, st);
+    if (fd < 0) return nullptr;
     return std::make_unique<PosixAppendableFile>(fd, IdentityOf(st));
 }
 

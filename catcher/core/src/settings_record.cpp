@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "posix_io.h"
+
 namespace chatkeeper {
 namespace {
 
@@ -44,27 +46,6 @@ std::uint16_t ReadU16(const std::array<std::uint8_t, kSettingsRecordSize>& b, st
 void WriteU16(std::array<std::uint8_t, kSettingsRecordSize>& b, std::size_t o, std::uint16_t v) {
     b[o] = static_cast<std::uint8_t>(v);
     b[o + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t n) {
-    while (n > 0) {
-        ssize_t put = ::write(fd, data, n);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (put == 0) return false;
-        data += put;
-        n -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-bool SyncFd(int fd) {
-    while (::fsync(fd) != 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -175,7 +156,7 @@ bool SaveSettings(const std::string& path, const SettingsRecord& record) {
     const std::string temp = path + ".tmp." + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, record.bytes.data(), record.bytes.size()) && SyncFd(fd);
+    bool ok = detail::WriteAll(fd, record.bytes.data(), record.bytes.size()) && detail::SyncFd(fd);
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) {
@@ -187,7 +168,7 @@ bool SaveSettings(const std::string& path, const SettingsRecord& record) {
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
-        SyncFd(dfd);
+        detail::SyncFd(dfd);
         ::close(dfd);
     }
     return true;
