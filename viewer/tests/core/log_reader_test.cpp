@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chatscope/classify.h"
+#include "capture_sink.h"
 #include "log_builder.h"
 #include "reference_reader.h"
 
@@ -17,25 +18,8 @@ using namespace chatscope;
 using logtest::Block;
 using logtest::Record;
 
-struct Shown {
-    std::uint8_t type;
-    std::uint32_t colour;
-    std::string text;
-    bool indent;
-    bool operator==(const Shown&) const = default;
-};
-
-struct CaptureSink : RecordSink {
-    std::vector<Shown> puts;
-    void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
-        puts.push_back({t, c, std::string(text), indent});
-    }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> v;
-        for (const auto& p : puts) v.push_back(p.text);
-        return v;
-    }
-};
+using logtest::CaptureSink;
+using logtest::Shown;
 
 class Reader : public ::testing::Test {
 protected:
@@ -98,21 +82,21 @@ TEST_F(Reader, StatusTextsCarryTheCounters) {
     EXPECT_EQ(events[0],
               "1:Say:1, Tell:1, Party:1, LinkShell:1, Shout:1, Emote:1, Drop:1, Exp:2, Skill:1, All:11");
     EXPECT_EQ(events[1], "0:\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:123");
-    EXPECT_EQ(sink.puts.size(), 10u);
+    EXPECT_EQ(sink.shown.size(), 10u);
 }
 
 TEST_F(Reader, TwoFullBlocksOfRecords) {
     const std::string b = logtest::UniformBlock(Record(1, "Al x"));
     EXPECT_EQ(Read(b + b), 100);
     EXPECT_EQ(stats[SayLines], 100);
-    EXPECT_EQ(sink.puts.size(), 100u);
+    EXPECT_EQ(sink.shown.size(), 100u);
 }
 
 TEST_F(Reader, EmptyFiftiethLineDoesNotHideLaterBlocks) {
     std::vector<std::string> first(49, Record(1, "first"));  // line 50 empty
     const std::string second = logtest::UniformBlock(Record(1, "second"));
     EXPECT_EQ(Read(Block(first) + second + Block({Record(1, "third")})), 100);
-    EXPECT_EQ(sink.puts.back().text, "third");
+    EXPECT_EQ(sink.shown.back().text, "third");
     EXPECT_EQ(stats[SayLines], 100);
 }
 
@@ -130,9 +114,9 @@ TEST_F(Reader, TrailingPartialBlockIsRead) {
     // Second block stops after two lines, the second of which has no NUL.
     const std::string partial = logtest::Header() + Record(1, "y") + '\0' + Record(1, "z");
     EXPECT_EQ(Read(full + partial), 52);
-    EXPECT_EQ(sink.puts.back().text, "z");
+    EXPECT_EQ(sink.shown.back().text, "z");
     // Fewer bytes than a header after the last block read nothing more.
-    sink.puts.clear();
+    sink.shown.clear();
     EXPECT_EQ(Read(full + std::string(30, 'q')), 50);
 }
 
@@ -152,13 +136,13 @@ TEST_F(Reader, EscapesInsidePrefixAreRemovedBeforeOffsets) {
     line.insert(10, "\x1E\x55");  // inside the colour field
     line.insert(0, "\x7F\x7F");   // a pair that cancels out
     EXPECT_EQ(Read(Block({line})), 1);
-    ASSERT_EQ(sink.puts.size(), 1u);
-    EXPECT_EQ(sink.puts[0], (Shown{30, 0x00FF8000, "abc", true}));
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0], (Shown{30, 0x00FF8000, "abc", true}));
 }
 
 TEST_F(Reader, LineOfOnlyEscapesIsEmpty) {
     EXPECT_EQ(Read(Block({"\x1E" "a\x1F" "b", "\x7F", Record(1, "x")})), 1);
-    EXPECT_EQ(sink.puts.size(), 1u);
+    EXPECT_EQ(sink.shown.size(), 1u);
 }
 
 TEST_F(Reader, NonRecordLineCountsInAllOnly) {
@@ -166,7 +150,7 @@ TEST_F(Reader, NonRecordLineCountsInAllOnly) {
     bad[52] = '.';
     EXPECT_EQ(Read(Block({bad, "hello"})), 2);
     for (int i = 0; i < kCounterCount; ++i) EXPECT_EQ(stats.counters[i], 0) << i;
-    EXPECT_TRUE(sink.puts.empty());
+    EXPECT_TRUE(sink.shown.empty());
 }
 
 TEST_F(Reader, FilteredRecordStillCounts) {
@@ -181,8 +165,8 @@ TEST_F(Reader, EveryRecordReachesSinkWithFilterWordZero) {
     std::vector<std::string> lines;
     for (int code = 0; code < 50; ++code) lines.push_back(Record(std::uint8_t(code * 5), "t"));
     EXPECT_EQ(Read(Block(lines)), 50);
-    EXPECT_EQ(sink.puts.size(), 50u);
-    EXPECT_EQ(sink.puts.front().type, 0);
+    EXPECT_EQ(sink.shown.size(), 50u);
+    EXPECT_EQ(sink.shown.front().type, 0);
 }
 
 TEST_F(Reader, WithoutSinkNothingIsCounted) {
@@ -197,11 +181,11 @@ TEST_F(Reader, LongLineKeepsFirst1023BytesAndIsNeverSplit) {
     escaped.insert(60, "\x1E\x01");  // forces the assembling path
     const std::vector<std::string> lines = {Record(1, longText), escaped, Record(1, "after")};
     EXPECT_EQ(Read(Block(lines) + Block({Record(1, "next block")})), 4);
-    ASSERT_EQ(sink.puts.size(), 4u);
-    EXPECT_EQ(sink.puts[0].text, std::string(1023 - 53, 'L'));
-    EXPECT_EQ(sink.puts[1].text, std::string(1023 - 53, 'M'));
-    EXPECT_EQ(sink.puts[2].text, "after");
-    EXPECT_EQ(sink.puts[3].text, "next block");
+    ASSERT_EQ(sink.shown.size(), 4u);
+    EXPECT_EQ(sink.shown[0].text, std::string(1023 - 53, 'L'));
+    EXPECT_EQ(sink.shown[1].text, std::string(1023 - 53, 'M'));
+    EXPECT_EQ(sink.shown[2].text, "after");
+    EXPECT_EQ(sink.shown[3].text, "next block");
 }
 
 TEST_F(Reader, ReadsFromOpenStream) {
@@ -262,7 +246,7 @@ TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
                 const std::string where = "round " + std::to_string(round) + " chunk " +
                                           std::to_string(chunk) + (readAhead ? " ahead" : "");
                 ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << where;
-                ASSERT_EQ(sink.puts, expected) << where;
+                ASSERT_EQ(sink.shown, expected) << where;
             }
         }
     }
@@ -355,7 +339,7 @@ TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
     CaptureSink sink;
     const std::int64_t all = reader.ReadLog(path, &sink);
     EXPECT_GT(all, 8000);
-    EXPECT_EQ(std::int64_t(sink.puts.size()), all);
+    EXPECT_EQ(std::int64_t(sink.shown.size()), all);
 }
 
 }  // namespace

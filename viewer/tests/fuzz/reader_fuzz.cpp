@@ -13,26 +13,15 @@
 #include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
+#include "capture_sink.h"
 #include "reference_reader.h"
 
 namespace {
 
 using namespace chatscope;
 
-struct Shown {
-    std::uint8_t type;
-    std::uint32_t colour;
-    std::string text;
-    bool indent;
-    bool operator==(const Shown&) const = default;
-};
-
-struct CaptureSink : RecordSink {
-    std::vector<Shown> shown;
-    void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
-        shown.push_back({t, c, std::string(text), indent});
-    }
-};
+using logtest::CaptureSink;
+using logtest::Shown;
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "mismatch: %s\n", what);
