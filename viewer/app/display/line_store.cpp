@@ -1,0 +1,58 @@
+#include "display/line_store.h"
+
+namespace chatscope {
+
+namespace {
+constexpr std::size_t kChunkSize = std::size_t{8} << 20;
+}  // namespace
+
+void LineStore::NewChunk(std::size_t atLeast) {
+    const std::size_t size = std::max(kChunkSize, atLeast);
+    chunks_.emplace_back(new char[size]);
+    chunkCapacity_ = size;
+    chunkUsed_ = 0;
+}
+
+void LineStore::Release() {
+    chunks_.clear();
+    chunkUsed_ = chunkCapacity_ = 0;
+    lines_.clear();
+    editedTexts_.clear();
+    editedTexts_.shrink_to_fit();
+    maxBytes_ = 0;
+}
+
+LineRec LineStore::EditedLine(QString text, std::uint32_t colour) {
+    maxBytes_ = std::max(maxBytes_, static_cast<std::uint32_t>(std::min<qsizetype>(text.size() * 2, 1 << 24)));
+    editedTexts_.push_back(std::move(text));
+    return {kEditedChunk, static_cast<std::uint32_t>(editedTexts_.size() - 1), 0, colour};
+}
+
+std::vector<LineRec> LineStore::Records(int first, int count) const {
+    return {lines_.begin() + first, lines_.begin() + first + count};
+}
+
+void LineStore::Splice(int first, int count, const std::vector<LineRec>& records) {
+    auto at = lines_.begin() + first;
+    const std::size_t common = std::min(static_cast<std::size_t>(count), records.size());
+    std::copy(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(common), at);
+    if (records.size() > common)
+        lines_.insert(at + static_cast<std::ptrdiff_t>(common), records.begin() + static_cast<std::ptrdiff_t>(common),
+                      records.end());
+    else
+        lines_.erase(at + static_cast<std::ptrdiff_t>(common), at + count);
+}
+
+void LineStoreContent::LineRuns(int line, std::vector<TextRun>& runs) const {
+    runs.clear();
+    const LineRec* r = store_.Rec(line);
+    if (!r) return;
+    if (r->chunk == LineStore::kEditedChunk) {
+        const QString& text = store_.EditedText(*r);
+        if (!text.isEmpty()) runs.push_back({r->colour, true, {}, QStringView(text)});
+    } else if (r->length > 0) {
+        runs.push_back({r->colour, false, store_.Bytes(*r), {}});
+    }
+}
+
+}  // namespace chatscope

@@ -1,0 +1,232 @@
+// The display's parts on their own: the line store, flat line offsets, the
+// edit history and the steps within a line's text.
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+#include "display/edit_history.h"
+#include "display/line_offsets.h"
+#include "display/line_store.h"
+#include "display/line_text_ops.h"
+
+using namespace chatscope;
+
+namespace {
+
+// Line offsets built from scratch, for comparing with ones kept up to date.
+std::vector<qint64> FreshStarts(const LineStore& store) {
+    LineOffsets fresh;
+    fresh.Update(store);
+    std::vector<qint64> starts;
+    for (int line = 0; line <= store.Count(); ++line) starts.push_back(fresh.Start(line));
+    return starts;
+}
+
+std::vector<qint64> Starts(const LineOffsets& offsets, int count) {
+    std::vector<qint64> starts;
+    for (int line = 0; line <= count; ++line) starts.push_back(offsets.Start(line));
+    return starts;
+}
+
+EditStep StepAt(int first) {
+    EditStep step;
+    step.first = first;
+    return step;
+}
+
+}  // namespace
+
+class TestDisplayParts : public QObject {
+    Q_OBJECT
+private slots:
+    void storeKeepsLinesAcrossChunks();
+    void storeSplicesEditedLines();
+    void storeContentGivesOneRunPerLine();
+    void offsetsFollowSplicedLines();
+    void historyUndoRedoAndLimit();
+    void splitLinesAtEveryBreak();
+    void caretStepsOverSurrogatePairsAndWords();
+};
+
+void TestDisplayParts::storeKeepsLinesAcrossChunks() {
+    LineStore store;
+    QVERIFY(store.Empty());
+    QCOMPARE(store.Count(), 1);  // the empty start line
+    QCOMPARE(store.Text(0), QString());
+    QCOMPARE(store.Colour(0), kDefaultTextColour);
+
+    // Lines of 3 MB: the third no longer fits the first 8 MB chunk; one larger
+    // than a chunk gets a chunk of its own.
+    const std::string big(std::size_t{3} << 20, 'a');
+    const std::string huge((std::size_t{8} << 20) + 5, 'b');
+    store.Append(big, 0x01000001);  // the high byte is no part of a colour
+    store.Append(big, 0x2);
+    store.Append("x\x83\x5c", 0x3);  // x and a two-byte character
+    store.Append(big, 0x4);
+    store.Append(huge, 0x5);
+    store.Append("", 0x6);
+    QCOMPARE(store.Count(), 6);
+    QCOMPARE(store.Colour(0), 0x000001u);
+    QCOMPARE(store.Bytes(*store.Rec(3)), std::string_view(big));
+    QCOMPARE(store.Bytes(*store.Rec(4)), std::string_view(huge));
+    QCOMPARE(store.Rec(3)->chunk, 1u);
+    QCOMPARE(store.Rec(4)->chunk, 2u);
+    QCOMPARE(store.Length(2), 2);
+    QCOMPARE(store.Text(5), QString());
+    QCOMPARE(store.MaxBytes(), static_cast<std::uint32_t>(huge.size()));
+    QVERIFY(!store.Rec(-1) && !store.Rec(6));
+
+    store.Release();
+    QVERIFY(store.Empty());
+    QCOMPARE(store.MaxBytes(), 0u);
+    store.Append("again", 0x7);
+    QCOMPARE(store.Text(0), QStringLiteral("again"));
+}
+
+void TestDisplayParts::storeSplicesEditedLines() {
+    LineStore store;
+    for (const char* s : {"l0", "l1", "l2", "l3"}) store.Append(s, 0x10);
+    const std::vector<LineRec> old = store.Records(1, 2);
+
+    // Two lines become three, then the three become one, then the old two return.
+    std::vector<LineRec> three = {store.EditedLine(QStringLiteral("a"), 0x20), store.EditedLine(QStringLiteral("bb"), 0x21),
+                                  store.EditedLine(QString(40, QLatin1Char('c')), 0x22)};
+    store.Splice(1, 2, three);
+    QCOMPARE(store.Count(), 5);
+    QCOMPARE(store.Text(1), QStringLiteral("a"));
+    QCOMPARE(store.Length(2), 2);
+    QCOMPARE(store.Colour(3), 0x22u);
+    QCOMPARE(store.Text(4), QStringLiteral("l3"));
+    QCOMPARE(store.MaxBytes(), 80u);  // edited lines count two bytes a character
+
+    store.Splice(1, 3, {store.EditedLine(QStringLiteral("one"), 0x30)});
+    QCOMPARE(store.Count(), 3);
+    QCOMPARE(store.Text(1), QStringLiteral("one"));
+    QCOMPARE(store.Text(2), QStringLiteral("l3"));
+
+    store.Splice(1, 1, old);
+    QCOMPARE(store.Count(), 4);
+    for (int i = 0; i < 4; ++i) QCOMPARE(store.Text(i), QStringLiteral("l%1").arg(i));
+}
+
+void TestDisplayParts::storeContentGivesOneRunPerLine() {
+    LineStore store;
+    store.Append("raw", 0x11);
+    store.Append("", 0x12);
+    store.Splice(1, 1, {store.EditedLine(QStringLiteral("ed"), 0x13)});
+    store.Append("", 0x14);
+    const LineStoreContent content(store);
+    QCOMPARE(content.LineCount(), 3);
+
+    std::vector<TextRun> runs = {TextRun{}};
+    content.LineRuns(0, runs);
+    QCOMPARE(runs.size(), std::size_t{1});
+    QVERIFY(!runs[0].isText);
+    QCOMPARE(runs[0].bytes, std::string_view("raw"));
+    QCOMPARE(runs[0].colour, 0x11u);
+    content.LineRuns(1, runs);
+    QCOMPARE(runs.size(), std::size_t{1});
+    QVERIFY(runs[0].isText);
+    QCOMPARE(runs[0].text.toString(), QStringLiteral("ed"));
+    content.LineRuns(2, runs);
+    QVERIFY(runs.empty());
+    QCOMPARE(content.EmptyLineColour(2), 0x14u);
+    content.LineRuns(3, runs);
+    QVERIFY(runs.empty());
+}
+
+void TestDisplayParts::offsetsFollowSplicedLines() {
+    LineStore store;
+    LineOffsets offsets;
+    offsets.Update(store);
+    QCOMPARE(offsets.End(), 1);  // one empty line: no characters
+    QCOMPARE(offsets.LineAt(0), 0);
+
+    for (const char* s : {"ab", "", "\x93\xfa\x96\x7b", "xyz"}) store.Append(s, 0);
+    offsets.Clear();
+    offsets.Update(store);
+    QCOMPARE(Starts(offsets, 4), (std::vector<qint64>{0, 3, 4, 7, 11}));
+    QCOMPARE(offsets.LineAt(2), 0);  // the line break belongs to its line
+    QCOMPARE(offsets.LineAt(3), 1);
+    QCOMPARE(offsets.LineAt(4), 2);
+    QCOMPARE(offsets.LineAt(10), 3);
+
+    // A splice drops the starts from there; the update rebuilds only those.
+    store.Splice(1, 2, {store.EditedLine(QStringLiteral("12345"), 0)});
+    offsets.DropAfter(1);
+    offsets.Update(store);
+    QCOMPARE(Starts(offsets, 3), FreshStarts(store));
+
+    store.Splice(0, 1, {store.EditedLine({}, 0), store.EditedLine(QStringLiteral("q"), 0)});
+    offsets.DropAfter(0);
+    offsets.Update(store);
+    QCOMPARE(Starts(offsets, 4), FreshStarts(store));
+}
+
+void TestDisplayParts::historyUndoRedoAndLimit() {
+    EditHistory history;
+    QVERIFY(!history.Undo());
+    QVERIFY(!history.Redo());
+
+    for (int i = 0; i < 205; ++i) QCOMPARE(history.Record(StepAt(i)).first, i);
+    // Only the last 200 edits can be undone, newest first.
+    for (int i = 204; i >= 5; --i) {
+        const EditStep* step = history.Undo();
+        QVERIFY(step);
+        QCOMPARE(step->first, i);
+    }
+    QVERIFY(!history.Undo());
+
+    QCOMPARE(history.Redo()->first, 5);
+    QCOMPARE(history.Redo()->first, 6);
+    QCOMPARE(history.Undo()->first, 6);
+    // A new edit forgets what could have been redone.
+    history.Record(StepAt(99));
+    QVERIFY(!history.Redo());
+    QCOMPARE(history.Undo()->first, 99);
+    QCOMPARE(history.Undo()->first, 5);
+
+    history.Clear();
+    QVERIFY(!history.Undo());
+    QVERIFY(!history.Redo());
+}
+
+void TestDisplayParts::splitLinesAtEveryBreak() {
+    QCOMPARE(SplitLines({}), QStringList{QString()});
+    QCOMPARE(SplitLines(QStringLiteral("plain")), QStringList{QStringLiteral("plain")});
+    QCOMPARE(SplitLines(QStringLiteral("a\r\nb\rc\nd") + QChar(QChar::ParagraphSeparator) + QStringLiteral("e")),
+             (QStringList{"a", "b", "c", "d", "e"}));
+    // CR LF is one break, LF CR two; a break at the end starts an empty line.
+    QCOMPARE(SplitLines(QStringLiteral("a\n\rb\n")), (QStringList{"a", "", "b", ""}));
+}
+
+void TestDisplayParts::caretStepsOverSurrogatePairsAndWords() {
+    const QString pair = QString::fromUcs4(U"\U00020B9F");  // one character, two QChars
+    const QString t = QStringLiteral("a") + pair + QStringLiteral("b");
+    QCOMPARE(NextColumn(t, 0), 1);
+    QCOMPARE(NextColumn(t, 1), 3);
+    QCOMPARE(PrevColumn(t, 3), 1);
+    QCOMPARE(PrevColumn(t, 1), 0);
+
+    const QString words = QStringLiteral("one two  three");
+    QCOMPARE(WordColumn(words, 0, true), 4);
+    QCOMPARE(WordColumn(words, 4, true), 9);
+    QCOMPARE(WordColumn(words, 9, true), 14);
+    QCOMPARE(WordColumn(words, 14, false), 9);
+    QCOMPARE(WordColumn(words, 9, false), 4);
+    QCOMPARE(WordColumn(words, 2, false), 0);
+
+    int start = -1, end = -1;
+    WordAt(words, 5, &start, &end);
+    QCOMPARE(start, 4);
+    QCOMPARE(end, 7);
+    WordAt(words, 4, &start, &end);  // at a word's start
+    QCOMPARE(start, 4);
+    QCOMPARE(end, 7);
+    WordAt(words, 14, &start, &end);  // past the end
+    QCOMPARE(end, 14);
+}
+
+QTEST_MAIN(TestDisplayParts)
+#include "tst_displayparts.moc"
