@@ -132,43 +132,59 @@ const char* const kLsTexts[] = {
 // %S skill, %N number, %C small number, %R search text.
 constexpr const char* kAttack = "%P\x82\xCC\x8DU\x8C\x82\x81\xA8%M\x82\xC9%N\x83_\x83\x81\x81[\x83W\x81\x42";
 constexpr const char* kMiss = "%P\x82\xCC\x8DU\x8C\x82\x81\xA8%M\x82\xC9\x83~\x83X\x81\x42";
-constexpr const char* kHeal = "%P\x82\xCC\x83P\x83\x41\x83\x8B\x81\xA8%Q\x82\xCD\x81\x41%N\x89\xF1\x95\x9C\x82\xB5\x82\xBD\x81\x42";
+constexpr const char* kHeal =
+    "%P\x82\xCC\x83P\x83\x41\x83\x8B\x81\xA8%Q\x82\xCD\x81\x41%N\x89\xF1\x95\x9C\x82\xB5\x82\xBD\x81\x42";
 constexpr const char* kPartyAttack = "%Q\x82\xCC\x8DU\x8C\x82\x81\xA8%M\x82\xC9%N\x83_\x83\x81\x81[\x83W\x81\x42";
 constexpr const char* kDamageTaken = "%M\x82\xCC\x8DU\x8C\x82\x81\xA8%P\x82\xC9%N\x83_\x83\x81\x81[\x83W\x81\x42";
-constexpr const char* kHealed = "%Q\x82\xCC\x83P\x83\x41\x83\x8B\x81\xA8%P\x82\xCD\x81\x41%N\x89\xF1\x95\x9C\x82\xB5\x82\xBD\x81\x42";
+constexpr const char* kHealed =
+    "%Q\x82\xCC\x83P\x83\x41\x83\x8B\x81\xA8%P\x82\xCD\x81\x41%N\x89\xF1\x95\x9C\x82\xB5\x82\xBD\x81\x42";
 constexpr const char* kPartyDamage = "%M\x82\xCC\x8DU\x8C\x82\x81\xA8%Q\x82\xC9%N\x83_\x83\x81\x81[\x83W\x81\x42";
 constexpr const char* kDefeat = "%P\x82\xCD\x81\x41%M\x82\xF0\x93|\x82\xB5\x82\xBD\x81\x42";
 constexpr const char* kMonsterFell = "%M\x82\xCD\x93|\x82\xEA\x82\xBD\x81\x42";
 constexpr const char* kPartyDefeat = "%Q\x82\xCD\x81\x41%M\x82\xF0\x93|\x82\xB5\x82\xBD\x81\x42";
 constexpr const char* kKnockedOut = "%P\x82\xCD\x93|\x82\xEA\x82\xBD\x81\x42";
 constexpr const char* kPartyKnockedOut = "%Q\x82\xCD\x93|\x82\xEA\x82\xBD\x81\x42";
-constexpr const char* kItemObtained = "%P\x82\xCD\x81\x41\x1E\x02%I\x1E\x01\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD\x81I";
+constexpr const char* kItemObtained =
+    "%P\x82\xCD\x81\x41\x1E\x02%I\x1E\x01\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD\x81I";
 constexpr const char* kItemPartner = "%Q\x82\xCD\x81\x41%I\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD\x81I";
 constexpr const char* kItemNoComma = "%M\x82\xCD%I\x82\xF0\x8E\x9D\x82\xC1\x82\xC4\x82\xA2\x82\xBD\x81\x42";
 constexpr const char* kItemLost = "%I\x82\xF0\x8E\xE8\x95\xFA\x82\xB5\x82\xBD\x81\x41\x8E\x63\x94O\x81\x42";
 constexpr const char* kMoney = "%P\x82\xCD\x81\x41%N\x83M\x83\x8B\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD\x81I";
-constexpr const char* kExperience = "%P\x82\xCD\x81\x41%N\x83|\x83\x43\x83\x93\x83g\x82\xCC\x8Co\x8C\xB1\x92l\x82\xF0\x93\xBE\x82\xBD\x81\x42";
-constexpr const char* kExperienceChain = "%P\x82\xCD\x81\x41%N\x83|\x83\x43\x83\x93\x83g\x82\xCC\x8Co\x8C\xB1\x92l\x82\xF0\x93\xBE\x82\xBD\x81i\x83`\x83\x46\x81[\x83\x93%C\x81j\x81\x42";
+constexpr const char* kExperience =
+    "%P\x82\xCD\x81\x41%N\x83|\x83\x43\x83\x93\x83g\x82\xCC\x8Co\x8C\xB1\x92l\x82\xF0\x93\xBE\x82\xBD\x81\x42";
+constexpr const char* kExperienceChain =
+    "%P\x82\xCD\x81\x41%N\x83|\x83\x43\x83\x93\x83g\x82\xCC\x8Co\x8C\xB1\x92l\x82\xF0\x93\xBE\x82\xBD\x81i\x83`\x83\x46\x81[\x83\x93%C\x81j\x81\x42";
 constexpr const char* kSkillUp = "%P\x82\xCC%S\x83X\x83L\x83\x8B\x82\xAA\x30.%C\x83\x41\x83\x62\x83v\x81I";
-constexpr const char* kLevelUp = "%P\x82\xCC\x83\x8C\x83x\x83\x8B\x82\xAA%N\x82\xC9\x8F\xE3\x82\xAA\x82\xC1\x82\xBD\x81I";
-constexpr const char* kLevelDown = "%P\x82\xCC\x83\x8C\x83x\x83\x8B\x82\xAA%N\x82\xC9\x89\xBA\x82\xAA\x82\xC1\x82\xBD\x81\x42";
+constexpr const char* kLevelUp =
+    "%P\x82\xCC\x83\x8C\x83x\x83\x8B\x82\xAA%N\x82\xC9\x8F\xE3\x82\xAA\x82\xC1\x82\xBD\x81I";
+constexpr const char* kLevelDown =
+    "%P\x82\xCC\x83\x8C\x83x\x83\x8B\x82\xAA%N\x82\xC9\x89\xBA\x82\xAA\x82\xC1\x82\xBD\x81\x42";
 constexpr const char* kLearned = "%P\x82\xCD\x90V\x82\xB5\x82\xA2\x96\x82\x96@\x82\xF0\x8Ao\x82\xA6\x82\xBD\x81I";
 constexpr const char* kSearchComment = "%P : %R";
 // Player names: plain letters, some with brackets, one longer than the
 // 16-byte partner name limit.
 const char* const kPlayers[] = {
-    "Aldo", "Brynn", "Cassia", "Dorian", "Elowen", "Fenris", "Gilda", "Hector", "Isolde",
-    "Jorund", "Kaia", "Lucan", "Mirela", "Nestor", "Odile", "Perrin", "Quilla", "Rurik",
-    "Sabine", "Tobin", "Ulla", "Varek", "Wynne", "Xander", "Yvaine", "Zoltan", "Anselm",
-    "Beatrix", "Corwin", "Delphine", "Eamon", "Fiora", "[GM]Ravel", "Halvard", "Ingrid",
-    "Jasper", "Kestrel", "Lisette", "Magnus", "Nadira", "Oswin", "Primrose", "Quentin",
-    "Rosalind", "Silas", "Thessaly", "Ulric", "Vesper", "Wilhelmina", "Yorick",
-    "Maximilianfrederick",
+    "Aldo",       "Brynn",    "Cassia",
+    "Dorian",     "Elowen",   "Fenris",
+    "Gilda",      "Hector",   "Isolde",
+    "Jorund",     "Kaia",     "Lucan",
+    "Mirela",     "Nestor",   "Odile",
+    "Perrin",     "Quilla",   "Rurik",
+    "Sabine",     "Tobin",    "Ulla",
+    "Varek",      "Wynne",    "Xander",
+    "Yvaine",     "Zoltan",   "Anselm",
+    "Beatrix",    "Corwin",   "Delphine",
+    "Eamon",      "Fiora",    "[GM]Ravel",
+    "Halvard",    "Ingrid",   "Jasper",
+    "Kestrel",    "Lisette",  "Magnus",
+    "Nadira",     "Oswin",    "Primrose",
+    "Quentin",    "Rosalind", "Silas",
+    "Thessaly",   "Ulric",    "Vesper",
+    "Wilhelmina", "Yorick",   "Maximilianfrederick",
 };
 constexpr std::size_t kOwnPlayers = 4;  // the first names play the "own character"
 
-template <typename T, std::size_t N>
-constexpr std::size_t Count(const T (&)[N]) { return N; }
+template <typename T, std::size_t N> constexpr std::size_t Count(const T (&)[N]) { return N; }
 
 // A small, fully specified generator (splitmix64), so that the same seed gives
 // the same archive with every standard library.
@@ -183,8 +199,7 @@ public:
     }
     std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(Next() % n); }
     bool OneIn(std::uint32_t n) { return Below(n) == 0; }
-    template <typename T, std::size_t N>
-    const T& Pick(const T (&a)[N]) { return a[Below(N)]; }
+    template <typename T, std::size_t N> const T& Pick(const T (&a)[N]) { return a[Below(N)]; }
 
 private:
     std::uint64_t state_;
@@ -242,7 +257,10 @@ private:
             case 'N': s += std::to_string(Number()); break;
             case 'C': s += std::to_string(1 + rng_.Below(9)); break;
             case 'R': s += rng_.Pick(kSearchTexts); break;
-            default: s.push_back('%'); s.push_back(*p); break;
+            default:
+                s.push_back('%');
+                s.push_back(*p);
+                break;
             }
         }
         return s;
@@ -340,8 +358,8 @@ private:
         const std::uint32_t colour = line.colour | (rng_.OneIn(50) ? 0xFF000000u : 0u);
         std::snprintf(prefix, sizeof prefix, "%02x,%02x,%02x,%08x,%08x,%08x,%04x,%02x,%02x,%02x,%02x,",
                       unsigned(line.type), unsigned(rng_.Below(4)), 0u, unsigned(colour),
-                      unsigned(blocks_ * 50 + rng_.Below(50)), 0u, unsigned(rng_.Below(0x10000)),
-                      1u, 0u, 0u, line.indent ? 1u : 0u);
+                      unsigned(blocks_ * 50 + rng_.Below(50)), 0u, unsigned(rng_.Below(0x10000)), 1u, 0u, 0u,
+                      line.indent ? 1u : 0u);
         std::string p(prefix);
         // Rarely an escape pair inside the prefix itself.
         if (rng_.OneIn(500)) p.insert(10, "\x1E\x01");

@@ -14,8 +14,8 @@ namespace {
 std::vector<std::string> SampleTexts() {
     std::vector<std::string> texts;
     for (int i = 0; i < 1000; ++i) {
-        std::string t = "Aldo\x82\xCD\x81\x41\x83|\x81[\x83V\x83\x87\x83\x93\x82\xF0\x8E\xE8\x82\xC9 " +
-                        std::to_string(i);
+        std::string t =
+            "Aldo\x82\xCD\x81\x41\x83|\x81[\x83V\x83\x87\x83\x93\x82\xF0\x8E\xE8\x82\xC9 " + std::to_string(i);
         if (i % 7 == 0) t += " A&B <c>";
         texts.push_back(t);
     }
@@ -50,8 +50,8 @@ void BM_ExportHtml(benchmark::State& state) {
     chatscope::ViewerSettings settings;
     chatscope::UserList users;
     chatscope::LogReader reader(stats, settings, users);
-    const std::string out = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                            "/chatscope-bench-export.html";
+    const std::string out =
+        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/chatscope-bench-export.html";
     std::FILE* f = std::fopen(log, "rb");
     std::fseek(f, 0, SEEK_END);
     const long size = std::ftell(f);

@@ -23,14 +23,14 @@ namespace {
 using namespace chatscope;
 
 const char* kNames[] = {"Alice", "Bob", "Carolyn", "Dmitri", "Eve", "Fujiko", "Gwendolyn", "Hiro"};
-const char* kItems[] = {"\x83\x7C\x81\x5B\x83\x56\x83\x87\x83\x93", "\x83\x6E\x83\x43\x83\x7C\x81\x5B\x83\x56\x83\x87\x83\x93",
-                        "\x83\x47\x81\x5B\x83\x65\x83\x8B", "\x8C\x95"};
+const char* kItems[] = {"\x83\x7C\x81\x5B\x83\x56\x83\x87\x83\x93",
+                        "\x83\x6E\x83\x43\x83\x7C\x81\x5B\x83\x56\x83\x87\x83\x93", "\x83\x47\x81\x5B\x83\x65\x83\x8B",
+                        "\x8C\x95"};
 const char* kMonsters[] = {"Goblin Smithy", "Wild Rabbit", "Bee", "Orcish Fodder"};
 
 std::string Prefix(int type, std::uint32_t colour, bool indent) {
     char p[64];
-    std::snprintf(p, sizeof p, "%02x,00,00,%08x,00000000,00000000,0000,00,00,00,%02x,", type, colour,
-                  indent ? 1 : 0);
+    std::snprintf(p, sizeof p, "%02x,00,00,%08x,00000000,00000000,0000,00,00,00,%02x,", type, colour, indent ? 1 : 0);
     return p;
 }
 
@@ -41,18 +41,54 @@ std::string MakeLine(std::mt19937& rng) {
     std::string text;
     int type;
     switch (rng() % 12) {
-        case 0: type = 1; text = name + " : Hello there, how is the hunting going today?"; break;
-        case 1: type = 4; text = ">>" + name + " : are you coming to the party tonight?"; break;
-        case 2: type = 5; text = "(" + name + ") pull the next one please"; break;
-        case 3: type = 6; text = "<" + name + "> \x1E\x01linkshell\x1E\x01 news for everyone"; break;
-        case 4: type = 20; text = name + " hits the " + kMonsters[rng() % 4] + " for " + std::to_string(n) + " points of damage."; break;
-        case 5: type = 21; text = name + " misses the " + std::string(kMonsters[rng() % 4]) + "."; break;
-        case 6: type = 28; text = "The " + std::string(kMonsters[rng() % 4]) + " hits " + name + " for " + std::to_string(n) + " points."; break;
-        case 7: type = 127; text = name + comma + kItems[rng() % 4] + "\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD\x81\x42"; break;
-        case 8: type = 131; text = name + comma + std::to_string(n) + "\x83\x7C\x83\x43\x83\x93\x83\x67\x82\xCC\x8C\x6F\x8C\xB1\x92\x6C"; break;
-        case 9: type = 36; text = std::string(kMonsters[rng() % 4]) + "\x82\xCD\x93\x7C\x82\xEA\x82\xBD\x81\x42"; break;
-        case 10: type = 23; text = name + " recovers " + std::to_string(n) + " HP."; break;
-        default: type = 200 + int(rng() % 5); text = "\x1F\x02System message number " + std::to_string(n) + "."; break;
+    case 0:
+        type = 1;
+        text = name + " : Hello there, how is the hunting going today?";
+        break;
+    case 1:
+        type = 4;
+        text = ">>" + name + " : are you coming to the party tonight?";
+        break;
+    case 2:
+        type = 5;
+        text = "(" + name + ") pull the next one please";
+        break;
+    case 3:
+        type = 6;
+        text = "<" + name + "> \x1E\x01linkshell\x1E\x01 news for everyone";
+        break;
+    case 4:
+        type = 20;
+        text = name + " hits the " + kMonsters[rng() % 4] + " for " + std::to_string(n) + " points of damage.";
+        break;
+    case 5:
+        type = 21;
+        text = name + " misses the " + std::string(kMonsters[rng() % 4]) + ".";
+        break;
+    case 6:
+        type = 28;
+        text = "The " + std::string(kMonsters[rng() % 4]) + " hits " + name + " for " + std::to_string(n) + " points.";
+        break;
+    case 7:
+        type = 127;
+        text = name + comma + kItems[rng() % 4] + "\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD\x81\x42";
+        break;
+    case 8:
+        type = 131;
+        text = name + comma + std::to_string(n) + "\x83\x7C\x83\x43\x83\x93\x83\x67\x82\xCC\x8C\x6F\x8C\xB1\x92\x6C";
+        break;
+    case 9:
+        type = 36;
+        text = std::string(kMonsters[rng() % 4]) + "\x82\xCD\x93\x7C\x82\xEA\x82\xBD\x81\x42";
+        break;
+    case 10:
+        type = 23;
+        text = name + " recovers " + std::to_string(n) + " HP.";
+        break;
+    default:
+        type = 200 + int(rng() % 5);
+        text = "\x1F\x02System message number " + std::to_string(n) + ".";
+        break;
     }
     return Prefix(type, 0x00FFFFFFu & rng(), rng() % 16 == 0) + text;
 }

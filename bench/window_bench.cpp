@@ -33,22 +33,23 @@ using namespace chatscope;
 namespace {
 
 // Shift-JIS phrases.
-const std::string kGreeting = "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41\x8D\xA1\x93\xFA"
-                              "\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xAD";  // こんにちは、今日もよろしく
-const std::string kRoger = "\x97\xB9\x89\xF0\x82\xC5\x82\xB7";                // 了解です
-const std::string kComma = "\x81\x41";                                       // 、
+const std::string kGreeting =
+    "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41\x8D\xA1\x93\xFA"
+    "\x82\xE0\x82\xE6\x82\xEB\x82\xB5\x82\xAD";                 // こんにちは、今日もよろしく
+const std::string kRoger = "\x97\xB9\x89\xF0\x82\xC5\x82\xB7";  // 了解です
+const std::string kComma = "\x81\x41";                          // 、
 const std::string kObtained = "\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD";  // を手に入れた
-const std::string kGoblin = "\x83\x53\x83\x75\x83\x8A\x83\x93";                   // ゴブリン
-const std::string kFell = "\x82\xCD\x93\x7C\x82\xEA\x82\xBD";                     // は倒れた
-const std::string kPotion = "\x83\x7C\x81\x5B\x83\x56\x83\x87\x83\x93";           // ポーション
+const std::string kGoblin = "\x83\x53\x83\x75\x83\x8A\x83\x93";                    // ゴブリン
+const std::string kFell = "\x82\xCD\x93\x7C\x82\xEA\x82\xBD";                      // は倒れた
+const std::string kPotion = "\x83\x7C\x81\x5B\x83\x56\x83\x87\x83\x93";            // ポーション
 
-const char* const kNames[] = {"Alice", "Bob",   "Carol", "Dave",  "Erin", "Frank", "Grace", "Heidi",
-                              "Ivan",  "Judy",  "Mallory", "Niaj", "Olivia", "Peggy", "Rupert", "Sybil"};
+const char* const kNames[] = {"Alice", "Bob",  "Carol",   "Dave", "Erin",   "Frank", "Grace",  "Heidi",
+                              "Ivan",  "Judy", "Mallory", "Niaj", "Olivia", "Peggy", "Rupert", "Sybil"};
 
 std::string Prefix(unsigned type, std::uint32_t colour, bool indent) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%02x,00,00,%08x,00000000,00000000,0000,00,00,00,%02x,", type,
-                  unsigned(colour), indent ? 1u : 0u);
+    std::snprintf(buf, sizeof buf, "%02x,00,00,%08x,00000000,00000000,0000,00,00,00,%02x,", type, unsigned(colour),
+                  indent ? 1u : 0u);
     return buf;
 }
 
@@ -59,22 +60,20 @@ std::string ChatText(std::uint64_t i) {
     const std::string other = kNames[(i / 16) % 16];
     const std::string n = std::to_string(i % 1000);
     switch (i % 10) {
-        case 0: return Prefix(1, 0xFFFFFF, false) + name + " : " + kGreeting + " " + n;
-        case 1: return Prefix(5, 0x80C0FF, false) + "(" + name + ") " + kRoger + " #" + n + " pull";
-        case 2: return Prefix(4, 0xFF80FF, false) + ">>" + other + " : " + kRoger + " " + n;
-        case 3: return Prefix(6, 0x80FF80, false) + "<" + name + "> " + kGreeting;
-        case 4: return Prefix(20, 0xFFC080, true) + name + " hits the " + kGoblin + " for " + n + " points";
-        case 5: return Prefix(127, 0xFFFF00, false) + name + kComma + kPotion + kObtained;
-        case 6: return Prefix(131, 0xFFFF80, false) + name + " gains " + n + " experience points.";
-        case 7: return Prefix(36, 0xFF8080, false) + kGoblin + kFell;
-        case 8: return Prefix(9, 0xFFFFFF, false) + other + " : " + kRoger + " " + kRoger + " " + n;
-        default: return Prefix(200, 0xC0C0C0, false) + "Some other message number " + n + " of the game.";
+    case 0: return Prefix(1, 0xFFFFFF, false) + name + " : " + kGreeting + " " + n;
+    case 1: return Prefix(5, 0x80C0FF, false) + "(" + name + ") " + kRoger + " #" + n + " pull";
+    case 2: return Prefix(4, 0xFF80FF, false) + ">>" + other + " : " + kRoger + " " + n;
+    case 3: return Prefix(6, 0x80FF80, false) + "<" + name + "> " + kGreeting;
+    case 4: return Prefix(20, 0xFFC080, true) + name + " hits the " + kGoblin + " for " + n + " points";
+    case 5: return Prefix(127, 0xFFFF00, false) + name + kComma + kPotion + kObtained;
+    case 6: return Prefix(131, 0xFFFF80, false) + name + " gains " + n + " experience points.";
+    case 7: return Prefix(36, 0xFF8080, false) + kGoblin + kFell;
+    case 8: return Prefix(9, 0xFFFFFF, false) + other + " : " + kRoger + " " + kRoger + " " + n;
+    default: return Prefix(200, 0xC0C0C0, false) + "Some other message number " + n + " of the game.";
     }
 }
 
-std::string ChatRecord(std::uint64_t i) {
-    return ChatText(i) + "  -- " + kRoger + " " + std::to_string(i % 97);
-}
+std::string ChatRecord(std::uint64_t i) { return ChatText(i) + "  -- " + kRoger + " " + std::to_string(i % 97); }
 
 // Item record i: many different pairs of item and obtainer, every pair more than once.
 std::string ItemRecord(std::uint64_t i, std::uint64_t distinctItems) {
@@ -83,8 +82,7 @@ std::string ItemRecord(std::uint64_t i, std::uint64_t distinctItems) {
     return Prefix(127, 0xFFFF00, false) + obtainer + kComma + item + kObtained;
 }
 
-template <typename MakeRecord>
-bool WriteArchive(const std::string& path, std::uint64_t records, MakeRecord make) {
+template <typename MakeRecord> bool WriteArchive(const std::string& path, std::uint64_t records, MakeRecord make) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     std::string block;
@@ -111,8 +109,7 @@ double FileMb(const std::string& path) {
     return double(in.tellg()) / (1024.0 * 1024.0);
 }
 
-template <typename F>
-double TimeMs(F&& f) {
+template <typename F> double TimeMs(F&& f) {
     QElapsedTimer timer;
     timer.start();
     f();
@@ -130,9 +127,12 @@ int main(int argc, char** argv) {
     std::uint64_t items = 200000;
     QString folder;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--records") == 0) records = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (std::strcmp(argv[i], "--items") == 0) items = std::strtoull(argv[i + 1], nullptr, 10);
-        else if (std::strcmp(argv[i], "--dir") == 0) folder = QString::fromLocal8Bit(argv[i + 1]);
+        if (std::strcmp(argv[i], "--records") == 0)
+            records = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (std::strcmp(argv[i], "--items") == 0)
+            items = std::strtoull(argv[i + 1], nullptr, 10);
+        else if (std::strcmp(argv[i], "--dir") == 0)
+            folder = QString::fromLocal8Bit(argv[i + 1]);
     }
     QTemporaryDir temp;
     if (folder.isEmpty()) folder = temp.path();
@@ -145,8 +145,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("archive: %llu records, %.1f MB; item file: %llu item records, %.1f MB\n",
-                static_cast<unsigned long long>(records), FileMb(chatLog),
-                static_cast<unsigned long long>(items), FileMb(itemLog));
+                static_cast<unsigned long long>(records), FileMb(chatLog), static_cast<unsigned long long>(items),
+                FileMb(itemLog));
     std::printf("peak RSS before the windows: %.1f MB\n", PeakRssMb());
 
     auto windows = CreateViewerWindows(TForm1::ToLocalPath(folder + QStringLiteral("/bench.cnf")),

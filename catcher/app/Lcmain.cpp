@@ -28,8 +28,8 @@ namespace chatkeeper::app {
 
 namespace {
 
-const QString kDefaultTemplate = QString::fromUtf8(kDefaultFileNameTemplate.data(),
-                                                   static_cast<qsizetype>(kDefaultFileNameTemplate.size()));
+const QString kDefaultTemplate =
+    QString::fromUtf8(kDefaultFileNameTemplate.data(), static_cast<qsizetype>(kDefaultFileNameTemplate.size()));
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -39,8 +39,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int le
     return label;
 }
 
-template <typename W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+template <typename W> W* Place(W* widget, const char* name, int left, int top, int width, int height) {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(left, top, width, height);
     return widget;
@@ -57,8 +56,7 @@ QIcon CatcherIcon() {
     return icon;
 }
 
-TForm1::TForm1(const Options& options, QWidget* parent)
-    : QWidget(parent), options_(options) {
+TForm1::TForm1(const Options& options, QWidget* parent) : QWidget(parent), options_(options) {
     // A fixed-size dialog-style window. With a tray icon it is a tool window,
     // which desktops keep off the taskbar; without one it keeps its taskbar
     // entry so that the user can reach it.
@@ -84,9 +82,7 @@ TForm1::TForm1(const Options& options, QWidget* parent)
     CreateControls();
 
     engine_ = std::make_unique<CaptureEngine>(*this, clock_, files_);
-    engine_->onCaptionChanged = [this](const std::string& caption) {
-        setWindowTitle(FromFileName(caption));
-    };
+    engine_->onCaptionChanged = [this](const std::string& caption) { setWindowTitle(FromFileName(caption)); };
 
     FormCreate();
 
@@ -131,10 +127,10 @@ void TForm1::CreateControls() {
     for (QPushButton* button : {Button1, Button2, Button3}) {
         button->setStyleSheet(QStringLiteral("QPushButton { padding: 0px; }"));
     }
-    GroupBox1->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 6px; padding: 0px 2px; }"));
+    GroupBox1->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: 6px; padding: 0px 2px; }"));
     // 62 pixels hold "HH:mm:ss" but not the step arrows as well; the time is
     // stepped with the arrow keys or the mouse wheel.
     Time1->setButtonSymbols(QAbstractSpinBox::NoButtons);
@@ -195,15 +191,14 @@ void TForm1::RemoveTrayIcon() {
 
 void TForm1::TrayIconMessage(int reason) {
     switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
-        case QSystemTrayIcon::Trigger:
-            if (isVisible()) hide();
-            else show();
-            break;
-        case QSystemTrayIcon::Context:
-            Popup1->popup(QCursor::pos());
-            break;
-        default:
-            break;
+    case QSystemTrayIcon::Trigger:
+        if (isVisible())
+            hide();
+        else
+            show();
+        break;
+    case QSystemTrayIcon::Context: Popup1->popup(QCursor::pos()); break;
+    default: break;
     }
 }
 
@@ -272,9 +267,9 @@ void TForm1::LoadSettings() {
     Edit3->setText(FromShiftJis(record_.FileNameTemplate()));
     Edit4->setText(QString::number(record_.SizeLimitKb()));
     switch (record_.Mode()) {
-        case RotationMode::RotateByTime: RadioButton1->setChecked(true); break;
-        case RotationMode::RotateBySize: RadioButton2->setChecked(true); break;
-        default: RadioButton3->setChecked(true); break;
+    case RotationMode::RotateByTime: RadioButton1->setChecked(true); break;
+    case RotationMode::RotateBySize: RadioButton2->setChecked(true); break;
+    default: RadioButton3->setChecked(true); break;
     }
     RadioButton2Click();
     const RotationInterval interval = record_.Interval();

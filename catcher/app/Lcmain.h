@@ -38,9 +38,9 @@ class TForm1 final : public QWidget, public CaptureSettingsSource {
     Q_OBJECT
 public:
     struct Options {
-        QString settingsPath;         // the catcher settings file
-        bool trayIcon = true;         // false where the desktop has no tray
-        int tickIntervalMs = 10000;   // Timer1
+        QString settingsPath;        // the catcher settings file
+        bool trayIcon = true;        // false where the desktop has no tray
+        int tickIntervalMs = 10000;  // Timer1
     };
 
     explicit TForm1(const Options& options, QWidget* parent = nullptr);

@@ -39,8 +39,7 @@ QString CutToShiftJisBytes(const QString& text, std::size_t maxBytes) {
     qsizetype end = 0;
     while (end < text.size()) {
         qsizetype next = end + 1;
-        if (text.at(end).isHighSurrogate() && next < text.size() && text.at(next).isLowSurrogate())
-            ++next;
+        if (text.at(end).isHighSurrogate() && next < text.size() && text.at(next).isLowSurrogate()) ++next;
         const QByteArray bytes = encoder.encode(QStringView(text).sliced(end, next - end));
         if (used + static_cast<std::size_t>(bytes.size()) > maxBytes) break;
         used += static_cast<std::size_t>(bytes.size());

@@ -36,14 +36,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return fail("unexpected argument " + arg);
         }
     }
-    if (help) result.action = CommandLine::Action::Help;
-    else if (version) result.action = CommandLine::Action::Version;
+    if (help)
+        result.action = CommandLine::Action::Help;
+    else if (version)
+        result.action = CommandLine::Action::Version;
     return result;
 }
 
-std::string UsageLine() {
-    return "usage: chatkeeper [--headless] [--cnf FILE] [--help] [--version]";
-}
+std::string UsageLine() { return "usage: chatkeeper [--headless] [--cnf FILE] [--help] [--version]"; }
 
 std::string HelpText() {
     return UsageLine() +

@@ -37,8 +37,7 @@ void HeadlessCatcher::Start() {
 int RunHeadless(const QString& settingsPath, int tickIntervalMs) {
     SettingsRecord record;
     if (!LoadSettings(ToFileName(settingsPath), record)) {
-        std::fprintf(stderr, "chatkeeper: cannot read the settings file %s\n",
-                     settingsPath.toLocal8Bit().constData());
+        std::fprintf(stderr, "chatkeeper: cannot read the settings file %s\n", settingsPath.toLocal8Bit().constData());
         return 1;
     }
     SignalBridge signalBridge({SIGTERM, SIGINT, SIGHUP});

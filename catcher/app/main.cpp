@@ -43,22 +43,18 @@ void SilentMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 int main(int argc, char** argv) {
     const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     switch (commandLine.action) {
-        case CommandLine::Action::Error:
-            std::fprintf(stderr, "chatkeeper: %s\n%s\n", commandLine.error.c_str(), UsageLine().c_str());
-            return 2;
-        case CommandLine::Action::Help:
-            std::fputs(HelpText().c_str(), stdout);
-            return 0;
-        case CommandLine::Action::Version:
-            std::printf("%s\n", VersionText().c_str());
-            return 0;
-        case CommandLine::Action::Run:
-            break;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "chatkeeper: %s\n%s\n", commandLine.error.c_str(), UsageLine().c_str());
+        return 2;
+    case CommandLine::Action::Help: std::fputs(HelpText().c_str(), stdout); return 0;
+    case CommandLine::Action::Version: std::printf("%s\n", VersionText().c_str()); return 0;
+    case CommandLine::Action::Run: break;
     }
 
     // The lock records the program's name beside its process id, so that a
     // lock whose id now belongs to another program counts as stale.
-    QCoreApplication::setApplicationName(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).fileName());
+    QCoreApplication::setApplicationName(
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).fileName());
 
     // Single instance, before any connection to the display: a second start
     // ends here, silently, with exit code 1.

@@ -2,11 +2,11 @@
 
 #include <QSocketNotifier>
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 #include <vector>
 
 namespace chatkeeper::app {

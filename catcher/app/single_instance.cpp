@@ -10,8 +10,7 @@ QString SingleInstanceLock::DefaultLockPath() {
     if (folder.isEmpty()) {
         // No usable runtime folder (unset, or with wrong owner or mode): the
         // user's cache folder is per user as well.
-        folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                 QStringLiteral("/chatkeeper");
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/chatkeeper");
         QDir().mkpath(folder);
     }
     return folder + QStringLiteral("/chatkeeperID");

@@ -14,10 +14,10 @@
 
 #include "Lvdata.h"
 #include "Lvmain.h"
-#include "sjis_text.h"
 #include "chatscope/classify.h"
 #include "chatscope/filter_file.h"
 #include "chatscope/paths.h"
+#include "sjis_text.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -25,7 +25,7 @@ namespace chatscope {
 namespace {
 
 constexpr std::uint32_t kChecklistMask = 0x1FF0000;  // bits 16-24
-constexpr int kItemHeight = 15;                     // one row of a checklist
+constexpr int kItemHeight = 15;                      // one row of a checklist
 
 QListWidgetItem* AddCheckItem(QListWidget* list, const QString& text, bool ticked) {
     auto* item = new QListWidgetItem(text, list);
@@ -48,8 +48,8 @@ QScrollBar* MakeColourBar(QWidget* parent, int y) {
 }  // namespace
 
 TForm2::TForm2(ViewerState& state, TForm1& form1, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       state_(state),
       form1_(form1) {
     setWindowTitle(QStringLiteral("chatscope Config"));
@@ -83,9 +83,9 @@ TForm2::TForm2(ViewerState& state, TForm1& form1, QWidget* parent)
     CheckListBox1->setGeometry(8, 91, 178, 9 * kItemHeight + 4);
     CheckListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     const char16_t* etcItems[FilterBit::kChecklistItems] = {
-        u"アイテムドロップ", u"経験値取得",         u"サーチコメント",
-        u"リンクシェルメッセージ", u"スキルアップ", u"レベルアップ、ダウン",
-        u"サービスメッセージ", u"モンスターを倒した", u"(ユーザー指定)"};
+        u"アイテムドロップ",       u"経験値取得",         u"サーチコメント",
+        u"リンクシェルメッセージ", u"スキルアップ",       u"レベルアップ、ダウン",
+        u"サービスメッセージ",     u"モンスターを倒した", u"(ユーザー指定)"};
 
     Label3 = new QLabel(QStringLiteral("ユーザー指定 (チェックは非表示)"), this);
     Label3->setGeometry(6, 236, 188, 14);
@@ -143,14 +143,12 @@ void TForm2::ApplyBackgroundColour() {
     QPalette palette = Shape1->palette();
     palette.setColor(QPalette::Window, QColor(r, g, b));
     Shape1->setPalette(palette);
-    state_.settings.SetRgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                           static_cast<std::uint8_t>(b));
+    state_.settings.SetRgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
     form1_.UpdateDisplayBackground();
 }
 
 void TForm2::UpdateUserListEnabled() {
-    const bool enabled =
-        (state_.settings.filterWord() & FilterBit::UserSpecified) == 0 && CheckListBox2->count() > 0;
+    const bool enabled = (state_.settings.filterWord() & FilterBit::UserSpecified) == 0 && CheckListBox2->count() > 0;
     CheckListBox2->setEnabled(enabled);
     Label3->setEnabled(enabled);
 }
@@ -164,8 +162,7 @@ void TForm2::CheckListBox1ClickCheck(QListWidgetItem*) {
     if (loading_) return;
     std::uint32_t word = state_.settings.filterWord() & ~kChecklistMask;
     for (int i = 0; i < CheckListBox1->count() && i < FilterBit::kChecklistItems; ++i) {
-        if (CheckListBox1->item(i)->checkState() == Qt::Checked)
-            word |= 1u << (FilterBit::kChecklistFirstBit + i);
+        if (CheckListBox1->item(i)->checkState() == Qt::Checked) word |= 1u << (FilterBit::kChecklistFirstBit + i);
     }
     if (word == state_.settings.filterWord()) return;  // not a tick change
     state_.settings.SetFilterWord(word);

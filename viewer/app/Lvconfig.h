@@ -42,8 +42,8 @@ public:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent* event) override;   // FormShow: placement
-    void closeEvent(QCloseEvent* event) override; // FormCloseQuery
+    void showEvent(QShowEvent* event) override;    // FormShow: placement
+    void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
 
 private:
     void ScrollRScroll();

@@ -26,9 +26,7 @@ namespace chatscope {
 
 namespace {
 
-bool FirstColumnLess(const ReportRow& a, const ReportRow& b) {
-    return CompareText(a.cells[0], b.cells[0]) < 0;
-}
+bool FirstColumnLess(const ReportRow& a, const ReportRow& b) { return CompareText(a.cells[0], b.cells[0]) < 0; }
 
 QTableView* MakeReportList(ReportModel* model, std::initializer_list<int> widths, QWidget* parent) {
     auto* view = new QTableView(parent);
@@ -95,16 +93,14 @@ QString ReportModel::Text(int row, int column) const {
 }
 
 QVariant ReportModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
-        return {};
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
     if (role == Qt::DisplayRole) return Text(index.row(), index.column());
     if (role == CountRole) return QVariant::fromValue<qlonglong>(Row(index.row()).count);
     return {};
 }
 
 QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < captions_.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < captions_.size())
         return captions_[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -181,11 +177,9 @@ TForm3::TForm3(const LogStatistics& stats, TForm1& form1, QWidget* parent)
     layout->addWidget(PageControl1);
 
     Model1 = new ReportModel({QStringLiteral("項目"), QStringLiteral("内容")}, this);
-    Model2 = new ReportModel(
-        {QStringLiteral("アイテム"), QStringLiteral("数"), QStringLiteral("取得者")}, this);
+    Model2 = new ReportModel({QStringLiteral("アイテム"), QStringLiteral("数"), QStringLiteral("取得者")}, this);
     Model3 = new ReportModel({QStringLiteral("モンスター"), QStringLiteral("数")}, this);
-    Model4 = new ReportModel(
-        {QStringLiteral("名前"), QStringLiteral("回数"), QStringLiteral("種別")}, this);
+    Model4 = new ReportModel({QStringLiteral("名前"), QStringLiteral("回数"), QStringLiteral("種別")}, this);
 
     List1 = MakeReportList(Model1, {120, 80}, PageControl1);
     List2 = MakeReportList(Model2, {110, 30, 60}, PageControl1);
@@ -199,12 +193,9 @@ TForm3::TForm3(const LogStatistics& stats, TForm1& form1, QWidget* parent)
     PageControl1->addTab(List4, QStringLiteral("会話相手"));
     PageControl1->setCurrentIndex(0);
 
-    connect(List2->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &TForm3::List2ColumnClick);
-    connect(List3->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &TForm3::List3ColumnClick);
-    connect(List4->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &TForm3::List4ColumnClick);
+    connect(List2->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm3::List2ColumnClick);
+    connect(List3->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm3::List3ColumnClick);
+    connect(List4->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm3::List4ColumnClick);
 
     RefreshStatistics();
 }
@@ -249,21 +240,21 @@ void TForm3::SortList(int slot, ReportModel& model, int column) {
     const int id = column + 1;  // "アイテム"/"モンスター"/"名前" 1, "数"/"回数" 2, "取得者"/"種別" 3
     const int direction = NextSortDirection(sort_[slot], id);
     switch (id) {
-        case 1:
-            model.SortRows([direction](const ReportRow& a, const ReportRow& b) {
-                return CompareByName(a.cells[0], b.cells[0], direction) < 0;
-            });
-            break;
-        case 2:
-            model.SortRows([direction](const ReportRow& a, const ReportRow& b) {
-                return CompareByCount(a.cells[1], b.cells[1], direction) < 0;
-            });
-            break;
-        default:
-            model.SortRows([direction](const ReportRow& a, const ReportRow& b) {
-                return CompareByThirdColumn(a.cells[2], b.cells[2], direction) < 0;
-            });
-            break;
+    case 1:
+        model.SortRows([direction](const ReportRow& a, const ReportRow& b) {
+            return CompareByName(a.cells[0], b.cells[0], direction) < 0;
+        });
+        break;
+    case 2:
+        model.SortRows([direction](const ReportRow& a, const ReportRow& b) {
+            return CompareByCount(a.cells[1], b.cells[1], direction) < 0;
+        });
+        break;
+    default:
+        model.SortRows([direction](const ReportRow& a, const ReportRow& b) {
+            return CompareByThirdColumn(a.cells[2], b.cells[2], direction) < 0;
+        });
+        break;
     }
 }
 

@@ -41,8 +41,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // Replaces every row.
@@ -90,8 +89,8 @@ public:
     const SortState& SortStateOf(int slot) const { return sort_[slot]; }
 
 protected:
-    void showEvent(QShowEvent* event) override;   // FormShow: placement
-    void closeEvent(QCloseEvent* event) override; // FormCloseQuery
+    void showEvent(QShowEvent* event) override;    // FormShow: placement
+    void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
 
 private:
     void SortList(int slot, ReportModel& model, int column);

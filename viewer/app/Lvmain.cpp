@@ -133,9 +133,8 @@ TForm1::TForm1(ViewerState& state, QWidget* parent)
     setAcceptDrops(true);
 
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(RichEdit1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        menus_->PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(pos));
-    });
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { menus_->PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(pos)); });
     connect(RichEdit1, &LogDisplay::selectionChanged, this, [this] { RichEdit1SelectionChange(); });
 }
 
@@ -153,8 +152,7 @@ void TForm1::BuildMenus() {
 
     m.N1 = menuBar()->addMenu(QStringLiteral("フィルター"));
     for (int bit = 0; bit < 7; ++bit) {
-        m.channel[bit][0] = m.N1->addAction(QString::fromLatin1(kChannelCaptions[bit]), this,
-                                            channelHandler(bit));
+        m.channel[bit][0] = m.N1->addAction(QString::fromLatin1(kChannelCaptions[bit]), this, channelHandler(bit));
     }
 
     m.N3 = menuBar()->addMenu(QStringLiteral("その他"));
@@ -164,8 +162,8 @@ void TForm1::BuildMenus() {
     m.PopupMenu1 = new QMenu(this);
     m.PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     for (int bit = 0; bit < 7; ++bit) {
-        m.channel[bit][1] = m.PopupMenu1->addAction(QString::fromLatin1(kChannelCaptions[bit]), this,
-                                                    channelHandler(bit));
+        m.channel[bit][1] =
+            m.PopupMenu1->addAction(QString::fromLatin1(kChannelCaptions[bit]), this, channelHandler(bit));
     }
     m.PopupMenu1->addSeparator();
     m.Open2 = m.PopupMenu1->addAction(QStringLiteral("開く"), this, [this] { Open1Click(); });
@@ -190,9 +188,7 @@ void TForm1::SetSideWindows(TForm2* form2, TForm3* form3) {
     form3_ = form3;
 }
 
-std::string TForm1::ToLocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
+std::string TForm1::ToLocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString TForm1::FromLocalPath(const std::string& path) {
     return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
@@ -212,9 +208,7 @@ bool TForm1::LoadLogFile(const std::string& path) {
     return true;
 }
 
-void TForm1::UpdateDisplayBackground() {
-    RichEdit1->SetBackgroundColour(state_.settings.BackgroundDisplayColour());
-}
+void TForm1::UpdateDisplayBackground() { RichEdit1->SetBackgroundColour(state_.settings.BackgroundDisplayColour()); }
 
 QString TForm1::Panel0Text() const { return panel0_->text(); }
 QString TForm1::Panel1Text() const { return panel1_->text(); }

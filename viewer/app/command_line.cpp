@@ -54,11 +54,19 @@ constexpr const char* kHelp =
 
 // Options of the GUI toolkit that may be written with two dashes as well.
 bool IsToolkitOption(std::string_view name) {
-    static constexpr std::string_view kNames[] = {
-        "platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
-        "qwindowgeometry", "geometry", "qwindowtitle", "title", "qwindowicon", "icon",
-        "reverse", "session", "style", "stylesheet", "widgetcount", "display", "name",
-        "nograb", "dograb", "sync", "visual", "ncols", "cmap", "graphicssystem"};
+    static constexpr std::string_view kNames[] = {"platform",      "platformpluginpath",
+                                                  "platformtheme", "plugin",
+                                                  "qmljsdebugger", "qwindowgeometry",
+                                                  "geometry",      "qwindowtitle",
+                                                  "title",         "qwindowicon",
+                                                  "icon",          "reverse",
+                                                  "session",       "style",
+                                                  "stylesheet",    "widgetcount",
+                                                  "display",       "name",
+                                                  "nograb",        "dograb",
+                                                  "sync",          "visual",
+                                                  "ncols",         "cmap",
+                                                  "graphicssystem"};
     const std::size_t eq = name.find('=');
     if (eq != std::string_view::npos) name = name.substr(0, eq);
     for (std::string_view n : kNames)
@@ -67,8 +75,8 @@ bool IsToolkitOption(std::string_view name) {
 }
 
 bool IsModeOption(std::string_view arg) {
-    return arg == "--export-html" || arg.rfind("--export-html=", 0) == 0 || arg == "--stats" ||
-           arg == "--help" || arg == "--version";
+    return arg == "--export-html" || arg.rfind("--export-html=", 0) == 0 || arg == "--stats" || arg == "--help" ||
+           arg == "--version";
 }
 
 struct Options {
@@ -79,8 +87,7 @@ struct Options {
 };
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "chatscope: %s\nTry 'chatscope --help' for more information.\n",
-                 message.c_str());
+    std::fprintf(stderr, "chatscope: %s\nTry 'chatscope --help' for more information.\n", message.c_str());
     return kExitUsage;
 }
 
@@ -164,8 +171,7 @@ public:
     void Plain(std::string_view ascii) { buffer_ += ascii; }
     void Number(std::int64_t v) { buffer_ += std::to_string(v); }
     bool WriteTo(std::FILE* f) {
-        return std::fwrite(buffer_.data(), 1, buffer_.size(), f) == buffer_.size() &&
-               std::fflush(f) == 0;
+        return std::fwrite(buffer_.data(), 1, buffer_.size(), f) == buffer_.size() && std::fflush(f) == 0;
     }
 
 private:
@@ -173,8 +179,7 @@ private:
     std::string buffer_;
 };
 
-void PrintStatistics(Output& out, const LogStatistics& stats, const std::string& panel0,
-                     const std::string& panel1) {
+void PrintStatistics(Output& out, const LogStatistics& stats, const std::string& panel0, const std::string& panel1) {
     out.Text(panel0);
     out.Plain("\n");
     out.Text(panel1);
@@ -228,21 +233,17 @@ int Run(const Options& o, const char* argv0) {
     LogReader reader(stats, settings, users);
     std::string panel0, panel1;
     bool passEnded = false;
-    reader.SetPassCallbacks({[&](const std::string& s) { panel1 = s; },
-                             [&](const std::string& s) { panel0 = s; },
+    reader.SetPassCallbacks({[&](const std::string& s) { panel1 = s; }, [&](const std::string& s) { panel0 = s; },
                              [&] { passEnded = true; }});
     if (!reader.CheckLogHeader(o.log)) return Failure("not a chat log file: " + o.log);
 
     if (o.exportHtml) {
         errno = 0;
         switch (ExportHtml(o.out, o.log, reader, settings)) {
-        case ExportResult::Written:
-            return kExitOk;
+        case ExportResult::Written: return kExitOk;
         case ExportResult::NoLogLoaded:
-        case ExportResult::NotALogFile:
-            return Failure("not a chat log file: " + o.log);
-        case ExportResult::SameFileAsLog:
-            return Failure("output is the log file itself, not overwriting it: " + o.out);
+        case ExportResult::NotALogFile: return Failure("not a chat log file: " + o.log);
+        case ExportResult::SameFileAsLog: return Failure("output is the log file itself, not overwriting it: " + o.out);
         case ExportResult::CannotWrite:
             return Failure("cannot write " + o.out + (errno ? std::string(": ") + std::strerror(errno) : ""));
         }
@@ -270,15 +271,16 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--") break;
-        if (IsModeOption(arg)) mode = true;
+        if (IsModeOption(arg))
+            mode = true;
         else if (arg.rfind("--", 0) == 0 && unknown.empty() && !IsToolkitOption(arg.substr(2)))
             unknown = std::string(arg);
     }
     if (!mode) {
         // No mode: the windows, unless a double-dash option is neither ours nor the toolkit's.
         if (unknown.empty()) return std::nullopt;
-        if (unknown == "--raw" || unknown == "--cnf" ||
-            unknown.rfind("--cnf=", 0) == 0 || unknown == "--flt" || unknown.rfind("--flt=", 0) == 0)
+        if (unknown == "--raw" || unknown == "--cnf" || unknown.rfind("--cnf=", 0) == 0 || unknown == "--flt" ||
+            unknown.rfind("--flt=", 0) == 0)
             return UsageError("--stats or --export-html is needed");
         return UsageError("unknown option: " + unknown);
     }

@@ -95,8 +95,8 @@ QString SjisToQString(std::string_view bytes) {
 }
 
 std::string SjisToUtf8(std::string_view bytes) {
-    const auto firstHigh = std::find_if(bytes.begin(), bytes.end(),
-                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const auto firstHigh =
+        std::find_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (firstHigh == bytes.end()) return std::string(bytes);
     const char16_t* pairs = PairTable();
     std::string out(bytes.begin(), firstHigh);

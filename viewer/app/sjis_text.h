@@ -32,8 +32,7 @@ bool EncodeSjisChar(char32_t codePoint, std::string& out);
 
 // Encodes `text`, calling onUnencodable(codePoint, out) for each code point that
 // Windows-31J cannot hold (a lone surrogate counts as one).
-template <typename Fallback>
-void EncodeSjis(QStringView text, std::string& out, Fallback&& onUnencodable) {
+template <typename Fallback> void EncodeSjis(QStringView text, std::string& out, Fallback&& onUnencodable) {
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         char16_t c = text[i].unicode();

@@ -52,8 +52,7 @@ int RunWindows(int argc, char** argv) {
     const auto windows = CreateViewerWindows(paths.settingsFile, paths.filterFile);
     // The viewer ends when its main window closes, whatever side window is open.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(windows->form1.get(), &TForm1::Closed, windows->form1.get(),
-                     [] { QCoreApplication::exit(0); });
+    QObject::connect(windows->form1.get(), &TForm1::Closed, windows->form1.get(), [] { QCoreApplication::exit(0); });
     windows->form1->show();
     // "chatscope FILE": load FILE as if it had been dropped on the window.
     const std::string file = StartupFileArgument(argc, argv);
@@ -71,8 +70,7 @@ ViewerWindows::~ViewerWindows() {
     form1.reset();
 }
 
-std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile,
-                                                   const std::string& filterFile) {
+std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile) {
     auto windows = std::make_unique<ViewerWindows>();
     windows->state.settingsFile = settingsFile;
     windows->state.filterFile = filterFile;

@@ -32,8 +32,7 @@ struct ViewerWindows {
 
 // Creates the windows as the viewer starts them (all hidden), with the settings
 // kept in the given files. Needs a QApplication.
-std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile,
-                                                   const std::string& filterFile);
+std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile);
 
 // The file of "chatscope FILE" as a local path for LoadLogFile; empty when none
 // was named. `argv` is what QApplication left of the command line.

@@ -17,8 +17,7 @@ std::string GameLogFilePath(const std::string& folder, int index) {
     return path;
 }
 
-CaptureEngine::CaptureEngine(const CaptureSettingsSource& settings, const Clock& clock,
-                             FileSystem& files)
+CaptureEngine::CaptureEngine(const CaptureSettingsSource& settings, const Clock& clock, FileSystem& files)
     : settings_(settings), clock_(clock), files_(files) {
     stamps_.fill(FileStamp::Missing());
 }
@@ -66,23 +65,19 @@ TickResult CaptureEngine::Timer1Timer() {
 
 bool CaptureEngine::RotationDue() {
     switch (settings_.Mode()) {
-        case RotationMode::RotateByTime:
-            return clock_.Now().msSinceLocalEpoch > nextRotationTime_;
-        case RotationMode::RotateBySize: {
-            const std::int64_t limit =
-                static_cast<std::int64_t>(ParseSizeText(settings_.SizeLimitText())) * 1024;
-            std::int64_t length = files_.FileSize(archivePath_);
-            if (length < 0) length = 0;  // deleted archive: the append re-creates it
-            return length > limit;
-        }
-        case RotationMode::RotateNever:
-        default:
-            return false;
+    case RotationMode::RotateByTime: return clock_.Now().msSinceLocalEpoch > nextRotationTime_;
+    case RotationMode::RotateBySize: {
+        const std::int64_t limit = static_cast<std::int64_t>(ParseSizeText(settings_.SizeLimitText())) * 1024;
+        std::int64_t length = files_.FileSize(archivePath_);
+        if (length < 0) length = 0;  // deleted archive: the append re-creates it
+        return length > limit;
+    }
+    case RotationMode::RotateNever:
+    default: return false;
     }
 }
 
-CaptureEngine::CaptureOutcome CaptureEngine::Capture(const std::string& gameLogPath,
-                                                     const FileStamp& seen) {
+CaptureEngine::CaptureOutcome CaptureEngine::Capture(const std::string& gameLogPath, const FileStamp& seen) {
     std::unique_ptr<ReadableFile> source = files_.OpenRead(gameLogPath);
     if (!source) return CaptureOutcome::Failed;
 

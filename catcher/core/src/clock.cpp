@@ -18,10 +18,8 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 }  // namespace
 
 std::int64_t LocalMilliseconds(const DateTimeFields& f) {
-    const std::int64_t days =
-        DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
-    const std::int64_t seconds =
-        days * 86400 + static_cast<std::int64_t>(f.hour) * 3600 + f.minute * 60 + f.second;
+    const std::int64_t days = DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
+    const std::int64_t seconds = days * 86400 + static_cast<std::int64_t>(f.hour) * 3600 + f.minute * 60 + f.second;
     return seconds * 1000 + f.millisecond;
 }
 

@@ -25,14 +25,14 @@ constexpr std::array<Token, 8> kTokens{{
 
 int TokenValue(std::size_t token, const DateTimeFields& f) {
     switch (token) {
-        case 0: return f.year % 10000;
-        case 1: return f.year % 100;
-        case 2: return f.month;
-        case 3: return f.day;
-        case 4: return f.hour;
-        case 5: return f.minute;
-        case 6: return f.second;
-        default: return f.millisecond;
+    case 0: return f.year % 10000;
+    case 1: return f.year % 100;
+    case 2: return f.month;
+    case 3: return f.day;
+    case 4: return f.hour;
+    case 5: return f.minute;
+    case 6: return f.second;
+    default: return f.millisecond;
     }
 }
 

@@ -1,9 +1,9 @@
 // Small POSIX helpers shared by the file system and the settings file.
 #pragma once
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstddef>
-#include <unistd.h>
 
 namespace chatkeeper::detail {
 

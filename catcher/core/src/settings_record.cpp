@@ -1,13 +1,13 @@
 #include "chatkeeper/settings_record.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "posix_io.h"
 
@@ -22,8 +22,7 @@ std::string ReadText(const std::array<std::uint8_t, kSettingsRecordSize>& bytes,
     return std::string(field, length);
 }
 
-void WriteText(std::array<std::uint8_t, kSettingsRecordSize>& bytes, std::size_t offset,
-               std::string_view text) {
+void WriteText(std::array<std::uint8_t, kSettingsRecordSize>& bytes, std::size_t offset, std::string_view text) {
     std::uint8_t* field = bytes.data() + offset;
     std::memset(field, 0, kSettingsTextFieldSize);
     const std::size_t length = std::min(text.size(), kSettingsTextFieldSize - 1);
@@ -92,15 +91,13 @@ void SettingsRecord::SetModeValue(std::int32_t v) {
 }
 RotationMode SettingsRecord::Mode() const {
     switch (ModeValue()) {
-        case 1: return RotationMode::RotateByTime;
-        case 2: return RotationMode::RotateBySize;
-        default: return RotationMode::RotateNever;
+    case 1: return RotationMode::RotateByTime;
+    case 2: return RotationMode::RotateBySize;
+    default: return RotationMode::RotateNever;
     }
 }
 
-std::int32_t SettingsRecord::SizeLimitKb() const {
-    return static_cast<std::int32_t>(ReadU32(bytes, kSizeLimitOffset));
-}
+std::int32_t SettingsRecord::SizeLimitKb() const { return static_cast<std::int32_t>(ReadU32(bytes, kSizeLimitOffset)); }
 void SettingsRecord::SetSizeLimitKb(std::int32_t kb) {
     WriteU32(bytes, kSizeLimitOffset, static_cast<std::uint32_t>(kb));
 }

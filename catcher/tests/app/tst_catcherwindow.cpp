@@ -16,11 +16,11 @@
 #include <QTimeEdit>
 #include <QTimer>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstring>
 #include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "Lcmain.h"
 #include "catcher_text.h"
@@ -151,23 +151,39 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QRect>("geometry");  // empty: only the position is fixed
-        QTest::newRow("Label1") << "Label1" << "TARQ内ログフォルダ" << QRect(4, 4, 0, 0);
-        QTest::newRow("Edit1") << "Edit1" << "" << QRect(4, 18, 309, 20);
-        QTest::newRow("Button1") << "Button1" << "参照" << QRect(319, 20, 42, 17);
-        QTest::newRow("Label2") << "Label2" << "ログ保存フォルダ" << QRect(4, 44, 0, 0);
-        QTest::newRow("Edit2") << "Edit2" << "" << QRect(4, 58, 309, 20);
-        QTest::newRow("Button2") << "Button2" << "参照" << QRect(319, 60, 42, 17);
-        QTest::newRow("Label3") << "Label3" << "ログファイル名設定" << QRect(4, 84, 0, 0);
+        QTest::newRow("Label1") << "Label1"
+                                << "TARQ内ログフォルダ" << QRect(4, 4, 0, 0);
+        QTest::newRow("Edit1") << "Edit1"
+                               << "" << QRect(4, 18, 309, 20);
+        QTest::newRow("Button1") << "Button1"
+                                 << "参照" << QRect(319, 20, 42, 17);
+        QTest::newRow("Label2") << "Label2"
+                                << "ログ保存フォルダ" << QRect(4, 44, 0, 0);
+        QTest::newRow("Edit2") << "Edit2"
+                               << "" << QRect(4, 58, 309, 20);
+        QTest::newRow("Button2") << "Button2"
+                                 << "参照" << QRect(319, 60, 42, 17);
+        QTest::newRow("Label3") << "Label3"
+                                << "ログファイル名設定" << QRect(4, 84, 0, 0);
         QTest::newRow("Edit3") << "Edit3" << kDefaultTemplate << QRect(4, 100, 309, 20);
-        QTest::newRow("Button3") << "Button3" << "初期化" << QRect(320, 101, 42, 17);
-        QTest::newRow("GroupBox1") << "GroupBox1" << "ログファイル更新タイミング" << QRect(4, 128, 357, 41);
-        QTest::newRow("RadioButton1") << "RadioButton1" << "時間" << QRect(8, 15, 49, 17);
-        QTest::newRow("Time1") << "Time1" << "" << QRect(52, 14, 62, 20);
-        QTest::newRow("Label5") << "Label5" << "毎" << QRect(118, 17, 0, 0);
-        QTest::newRow("RadioButton2") << "RadioButton2" << "容量" << QRect(136, 15, 49, 17);
-        QTest::newRow("Edit4") << "Edit4" << "100" << QRect(184, 14, 30, 20);
-        QTest::newRow("Label4") << "Label4" << "Kbyte程度" << QRect(216, 17, 0, 0);
-        QTest::newRow("RadioButton3") << "RadioButton3" << "更新しない" << QRect(276, 15, 75, 17);
+        QTest::newRow("Button3") << "Button3"
+                                 << "初期化" << QRect(320, 101, 42, 17);
+        QTest::newRow("GroupBox1") << "GroupBox1"
+                                   << "ログファイル更新タイミング" << QRect(4, 128, 357, 41);
+        QTest::newRow("RadioButton1") << "RadioButton1"
+                                      << "時間" << QRect(8, 15, 49, 17);
+        QTest::newRow("Time1") << "Time1"
+                               << "" << QRect(52, 14, 62, 20);
+        QTest::newRow("Label5") << "Label5"
+                                << "毎" << QRect(118, 17, 0, 0);
+        QTest::newRow("RadioButton2") << "RadioButton2"
+                                      << "容量" << QRect(136, 15, 49, 17);
+        QTest::newRow("Edit4") << "Edit4"
+                               << "100" << QRect(184, 14, 30, 20);
+        QTest::newRow("Label4") << "Label4"
+                                << "Kbyte程度" << QRect(216, 17, 0, 0);
+        QTest::newRow("RadioButton3") << "RadioButton3"
+                                      << "更新しない" << QRect(276, 15, 75, 17);
     }
 
     void captionsAndGeometry() {
@@ -178,13 +194,19 @@ private slots:
         auto* widget = form->findChild<QWidget*>(name);
         QVERIFY2(widget, qPrintable(name));
         QString shown;
-        if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
-        else if (auto* button = qobject_cast<QAbstractButton*>(widget)) shown = button->text();
-        else if (auto* edit = qobject_cast<QLineEdit*>(widget)) shown = edit->text();
-        else if (auto* group = qobject_cast<QGroupBox*>(widget)) shown = group->title();
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            shown = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            shown = button->text();
+        else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+            shown = edit->text();
+        else if (auto* group = qobject_cast<QGroupBox*>(widget))
+            shown = group->title();
         if (!qobject_cast<QTimeEdit*>(widget)) QCOMPARE(shown, text);
-        if (geometry.width() > 0) QCOMPARE(widget->geometry(), geometry);
-        else QCOMPARE(widget->pos(), geometry.topLeft());
+        if (geometry.width() > 0)
+            QCOMPARE(widget->geometry(), geometry);
+        else
+            QCOMPARE(widget->pos(), geometry.topLeft());
     }
 
     void radioButtonsEnableThePickerAndTheSizeBox() {
@@ -209,15 +231,24 @@ private slots:
     void edit4Exit_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
-        QTest::newRow("negative") << "-5" << "100";
-        QTest::newRow("not a number") << "abc" << "100";
-        QTest::newRow("empty") << "" << "100";
-        QTest::newRow("trailing junk") << "12k" << "100";
-        QTest::newRow("full-width digits") << "１２" << "100";
-        QTest::newRow("zero stays") << "0" << "0";
-        QTest::newRow("positive stays") << "250" << "250";
-        QTest::newRow("plus sign stays") << "+7" << "+7";
-        QTest::newRow("beyond 32 bits") << "99999999999" << "100";
+        QTest::newRow("negative") << "-5"
+                                  << "100";
+        QTest::newRow("not a number") << "abc"
+                                      << "100";
+        QTest::newRow("empty") << ""
+                               << "100";
+        QTest::newRow("trailing junk") << "12k"
+                                       << "100";
+        QTest::newRow("full-width digits") << "１２"
+                                           << "100";
+        QTest::newRow("zero stays") << "0"
+                                    << "0";
+        QTest::newRow("positive stays") << "250"
+                                        << "250";
+        QTest::newRow("plus sign stays") << "+7"
+                                         << "+7";
+        QTest::newRow("beyond 32 bits") << "99999999999"
+                                        << "100";
     }
 
     void edit4Exit() {
@@ -524,7 +555,8 @@ private slots:
         QCOMPARE(::waitpid(child, &status, 0), child);  // the process id is now free
 
         const QString path = dir_.filePath(QStringLiteral("chatkeeperID"));
-        QVERIFY(WriteAll(path, QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+        QVERIFY(
+            WriteAll(path, QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
         SingleInstanceLock lock(path);
         QVERIFY(lock.TryLock());
     }

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <QThread>
 
-#include <csignal>
-#include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstring>
 
 #include "chatkeeper/settings_record.h"
 #include "test_files.h"
@@ -112,9 +112,7 @@ private:
         QCOMPARE(process.exitCode(), 0);
     }
 
-    QStringList ArchiveFiles() const {
-        return QDir(archive_).entryList(QDir::Files, QDir::Name);
-    }
+    QStringList ArchiveFiles() const { return QDir(archive_).entryList(QDir::Files, QDir::Name); }
 
 private slots:
     void init() {
@@ -194,8 +192,8 @@ private slots:
         QVERIFY(child > 0);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WriteAll(LockPath(), QByteArray::number(child) + "\nchatkeeper\n" +
-                                         QSysInfo::machineHostName().toUtf8() + "\n"));
+        QVERIFY(WriteAll(LockPath(),
+                         QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
 
         QProcess catcher;
         Start(catcher, {QStringLiteral("--headless"), QStringLiteral("--cnf"), cnf_});

@@ -1,5 +1,5 @@
-#include <cctype>
 #include <gtest/gtest.h>
+#include <cctype>
 
 #include "engine_fixture.h"
 
@@ -158,19 +158,19 @@ TEST_P(SizeRotationTest, ArchiveLongerThanLimitStartsANewOne) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, SizeRotationTest,
-    ::testing::Values(SizeCase{"100", 102400, false}, SizeCase{"100", 102401, true},
-                      SizeCase{"abc", 102400, false}, SizeCase{"abc", 102401, true},
-                      SizeCase{"", 102401, true}, SizeCase{"0", 1, true}, SizeCase{"1", 1024, false},
-                      SizeCase{"2147483647", 102401, false}, SizeCase{"-1", 1, true}),
-    // Readable, stable names: ctest runs each case by its name.
-    [](const ::testing::TestParamInfo<SizeCase>& info) {
-        std::string name = "Case" + std::to_string(info.index) + "_";
-        for (const char* p = info.param.text; *p; ++p)
-            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-        return name + "_" + std::to_string(info.param.firstSize);
-    });
+INSTANTIATE_TEST_SUITE_P(Limits, SizeRotationTest,
+                         ::testing::Values(SizeCase{"100", 102400, false}, SizeCase{"100", 102401, true},
+                                           SizeCase{"abc", 102400, false}, SizeCase{"abc", 102401, true},
+                                           SizeCase{"", 102401, true}, SizeCase{"0", 1, true},
+                                           SizeCase{"1", 1024, false}, SizeCase{"2147483647", 102401, false},
+                                           SizeCase{"-1", 1, true}),
+                         // Readable, stable names: ctest runs each case by its name.
+                         [](const ::testing::TestParamInfo<SizeCase>& info) {
+                             std::string name = "Case" + std::to_string(info.index) + "_";
+                             for (const char* p = info.param.text; *p; ++p)
+                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             return name + "_" + std::to_string(info.param.firstSize);
+                         });
 
 TEST_F(EngineTest, SizeZeroDoesNotRotateAnEmptyOrDeletedArchive) {
     settings.mode = RotationMode::RotateBySize;

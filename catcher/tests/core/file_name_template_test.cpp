@@ -54,14 +54,15 @@ TEST(ExpandFileNameTemplate, ShiftJisBytesPassThroughAndResultNeverLonger) {
     // "ログ" in Shift-JIS, then a token and a slash into a subfolder.
     const std::string tmpl = "\x83\x8D\x83\x4F#YYYY/#MS";
     const std::string out = ExpandFileNameTemplate(tmpl, kJulyAfternoon);
-    EXPECT_EQ(out, "\x83\x8D\x83\x4F" "2003/250");
+    EXPECT_EQ(out,
+              "\x83\x8D\x83\x4F"
+              "2003/250");
     EXPECT_LE(out.size(), tmpl.size());
 }
 
 TEST(Caption, ShowsTheTextAfterTheLastSlash) {
     EXPECT_EQ(CatcherCaption(""), "Tarq Log Catcher");
-    EXPECT_EQ(CatcherCaption("/home/u/logs/TARQ030712_1405_09.log"),
-              "Tarq Log Catcher [TARQ030712_1405_09.log]");
+    EXPECT_EQ(CatcherCaption("/home/u/logs/TARQ030712_1405_09.log"), "Tarq Log Catcher [TARQ030712_1405_09.log]");
     EXPECT_EQ(CatcherCaption("/home/u/logs/sub/a.log"), "Tarq Log Catcher [a.log]");
     EXPECT_EQ(CatcherCaption("/home/u/logs/"), "Tarq Log Catcher []");
     EXPECT_EQ(ArchiveFileNameForCaption("plain.log"), "plain.log");

@@ -12,7 +12,8 @@ using test::WriteFileBytes;
 
 std::uint32_t U32At(const std::string& b, std::size_t o) {
     return static_cast<std::uint8_t>(b[o]) | static_cast<std::uint8_t>(b[o + 1]) << 8 |
-           static_cast<std::uint8_t>(b[o + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[o + 3])) << 24;
+           static_cast<std::uint8_t>(b[o + 2]) << 16 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[o + 3])) << 24;
 }
 std::uint16_t U16At(const std::string& b, std::size_t o) {
     return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[o]) | static_cast<std::uint8_t>(b[o + 1]) << 8);
@@ -131,9 +132,9 @@ TEST(SettingsRecord, OutOfRangeIntervalIsClamped) {
 TEST(SettingsRecord, TextFieldsStopAtNulOr1023Bytes) {
     TempDir dir;
     std::string raw(3088, '\0');
-    for (std::size_t i = 0; i < 1024; ++i) raw[i] = 'a';           // no NUL at all
+    for (std::size_t i = 0; i < 1024; ++i) raw[i] = 'a';  // no NUL at all
     for (std::size_t i = 1024; i < 2048; ++i) raw[i] = 'b';
-    raw[1024 + 5] = '\0';                                            // NUL after 5 bytes
+    raw[1024 + 5] = '\0';  // NUL after 5 bytes
     WriteFileBytes(dir / "t.cnf", raw);
     SettingsRecord rec;
     ASSERT_TRUE(LoadSettings(dir / "t.cnf", rec));
@@ -174,7 +175,8 @@ TEST(ParseSizeText, AcceptsSignedDecimalWithBlanksElse100) {
     EXPECT_EQ(ParseSizeText("007"), 7);
     EXPECT_EQ(ParseSizeText("2147483647"), 2147483647);
     EXPECT_EQ(ParseSizeText("-2147483648"), -2147483647 - 1);
-    for (const char* bad : {"", " ", "abc", "12k", "1 2", "0x10", "-", "+", "2147483648", "99999999999999999999", "1.5"}) {
+    for (const char* bad :
+         {"", " ", "abc", "12k", "1 2", "0x10", "-", "+", "2147483648", "99999999999999999999", "1.5"}) {
         EXPECT_EQ(ParseSizeText(bad), 100) << '"' << bad << '"';
         EXPECT_EQ(ParseIntOrMinusOne(bad), -1) << '"' << bad << '"';
     }

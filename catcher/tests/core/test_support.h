@@ -112,8 +112,7 @@ inline DateTimeFields FieldsFromLocalMilliseconds(std::int64_t ms) {
 
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(DateTimeFields start = {2003, 7, 12, 14, 5, 9, 250})
-        : ms_(LocalMilliseconds(start)) {}
+    explicit FakeClock(DateTimeFields start = {2003, 7, 12, 14, 5, 9, 250}) : ms_(LocalMilliseconds(start)) {}
     LocalDateTime Now() const override { return MakeLocalDateTime(FieldsFromLocalMilliseconds(ms_)); }
     void Advance(std::int64_t ms) { ms_ += ms; }
     void AdvanceSeconds(std::int64_t s) { ms_ += s * 1000; }
@@ -145,12 +144,12 @@ public:
 // The real file system with faults on demand.
 class FaultyFileSystem final : public FileSystem {
 public:
-    std::set<std::string> unreadable;         // OpenRead fails for these paths
-    int failWriteNumber = 0;                  // the Nth Write (1-based) fails after half its bytes
-    int failReadNumber = 0;                   // the Nth Read (1-based) reports an error
-    bool failSync = false;                    // every Sync fails
+    std::set<std::string> unreadable;                   // OpenRead fails for these paths
+    int failWriteNumber = 0;                            // the Nth Write (1-based) fails after half its bytes
+    int failReadNumber = 0;                             // the Nth Read (1-based) reports an error
+    bool failSync = false;                              // every Sync fails
     std::function<void(const std::string&)> afterRead;  // runs after each successful Read, with the path
-    std::vector<std::string> appendOpens;     // every path given to OpenAppend
+    std::vector<std::string> appendOpens;               // every path given to OpenAppend
     int writes = 0;
     int reads = 0;
 
@@ -191,8 +190,7 @@ private:
 
     class Appender final : public AppendableFile {
     public:
-        Appender(FaultyFileSystem& fs, std::unique_ptr<AppendableFile> inner)
-            : fs_(fs), inner_(std::move(inner)) {}
+        Appender(FaultyFileSystem& fs, std::unique_ptr<AppendableFile> inner) : fs_(fs), inner_(std::move(inner)) {}
         bool Write(const char* data, std::size_t n) override {
             if (++fs_.writes == fs_.failWriteNumber) {
                 inner_->Write(data, n / 2);  // part of the bytes land, then the error

@@ -15,8 +15,7 @@ namespace chatscope {
 
 namespace {
 
-bool SaveWith(const QString& path, const DisplayContent& content,
-              bool (*writer)(const DisplayContent&, QIODevice&)) {
+bool SaveWith(const QString& path, const DisplayContent& content, bool (*writer)(const DisplayContent&, QIODevice&)) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     if (!writer(content, file)) {
@@ -70,7 +69,8 @@ void LogDisplay::AppendLine(std::string_view sjisBytes, std::uint32_t displayCol
     if (!d->endOfBatchPosted) {
         // A caller that never ends its batch still gets its lines shown.
         d->endOfBatchPosted = true;
-        QMetaObject::invokeMethod(this, [this] { EndOfBatch(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { EndOfBatch(); }, Qt::QueuedConnection);
     }
 }
 

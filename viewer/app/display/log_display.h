@@ -53,7 +53,7 @@ public:
     void SelectionOffsets(int* start, int* end) const;  // start == end when empty
     void SetCaretOffset(int offset);
     void SetSelectionOffsets(int start, int end);
-    QRect CharacterRect(int offset) const;          // screen coordinates; empty when not shown
+    QRect CharacterRect(int offset) const;             // screen coordinates; empty when not shown
     int OffsetAtPoint(const QPoint& screenPos) const;  // -1 outside the text area
 
     // The display's present content as an RTF document, each line in its colour;

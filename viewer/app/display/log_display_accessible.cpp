@@ -118,8 +118,8 @@ QString LogDisplayAccessible::textAtOffset(int offset, QAccessible::TextBoundary
     return display()->TextRange(*startOffset, *endOffset);
 }
 
-QString LogDisplayAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
-                                               int* startOffset, int* endOffset) const {
+QString LogDisplayAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                               int* endOffset) const {
     int s = 0, e = 0;
     textAtOffset(offset, boundaryType, &s, &e);
     if (s <= 0) {
@@ -129,8 +129,8 @@ QString LogDisplayAccessible::textBeforeOffset(int offset, QAccessible::TextBoun
     return textAtOffset(s - 1, boundaryType, startOffset, endOffset);
 }
 
-QString LogDisplayAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
-                                              int* startOffset, int* endOffset) const {
+QString LogDisplayAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                              int* endOffset) const {
     int s = 0, e = 0;
     textAtOffset(offset, boundaryType, &s, &e);
     if (e >= characterCount()) {

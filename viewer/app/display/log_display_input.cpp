@@ -42,15 +42,11 @@ void LogDisplay::keyPressEvent(QKeyEvent* e) {
     if (e->matches(QKeySequence::Undo)) return d->Undo();
     if (e->matches(QKeySequence::Redo)) return d->Redo();
     switch (e->key()) {
-        case Qt::Key_Backspace:
-            return d->Backspace();
-        case Qt::Key_Delete:
-            return d->Delete();
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return d->ReplaceSelection(QStringLiteral("\n"));
-        default:
-            break;
+    case Qt::Key_Backspace: return d->Backspace();
+    case Qt::Key_Delete: return d->Delete();
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return d->ReplaceSelection(QStringLiteral("\n"));
+    default: break;
     }
     if (TypesText(e)) return d->ReplaceSelection(e->text());
 
@@ -58,45 +54,35 @@ void LogDisplay::keyPressEvent(QKeyEvent* e) {
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     Pos p = d->caret;
     switch (e->key()) {
-        case Qt::Key_Left:
-            if (p.column > 0) {
-                const QString text = d->Text(p.line);
-                p.column = ctrl ? WordColumn(text, p.column, false) : PrevColumn(text, p.column);
-            } else if (p.line > 0) {
-                p = {p.line - 1, d->Length(p.line - 1)};
-            }
-            break;
-        case Qt::Key_Right:
-            if (p.column < d->Length(p.line)) {
-                const QString text = d->Text(p.line);
-                p.column = ctrl ? WordColumn(text, p.column, true) : NextColumn(text, p.column);
-            } else if (p.line + 1 < d->Count()) {
-                p = {p.line + 1, 0};
-            }
-            break;
-        case Qt::Key_Up:
-            --p.line;
-            break;
-        case Qt::Key_Down:
-            ++p.line;
-            break;
-        case Qt::Key_PageUp:
-            p.line -= d->VisibleRows();
-            verticalScrollBar()->setValue(verticalScrollBar()->value() - d->VisibleRows());
-            break;
-        case Qt::Key_PageDown:
-            p.line += d->VisibleRows();
-            verticalScrollBar()->setValue(verticalScrollBar()->value() + d->VisibleRows());
-            break;
-        case Qt::Key_Home:
-            p = ctrl ? Pos{0, 0} : Pos{p.line, 0};
-            break;
-        case Qt::Key_End:
-            p = ctrl ? Pos{d->Count() - 1, d->Length(d->Count() - 1)} : Pos{p.line, d->Length(p.line)};
-            break;
-        default:
-            QAbstractScrollArea::keyPressEvent(e);
-            return;
+    case Qt::Key_Left:
+        if (p.column > 0) {
+            const QString text = d->Text(p.line);
+            p.column = ctrl ? WordColumn(text, p.column, false) : PrevColumn(text, p.column);
+        } else if (p.line > 0) {
+            p = {p.line - 1, d->Length(p.line - 1)};
+        }
+        break;
+    case Qt::Key_Right:
+        if (p.column < d->Length(p.line)) {
+            const QString text = d->Text(p.line);
+            p.column = ctrl ? WordColumn(text, p.column, true) : NextColumn(text, p.column);
+        } else if (p.line + 1 < d->Count()) {
+            p = {p.line + 1, 0};
+        }
+        break;
+    case Qt::Key_Up: --p.line; break;
+    case Qt::Key_Down: ++p.line; break;
+    case Qt::Key_PageUp:
+        p.line -= d->VisibleRows();
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - d->VisibleRows());
+        break;
+    case Qt::Key_PageDown:
+        p.line += d->VisibleRows();
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + d->VisibleRows());
+        break;
+    case Qt::Key_Home: p = ctrl ? Pos{0, 0} : Pos{p.line, 0}; break;
+    case Qt::Key_End: p = ctrl ? Pos{d->Count() - 1, d->Length(d->Count() - 1)} : Pos{p.line, d->Length(p.line)}; break;
+    default: QAbstractScrollArea::keyPressEvent(e); return;
     }
     d->MoveTo(p, extend);
 }
@@ -116,27 +102,20 @@ void LogDisplay::inputMethodEvent(QInputMethodEvent* e) {
 
 QVariant LogDisplay::inputMethodQuery(Qt::InputMethodQuery query) const {
     switch (query) {
-        case Qt::ImEnabled:
-            return true;
-        case Qt::ImFont:
-            return d->font;
-        case Qt::ImCursorRectangle: {
-            const int y = kDisplayMargin + (d->caret.line - d->FirstRow()) * d->lineHeight;
-            auto layout = d->Layout(d->Text(d->caret.line));
-            QTextLine tl = layout->lineAt(0);
-            const int x = d->OriginX() + (tl.isValid() ? static_cast<int>(tl.cursorToX(d->caret.column)) : 0);
-            return QRect(viewport()->mapTo(this, QPoint(x, y)), QSize(1, d->lineHeight));
-        }
-        case Qt::ImCursorPosition:
-            return d->caret.column;
-        case Qt::ImAnchorPosition:
-            return d->anchor.line == d->caret.line ? d->anchor.column : d->caret.column;
-        case Qt::ImSurroundingText:
-            return d->Text(d->caret.line);
-        case Qt::ImCurrentSelection:
-            return d->anchor.line == d->caret.line ? SelectedText() : QString();
-        default:
-            return QAbstractScrollArea::inputMethodQuery(query);
+    case Qt::ImEnabled: return true;
+    case Qt::ImFont: return d->font;
+    case Qt::ImCursorRectangle: {
+        const int y = kDisplayMargin + (d->caret.line - d->FirstRow()) * d->lineHeight;
+        auto layout = d->Layout(d->Text(d->caret.line));
+        QTextLine tl = layout->lineAt(0);
+        const int x = d->OriginX() + (tl.isValid() ? static_cast<int>(tl.cursorToX(d->caret.column)) : 0);
+        return QRect(viewport()->mapTo(this, QPoint(x, y)), QSize(1, d->lineHeight));
+    }
+    case Qt::ImCursorPosition: return d->caret.column;
+    case Qt::ImAnchorPosition: return d->anchor.line == d->caret.line ? d->anchor.column : d->caret.column;
+    case Qt::ImSurroundingText: return d->Text(d->caret.line);
+    case Qt::ImCurrentSelection: return d->anchor.line == d->caret.line ? SelectedText() : QString();
+    default: return QAbstractScrollArea::inputMethodQuery(query);
     }
 }
 

@@ -33,7 +33,7 @@ int LogDisplay::Impl::VisibleRows() const {
 
 int LogDisplay::Impl::ContentWidth() const {
     return kDisplayMargin * 2 + std::max(measuredWidth, static_cast<int>(std::min<std::uint64_t>(
-                                                     std::uint64_t{store.MaxBytes()} * byteWidth, 1u << 24)));
+                                                            std::uint64_t{store.MaxBytes()} * byteWidth, 1u << 24)));
 }
 
 void LogDisplay::Impl::UpdateScrollBars() {
@@ -158,7 +158,8 @@ void LogDisplay::paintEvent(QPaintEvent* event) {
     if (widest > d->measuredWidth) {
         d->measuredWidth = widest;
         if (d->ContentWidth() - viewport()->width() > horizontalScrollBar()->maximum())
-            QMetaObject::invokeMethod(this, [this] { d->UpdateScrollBars(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { d->UpdateScrollBars(); }, Qt::QueuedConnection);
     }
 }
 

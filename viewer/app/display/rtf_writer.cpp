@@ -87,8 +87,7 @@ void AppendText(std::string& out, QStringView text) {
 
 void AppendColourEntry(std::string& out, std::uint32_t colour) {
     char buf[48];
-    std::snprintf(buf, sizeof buf, "\\red%u\\green%u\\blue%u;", colour & 0xFF, colour >> 8 & 0xFF,
-                  colour >> 16 & 0xFF);
+    std::snprintf(buf, sizeof buf, "\\red%u\\green%u\\blue%u;", colour & 0xFF, colour >> 8 & 0xFF, colour >> 16 & 0xFF);
     out += buf;
 }
 
@@ -122,8 +121,9 @@ bool WriteRtf(const DisplayContent& content, QIODevice& out) {
     std::string buf;
     buf.reserve(kFlushSize + 4096);
     // Font: "ＭＳ Ｐゴシック" in code page 932, Shift-JIS character set; 9 pt = 12 px.
-    buf += "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1041"
-           "{\\fonttbl{\\f0\\fnil\\fcharset128 ";
+    buf +=
+        "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1041"
+        "{\\fonttbl{\\f0\\fnil\\fcharset128 ";
     AppendBytes(buf, "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e");
     buf += ";}}\n{\\colortbl ;";
     for (std::uint32_t colour : table) AppendColourEntry(buf, colour);

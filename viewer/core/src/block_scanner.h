@@ -32,8 +32,7 @@ public:
 
     // Runs the whole loop; `onLine(std::string_view)` gets each non-empty kept line
     // (valid only during the call). Returns the number of such lines.
-    template <typename OnLine>
-    std::int64_t Run(OnLine&& onLine) {
+    template <typename OnLine> std::int64_t Run(OnLine&& onLine) {
         std::int64_t total = 0;
         // A block is read only when at least one byte of it is in the file.
         while (Available()) {
@@ -166,8 +165,8 @@ private:
     }
 
     ChunkSource source_;
-    const char* base_ = nullptr;              // the current chunk
-    const std::uint64_t* bits_ = nullptr;     // its special bytes, plus an end mark
+    const char* base_ = nullptr;           // the current chunk
+    const std::uint64_t* bits_ = nullptr;  // its special bytes, plus an end mark
     const char* p_ = nullptr;
     const char* end_ = nullptr;
     bool eof_ = false;

@@ -32,9 +32,9 @@ inline void MarkSpecialBytes(const char* data, std::size_t n, std::uint64_t* bit
     const __m128i esc7F = _mm_set1_epi8(0x7F);
     auto mask16 = [&](const char* p) -> std::uint64_t {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(_mm_and_si128(v, lowBitOff), esc1E)),
-            _mm_cmpeq_epi8(v, esc7F));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(_mm_and_si128(v, lowBitOff), esc1E)),
+                         _mm_cmpeq_epi8(v, esc7F));
         return static_cast<std::uint32_t>(_mm_movemask_epi8(hit));
     };
     for (; i + 64 <= n; i += 64) {
@@ -53,8 +53,8 @@ public:
     static constexpr std::size_t kSlack = 16;
 
     struct Chunk {
-        char* data = nullptr;          // `size` bytes, then kSlack spare bytes
-        std::size_t size = 0;          // 0: the end of the file
+        char* data = nullptr;                 // `size` bytes, then kSlack spare bytes
+        std::size_t size = 0;                 // 0: the end of the file
         const std::uint64_t* bits = nullptr;  // bit i: byte i is special; bit `size` set
     };
 

@@ -9,7 +9,6 @@
 
 namespace chatscope::detail {
 
-void CountClassifiedRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text,
-                           int category);
+void CountClassifiedRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text, int category);
 
 }  // namespace chatscope::detail

@@ -67,8 +67,7 @@ std::optional<UserFilterEntry> ParseFilterLine(std::string_view trimmed) {
     ++pos;
     while (pos < trimmed.size() && IsSpace(trimmed[pos])) ++pos;
     const std::size_t nameStart = pos;
-    while (pos < trimmed.size() && !IsSpace(trimmed[pos]) && pos - nameStart < kFilterNameBytes)
-        ++pos;
+    while (pos < trimmed.size() && !IsSpace(trimmed[pos]) && pos - nameStart < kFilterNameBytes) ++pos;
     if (pos == nameStart) return std::nullopt;
     UserFilterEntry entry;
     entry.ticked = ticked != 0;

@@ -46,8 +46,7 @@ constexpr std::string_view kEscapes[] = {"", "&amp;", "&lt;", "&gt;"};
 inline bool HasEscapedByte(std::uint64_t x) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     auto zeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-    return (zeroByte(x ^ (kOnes * '&')) | zeroByte(x ^ (kOnes * '<')) |
-            zeroByte(x ^ (kOnes * '>'))) != 0;
+    return (zeroByte(x ^ (kOnes * '&')) | zeroByte(x ^ (kOnes * '<')) | zeroByte(x ^ (kOnes * '>'))) != 0;
 }
 
 char* PutBytes(char* p, std::string_view s) {
@@ -77,8 +76,8 @@ inline std::size_t CopyPlainWords(char* p, const char* s, std::size_t n) {
     const __m128i amp = _mm_set1_epi8('&'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>');
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)),
-                                         _mm_cmpeq_epi8(v, gt));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)), _mm_cmpeq_epi8(v, gt));
         if (_mm_movemask_epi8(hit) != 0) return i;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
     }
@@ -263,8 +262,7 @@ char* HtmlSink::Reserve(std::size_t bytes) {
 
 void HtmlSink::Put(std::uint8_t, std::uint32_t colourWord, std::string_view text, bool indent) {
     // Worst case: every byte becomes "&amp;".
-    const std::size_t most =
-        kFontOpen.size() + 8 + kIndent.size() + text.size() * 5 + kFontClose.size();
+    const std::size_t most = kFontOpen.size() + 8 + kIndent.size() + text.size() * 5 + kFontClose.size();
     char* const start = Reserve(most);
     char* p = PutBytes(start, kFontOpen);
     p = HexColours().Put(p, colourWord);
@@ -314,8 +312,7 @@ ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, 
     }
     // An export is as large as the log and can always be made again: no wait
     // on the disk (see Mode::Fast); the rename still never shows a half-written file.
-    return temp.Commit(target, detail::TempFile::Mode::Fast) ? ExportResult::Written
-                                                              : ExportResult::CannotWrite;
+    return temp.Commit(target, detail::TempFile::Mode::Fast) ? ExportResult::Written : ExportResult::CannotWrite;
 }
 
 }  // namespace chatscope

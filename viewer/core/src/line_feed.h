@@ -41,8 +41,7 @@ public:
     LineFeed& operator=(const LineFeed&) = delete;
 
     // Hands every line to `onLine` in file order; gives the count of lines.
-    template <typename OnLine>
-    std::int64_t Consume(OnLine&& onLine) {
+    template <typename OnLine> std::int64_t Consume(OnLine&& onLine) {
         for (;;) {
             int index;
             {
@@ -120,8 +119,7 @@ private:
                 p[1] = static_cast<char>(line.size() >> 8);
                 // In 16-byte steps, like the scanner's own copies: lines are short, and
                 // the scanner leaves kSlack readable bytes after every line it gives.
-                for (std::size_t i = 0; i < line.size(); i += kSlack)
-                    std::memcpy(p + 2 + i, line.data() + i, kSlack);
+                for (std::size_t i = 0; i < line.size(); i += kSlack) std::memcpy(p + 2 + i, line.data() + i, kSlack);
                 b.used += 2 + line.size();
             });
             Publish(index);

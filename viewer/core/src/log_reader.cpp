@@ -32,8 +32,7 @@ bool LogReader::CheckLogHeader(const std::string& path) {
     if (!f) return false;
     unsigned char raw[kBlockHeaderBytes];
     const std::size_t words = std::fread(raw, 2, kHeaderWords, f.get());
-    for (std::size_t i = 0; i < words; ++i)
-        header_[i] = static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+    for (std::size_t i = 0; i < words; ++i) header_[i] = static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
     return words == static_cast<std::size_t>(kHeaderWords) && header_[0] == 0;
 }
 
@@ -82,11 +81,10 @@ void LogReader::ParseRecord(std::string_view keptLine) {
 std::string FormatCountsText(const LogStatistics& s, std::int64_t allLines) {
     char buf[512];
     std::snprintf(buf, sizeof buf,
-                  "Say:%" PRId64 ", Tell:%" PRId64 ", Party:%" PRId64 ", LinkShell:%" PRId64
-                  ", Shout:%" PRId64 ", Emote:%" PRId64 ", Drop:%" PRId64 ", Exp:%" PRId64
-                  ", Skill:%" PRId64 ", All:%" PRId64,
-                  s[SayLines], s[TellLines], s[PartyLines], s[LinkShellLines], s[ShoutLines],
-                  s[EmoteLines], s[DropLines], s[ExpLines], s[SkillLines], allLines);
+                  "Say:%" PRId64 ", Tell:%" PRId64 ", Party:%" PRId64 ", LinkShell:%" PRId64 ", Shout:%" PRId64
+                  ", Emote:%" PRId64 ", Drop:%" PRId64 ", Exp:%" PRId64 ", Skill:%" PRId64 ", All:%" PRId64,
+                  s[SayLines], s[TellLines], s[PartyLines], s[LinkShellLines], s[ShoutLines], s[EmoteLines],
+                  s[DropLines], s[ExpLines], s[SkillLines], allLines);
     return buf;
 }
 

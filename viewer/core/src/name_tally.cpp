@@ -12,7 +12,8 @@ void NameTally::Clear() {
 
 void NameTally::Tally(std::string_view name, std::uint32_t kindWord) {
     const std::uint64_t h = NameHash{}(name);
-    const std::uint32_t pos = index_.Find(h, [&](std::uint32_t p) { return detail::SameBytes(entries_[p].name, name); });
+    const std::uint32_t pos =
+        index_.Find(h, [&](std::uint32_t p) { return detail::SameBytes(entries_[p].name, name); });
     if (pos != NameSlots::kNone) {
         // The first entry of that name; its kind byte stays that of its first record.
         std::uint32_t& w = entries_[pos].countWord;
@@ -24,8 +25,6 @@ void NameTally::Tally(std::string_view name, std::uint32_t kindWord) {
                   [this](std::uint32_t p) { return NameHash{}(entries_[p].name); });
 }
 
-void TallyName(NameTally& list, std::string_view name, std::uint32_t kindWord) {
-    list.Tally(name, kindWord);
-}
+void TallyName(NameTally& list, std::string_view name, std::uint32_t kindWord) { list.Tally(name, kindWord); }
 
 }  // namespace chatscope

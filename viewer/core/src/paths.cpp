@@ -48,8 +48,8 @@ std::string LowerExtension(const std::string& path) {
 SettingsPaths LocateSettingsFiles(const SettingsLocation& where) {
     // The program has no extension to replace: the endings are appended.
     SettingsPaths beside{where.executablePath + ".cnf", where.executablePath + ".flt"};
-    const bool exists = where.fileExists && (where.fileExists(beside.settingsFile) ||
-                                             where.fileExists(beside.filterFile));
+    const bool exists =
+        where.fileExists && (where.fileExists(beside.settingsFile) || where.fileExists(beside.filterFile));
     const bool writable = where.folderWritable && where.folderWritable(FolderOf(where.executablePath));
     if (exists || writable) return beside;
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -57,8 +57,8 @@ inline std::uint32_t EightHexDigits(const unsigned char* p) {
     // 16-bit lane k now holds digit 2k in bits 12-15 and digit 2k+1 in bits 8-11.
     x >>= 8;
     // Lane k: low byte = digit 2k << 4 | digit 2k+1.
-    return static_cast<std::uint32_t>((x & 0xFF) << 24 | ((x >> 16) & 0xFF) << 16 |
-                                      ((x >> 32) & 0xFF) << 8 | ((x >> 48) & 0xFF));
+    return static_cast<std::uint32_t>((x & 0xFF) << 24 | ((x >> 16) & 0xFF) << 16 | ((x >> 32) & 0xFF) << 8 |
+                                      ((x >> 48) & 0xFF));
 }
 
 #if defined(__SSE2__)

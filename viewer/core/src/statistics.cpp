@@ -15,11 +15,11 @@
 namespace chatscope {
 namespace {
 
-constexpr std::string_view kMoneyMarker = "\x83\x4D\x83\x8B\x82\xF0";          // "ギルを"
-constexpr std::string_view kComma = "\x81\x41";                                 // "、"
-constexpr std::string_view kObtainMarker = "\x82\xF0\x8E\xE8";                  // "を手"
-constexpr std::string_view kFellMarker = "\x82\xCD\x93\x7C\x82\xEA\x82\xBD";    // "は倒れた"
-constexpr std::string_view kDefeatMarker = "\x82\xF0\x93\x7C";                  // "を倒"
+constexpr std::string_view kMoneyMarker = "\x83\x4D\x83\x8B\x82\xF0";         // "ギルを"
+constexpr std::string_view kComma = "\x81\x41";                               // "、"
+constexpr std::string_view kObtainMarker = "\x82\xF0\x8E\xE8";                // "を手"
+constexpr std::string_view kFellMarker = "\x82\xCD\x93\x7C\x82\xEA\x82\xBD";  // "は倒れた"
+constexpr std::string_view kDefeatMarker = "\x82\xF0\x93\x7C";                // "を倒"
 
 constexpr std::int64_t kCounterMax = std::numeric_limits<std::int64_t>::max();
 
@@ -42,8 +42,7 @@ inline bool IsPartnerByte(unsigned char b) { return kPartnerByte[b]; }
 inline bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // Longest run of bytes accepted by `pred` from `from`, at most `limit` bytes.
-template <typename Pred>
-std::string_view Run(std::string_view text, std::size_t from, std::size_t limit, Pred pred) {
+template <typename Pred> std::string_view Run(std::string_view text, std::size_t from, std::size_t limit, Pred pred) {
     if (from >= text.size()) return {};
     const std::size_t stop = std::min(text.size(), from + limit);
     const char* p = text.data();
@@ -120,8 +119,7 @@ void RecordItem(LogStatistics& stats, std::string_view text) {
     if (comma == std::string_view::npos) return;
     const std::size_t marker = text.find(kObtainMarker);
     if (marker == std::string_view::npos) return;
-    const std::string_view name =
-        CutToCharBoundary(BetweenCommaAndMarker(text, comma, marker), kItemNameLimit);
+    const std::string_view name = CutToCharBoundary(BetweenCommaAndMarker(text, comma, marker), kItemNameLimit);
     stats.items.Append(name, obtainer);
 }
 
@@ -143,10 +141,10 @@ void RecordDefeat(LogStatistics& stats, std::string_view text) {
 void RecordPartner(LogStatistics& stats, std::string_view text, PartnerKind kind) {
     std::size_t start = 0;
     switch (kind) {
-        case PartnerKind::Party:
-        case PartnerKind::LinkShell: start = 1; break;
-        case PartnerKind::Tell: start = (!text.empty() && text[0] == '>') ? 2 : 0; break;
-        case PartnerKind::Other: start = 0; break;
+    case PartnerKind::Party:
+    case PartnerKind::LinkShell: start = 1; break;
+    case PartnerKind::Tell: start = (!text.empty() && text[0] == '>') ? 2 : 0; break;
+    case PartnerKind::Other: start = 0; break;
     }
     const std::string_view name = Run(text, start, kPartnerNameLimit, IsPartnerByte);
     if (name.empty()) return;
@@ -155,63 +153,99 @@ void RecordPartner(LogStatistics& stats, std::string_view text, PartnerKind kind
 
 namespace detail {
 
-void CountClassifiedRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text,
-                           int category) {
+void CountClassifiedRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text, int category) {
     // Categories by their filter bit: 1, 9 Say; 4, 12 Tell; 5, 13 Party; 6, 14 LinkShell;
     // 2, 3, 10, 11 Shout; 7, 15 Emote; 17-23 the etc checklist items.
     switch (category) {
-        case 1: case 9: RecordPartner(stats, text, PartnerKind::Other); Inc(stats, SayLines); return;
-        case 4: case 12: RecordPartner(stats, text, PartnerKind::Tell); Inc(stats, TellLines); return;
-        case 5: case 13: RecordPartner(stats, text, PartnerKind::Party); Inc(stats, PartyLines); return;
-        case 6: case 14:
-            RecordPartner(stats, text, PartnerKind::LinkShell);
-            Inc(stats, LinkShellLines);
-            return;
-        case 2: case 3: case 10: case 11:
-            RecordPartner(stats, text, PartnerKind::Other);
-            Inc(stats, ShoutLines);
-            return;
-        case 7: case 15: RecordPartner(stats, text, PartnerKind::Other); Inc(stats, EmoteLines); return;
-        case 18:
-            if (text.find(kMoneyMarker) != std::string_view::npos)
-                Add(stats, MoneyGained, ExtractNumber(text));
-            else
-                RecordItem(stats, text);
-            Inc(stats, DropLines);
-            return;
-        case 19:
-            Add(stats, ExpPoints, ExtractNumber(text));
-            Inc(stats, ExpLines);
-            return;
-        case 20: Inc(stats, SearchCommentLines); return;
-        case 21: Inc(stats, LinkShellMessageLines); return;
-        case 22: Inc(stats, SkillLines); return;
-        case 23: Inc(stats, LevelChangeLines); return;
-        case 17: Inc(stats, ServiceMessageLines); return;
-        default: break;
+    case 1:
+    case 9:
+        RecordPartner(stats, text, PartnerKind::Other);
+        Inc(stats, SayLines);
+        return;
+    case 4:
+    case 12:
+        RecordPartner(stats, text, PartnerKind::Tell);
+        Inc(stats, TellLines);
+        return;
+    case 5:
+    case 13:
+        RecordPartner(stats, text, PartnerKind::Party);
+        Inc(stats, PartyLines);
+        return;
+    case 6:
+    case 14:
+        RecordPartner(stats, text, PartnerKind::LinkShell);
+        Inc(stats, LinkShellLines);
+        return;
+    case 2:
+    case 3:
+    case 10:
+    case 11:
+        RecordPartner(stats, text, PartnerKind::Other);
+        Inc(stats, ShoutLines);
+        return;
+    case 7:
+    case 15:
+        RecordPartner(stats, text, PartnerKind::Other);
+        Inc(stats, EmoteLines);
+        return;
+    case 18:
+        if (text.find(kMoneyMarker) != std::string_view::npos)
+            Add(stats, MoneyGained, ExtractNumber(text));
+        else
+            RecordItem(stats, text);
+        Inc(stats, DropLines);
+        return;
+    case 19:
+        Add(stats, ExpPoints, ExtractNumber(text));
+        Inc(stats, ExpLines);
+        return;
+    case 20: Inc(stats, SearchCommentLines); return;
+    case 21: Inc(stats, LinkShellMessageLines); return;
+    case 22: Inc(stats, SkillLines); return;
+    case 23: Inc(stats, LevelChangeLines); return;
+    case 17: Inc(stats, ServiceMessageLines); return;
+    default: break;
     }
     // Category 0, etc, monster defeated, user-specified: act on the type code.
     switch (typeCode) {
-        case 20: Add(stats, AttackDamage, ExtractNumber(text)); Inc(stats, AttackCount); break;
-        case 21: Inc(stats, MissCount); break;
-        case 23: Add(stats, HealingDone, ExtractNumber(text)); Inc(stats, HealingDoneCount); break;
-        case 25: Add(stats, PartyAttackDamage, ExtractNumber(text)); break;
-        case 28: Add(stats, DamageTaken, ExtractNumber(text)); Inc(stats, DamageTakenCount); break;
-        case 31: Add(stats, HealingReceived, ExtractNumber(text)); Inc(stats, HealingReceivedCount); break;
-        case 32: Add(stats, PartyDamageTaken, ExtractNumber(text)); break;
-        case 36: RecordDefeat(stats, text); Inc(stats, DefeatCount); break;
-        case 37: RecordDefeat(stats, text); Inc(stats, PartyDefeatCount); break;
-        case 38: Inc(stats, KnockedOutCount); break;
-        case 39: Inc(stats, PartyKnockedOutCount); break;
-        default: break;
+    case 20:
+        Add(stats, AttackDamage, ExtractNumber(text));
+        Inc(stats, AttackCount);
+        break;
+    case 21: Inc(stats, MissCount); break;
+    case 23:
+        Add(stats, HealingDone, ExtractNumber(text));
+        Inc(stats, HealingDoneCount);
+        break;
+    case 25: Add(stats, PartyAttackDamage, ExtractNumber(text)); break;
+    case 28:
+        Add(stats, DamageTaken, ExtractNumber(text));
+        Inc(stats, DamageTakenCount);
+        break;
+    case 31:
+        Add(stats, HealingReceived, ExtractNumber(text));
+        Inc(stats, HealingReceivedCount);
+        break;
+    case 32: Add(stats, PartyDamageTaken, ExtractNumber(text)); break;
+    case 36:
+        RecordDefeat(stats, text);
+        Inc(stats, DefeatCount);
+        break;
+    case 37:
+        RecordDefeat(stats, text);
+        Inc(stats, PartyDefeatCount);
+        break;
+    case 38: Inc(stats, KnockedOutCount); break;
+    case 39: Inc(stats, PartyKnockedOutCount); break;
+    default: break;
     }
     Inc(stats, OtherLines);
 }
 
 }  // namespace detail
 
-void CountRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text,
-                 const UserList& users) {
+void CountRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text, const UserList& users) {
     detail::CountClassifiedRecord(stats, typeCode, text, ClassifyMessage(typeCode, text, users));
 }
 

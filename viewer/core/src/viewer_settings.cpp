@@ -21,8 +21,7 @@ bool SaveViewerSettings(const std::string& path, const ViewerSettings& settings)
     const std::string target = detail::ReplacementTarget(path);
     detail::TempFile temp;
     if (!temp.CreateUnique(target)) return false;
-    if (std::fwrite(settings.bytes.data(), 1, settings.bytes.size(), temp.file()) !=
-        settings.bytes.size())
+    if (std::fwrite(settings.bytes.data(), 1, settings.bytes.size(), temp.file()) != settings.bytes.size())
         return false;  // the temporary file goes with `temp`
     return temp.Commit(target);
 }

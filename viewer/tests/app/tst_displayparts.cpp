@@ -90,7 +90,8 @@ void TestDisplayParts::storeSplicesEditedLines() {
     const std::vector<LineRec> old = store.Records(1, 2);
 
     // Two lines become three, then the three become one, then the old two return.
-    std::vector<LineRec> three = {store.EditedLine(QStringLiteral("a"), 0x20), store.EditedLine(QStringLiteral("bb"), 0x21),
+    std::vector<LineRec> three = {store.EditedLine(QStringLiteral("a"), 0x20),
+                                  store.EditedLine(QStringLiteral("bb"), 0x21),
                                   store.EditedLine(QString(40, QLatin1Char('c')), 0x22)};
     store.Splice(1, 2, three);
     QCOMPARE(store.Count(), 5);

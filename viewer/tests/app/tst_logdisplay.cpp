@@ -113,7 +113,10 @@ void TestLogDisplay::startsWithOneEmptyLineAndClearsBack() {
 void TestLogDisplay::decodesLinesWhenAsked() {
     LogDisplay& d = *display_;
     FillThree(d);
-    d.AppendLine("bad\xff" "byte\x82", 0x010203);
+    d.AppendLine(
+        "bad\xff"
+        "byte\x82",
+        0x010203);
     d.AppendLine("", 0x040506);
     QCOMPARE(d.LineCount(), 5);
     QCOMPARE(d.LineText(1), QString::fromUtf8("日本xy"));
@@ -203,7 +206,8 @@ void TestLogDisplay::linesAcrossStoreChunksAndEdits() {
         QCOMPARE(d.LineColour(i), static_cast<std::uint32_t>(i));
     }
     d.SetSelection(count - 2, 2, count - 1, 3);
-    QCOMPARE(d.SelectedText(), QString::fromStdString(lineOf(count - 2).substr(2) + "\n" + lineOf(count - 1).substr(0, 3)));
+    QCOMPARE(d.SelectedText(),
+             QString::fromStdString(lineOf(count - 2).substr(2) + "\n" + lineOf(count - 1).substr(0, 3)));
     // An edit in the middle shifts the lines after it; the rest stay as loaded.
     d.SetSelection(104857, 0, 104857, 0);
     d.InsertText(QStringLiteral("new\n"));
@@ -287,8 +291,9 @@ void TestLogDisplay::selectionByKeyboardAndMouse() {
     QWidget* vp = d.viewport();
     QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(1, lineHeight / 2));
     QVERIFY(!d.HasSelection());
-    QMouseEvent move(QEvent::MouseMove, QPointF(200, lineHeight * 2 + lineHeight / 2), vp->mapToGlobal(QPointF(200, lineHeight * 2 + lineHeight / 2)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(200, lineHeight * 2 + lineHeight / 2),
+                     vp->mapToGlobal(QPointF(200, lineHeight * 2 + lineHeight / 2)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(vp, &move);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(200, lineHeight * 2 + lineHeight / 2));
     QCOMPARE(d.SelectedText(), QString::fromUtf8("abc\n日本xy\nソ"));
@@ -380,10 +385,11 @@ void TestLogDisplay::undoRedoRestoreLinesAndColours() {
     QCOMPARE(d.LineText(0), QStringLiteral("a"));
     QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(d.LineCount(), 3);
-    for (int i = 0; i < 3; ++i) QCOMPARE(d.LineText(i), QStringList({"abc", QString::fromUtf8("日本xy"), QString::fromUtf8("ソ")})[i]);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(d.LineText(i), QStringList({"abc", QString::fromUtf8("日本xy"), QString::fromUtf8("ソ")})[i]);
     QCOMPARE(d.LineColour(1), 0x00FF00u);
     QCOMPARE(d.SelectedText(), QString::fromUtf8("bc\n日本xy\nソ"));  // the selection comes back too
-    QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);  // nothing more to undo
+    QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);              // nothing more to undo
     QCOMPARE(d.LineCount(), 3);
     QTest::keyClick(&d, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(d.LineCount(), 1);
@@ -458,8 +464,8 @@ void TestLogDisplay::savesWriteThePresentContent() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     DisplaySink sink(d);
-    sink.Put(0, 0x00FF0000, "a{b}", false);        // red 255 -> display 0x0000FF
-    sink.Put(0, 0x000000FF, kSo, true);            // blue 255
+    sink.Put(0, 0x00FF0000, "a{b}", false);  // red 255 -> display 0x0000FF
+    sink.Put(0, 0x000000FF, kSo, true);      // blue 255
     d.EndOfBatch();
 
     const QString txt = dir.filePath("view.txt");

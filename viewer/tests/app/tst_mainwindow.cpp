@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
@@ -15,8 +15,8 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 
@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "../core/log_builder.h"
-#include "app_test_files.h"
 #include "Lvconfig.h"
 #include "Lvdata.h"
 #include "Lvmain.h"
+#include "app_test_files.h"
 #include "display/log_display.h"
 #include "viewer_main.h"
 
@@ -50,19 +50,15 @@ const std::string kItemText = "Dave\x81\x41Potion\x82\xF0\x8E\xE8\x82\xC9\x93\xF
 // One block of eight records covering the channels the tests toggle.
 std::vector<std::string> SampleRecords() {
     return {
-        logtest::Record(1, "Alice : hello", 0x00FFFFFF),
-        logtest::Record(4, ">>Bob : psst", 0x00FF80FF),
-        logtest::Record(9, "Alice : again", 0x00FFFFFF),
-        logtest::Record(5, "(Carol) hi", 0x0000FFFF),
-        logtest::Record(0, kAiu, 0x00123456, true),
-        logtest::Record(131, "Dave gains 120 exp.", 0x009F00A9),
-        logtest::Record(127, kItemText, 0x00FFFF00),
-        logtest::Record(200, "misc", 0x00808080),
+        logtest::Record(1, "Alice : hello", 0x00FFFFFF), logtest::Record(4, ">>Bob : psst", 0x00FF80FF),
+        logtest::Record(9, "Alice : again", 0x00FFFFFF), logtest::Record(5, "(Carol) hi", 0x0000FFFF),
+        logtest::Record(0, kAiu, 0x00123456, true),      logtest::Record(131, "Dave gains 120 exp.", 0x009F00A9),
+        logtest::Record(127, kItemText, 0x00FFFF00),     logtest::Record(200, "misc", 0x00808080),
     };
 }
 
-const QString kSampleCounts = QStringLiteral(
-    "Say:2, Tell:1, Party:1, LinkShell:0, Shout:0, Emote:0, Drop:1, Exp:1, Skill:0, All:8");
+const QString kSampleCounts =
+    QStringLiteral("Say:2, Tell:1, Party:1, LinkShell:0, Shout:0, Emote:0, Drop:1, Exp:1, Skill:0, All:8");
 
 QString Sjis(const std::string& bytes) {
     return QStringDecoder("Windows-31J").decode(QByteArray::fromStdString(bytes));
@@ -104,9 +100,7 @@ struct Viewer {
         out.write(bytes.data(), std::streamsize(bytes.size()));
         return Local(name);
     }
-    std::string WriteSampleLog(const QString& name) const {
-        return Write(name, logtest::Block(SampleRecords()));
-    }
+    std::string WriteSampleLog(const QString& name) const { return Write(name, logtest::Block(SampleRecords())); }
     QStringList Lines() {
         QStringList lines;
         for (int i = 0; i < display().LineCount(); ++i) lines << display().LineText(i);
@@ -209,8 +203,8 @@ void TestMainWindow::menusInTheirOrder() {
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"}));
     QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));
     QCOMPARE(ActionTexts(v.f1().PopupMenu()->actions()),
-             (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc", "-", "開く",
-                          "保存", "-", "コピー", "-", "データ", "オプション", "-", "終了"}));
+             (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc", "-", "開く", "保存", "-",
+                          "コピー", "-", "データ", "オプション", "-", "終了"}));
     for (QAction* a : v.f1().PopupMenu()->actions()) QVERIFY(a->shortcut().isEmpty());
 }
 
@@ -261,8 +255,8 @@ void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
 
 void TestMainWindow::loadingTwiceGivesTheSamePass() {
     Viewer v;
-    const std::string log = v.Write(QStringLiteral("two.log"), logtest::Block(SampleRecords()) +
-                                                                 logtest::Block(SampleRecords()));
+    const std::string log =
+        v.Write(QStringLiteral("two.log"), logtest::Block(SampleRecords()) + logtest::Block(SampleRecords()));
     QVERIFY(v.f1().LoadLogFile(log));
     const QStringList first = v.Lines();
     const QString counts = v.f1().Panel1Text();
@@ -344,8 +338,7 @@ void TestMainWindow::savePresetFollowsLoadedLog() {
 namespace {
 
 // Runs `answer` on the file dialog that `open` shows, once it is up.
-template <typename Answer, typename Open>
-void AnswerFileDialog(Answer answer, Open open) {
+template <typename Answer, typename Open> void AnswerFileDialog(Answer answer, Open open) {
     bool answered = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -368,12 +361,21 @@ void TestMainWindow::openAndSaveDialogs() {
     Viewer v;
     const std::string log = v.WriteSampleLog(QStringLiteral("a.log"));
     QString filter;
-    AnswerFileDialog([&](QFileDialog& d) { filter = ShownFilter(d); d.reject(); }, [&] { v.f1().Open1Click(); });
+    AnswerFileDialog(
+        [&](QFileDialog& d) {
+            filter = ShownFilter(d);
+            d.reject();
+        },
+        [&] { v.f1().Open1Click(); });
     QCOMPARE(filter, QStringLiteral("TARQログファイル(*.log)"));
     QCOMPARE(v.f1().CurrentLogPath(), std::string());  // cancelled
 
-    AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("a.log"))); static_cast<QDialog&>(d).accept(); },
-                     [&] { v.f1().Open1Click(); });
+    AnswerFileDialog(
+        [&](QFileDialog& d) {
+            d.selectFile(v.Path(QStringLiteral("a.log")));
+            static_cast<QDialog&>(d).accept();
+        },
+        [&] { v.f1().Open1Click(); });
     QCOMPARE(v.f1().CurrentLogPath(), log);
 
     QStringList preset;
@@ -389,14 +391,22 @@ void TestMainWindow::openAndSaveDialogs() {
     QVERIFY(!QFile::exists(v.Path(QStringLiteral("a.htm"))));
 
     // The extension typed decides; the dialog adds none of its own.
-    AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("picked.txt"))); static_cast<QDialog&>(d).accept(); },
-                     [&] { v.f1().Save1Click(); });
+    AnswerFileDialog(
+        [&](QFileDialog& d) {
+            d.selectFile(v.Path(QStringLiteral("picked.txt")));
+            static_cast<QDialog&>(d).accept();
+        },
+        [&] { v.f1().Save1Click(); });
     QVERIFY(ReadFile(v.Path(QStringLiteral("picked.txt"))).startsWith("Alice : hello\r\n"));
     // The popup's item runs the same command.
     QAction* save2 = v.f1().PopupMenu()->actions().at(9);
     QCOMPARE(save2->text(), QStringLiteral("保存"));
-    AnswerFileDialog([&](QFileDialog& d) { d.selectFile(v.Path(QStringLiteral("bare"))); static_cast<QDialog&>(d).accept(); },
-                     [&] { save2->trigger(); });
+    AnswerFileDialog(
+        [&](QFileDialog& d) {
+            d.selectFile(v.Path(QStringLiteral("bare")));
+            static_cast<QDialog&>(d).accept();
+        },
+        [&] { save2->trigger(); });
     QCOMPARE(QDir(v.dir.path()).entryList(QDir::Files),
              (QStringList{QStringLiteral("a.log"), QStringLiteral("picked.txt")}));
 }
@@ -442,9 +452,8 @@ void TestMainWindow::plainTextSaveBytes() {
     v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
     const QByteArray bytes = ReadFile(v.Path(QStringLiteral("out.txt")));
     const QByteArray expected = QByteArray("Alice : hello\r\n>>Bob : psst\r\nAlice : again\r\n(Carol) hi\r\n") +
-                                "\x81\x40\x81\x40" + QByteArray::fromStdString(kAiu) +
-                                "\r\nDave gains 120 exp.\r\n" + QByteArray::fromStdString(kItemText) +
-                                "\r\nmisc";
+                                "\x81\x40\x81\x40" + QByteArray::fromStdString(kAiu) + "\r\nDave gains 120 exp.\r\n" +
+                                QByteArray::fromStdString(kItemText) + "\r\nmisc";
     QVERIFY2(bytes == expected || bytes == expected + "\r\n", bytes.toHex().constData());
 }
 
@@ -466,8 +475,7 @@ void TestMainWindow::richTextSaveColours() {
                                                     "\\\\'82\\\\'a0\\\\'82\\\\'a2\\\\'82\\\\'a4")
                                          .arg(aiuColour));
     QVERIFY(aiuLine.match(QString::fromLatin1(lower)).hasMatch());
-    const QRegularExpression expLine(
-        QStringLiteral("\\\\cf%1[ \\\\][^\\n]*dave gains 120 exp\\.").arg(expColour));
+    const QRegularExpression expLine(QStringLiteral("\\\\cf%1[ \\\\][^\\n]*dave gains 120 exp\\.").arg(expColour));
     QVERIFY(expLine.match(QString::fromLatin1(lower)).hasMatch());
     for (char c : rtf) QVERIFY(static_cast<unsigned char>(c) < 0x80);
 }
@@ -491,8 +499,8 @@ void TestMainWindow::saveOntoLoadedLogWritesNothing() {
 void TestMainWindow::dropLoadsFirstFileOnly() {
     Viewer v;
     const std::string first = v.WriteSampleLog(QStringLiteral("first.log"));
-    const std::string second = v.Write(QStringLiteral("second.log"),
-                                       logtest::Block({logtest::Record(1, "second file")}));
+    const std::string second =
+        v.Write(QStringLiteral("second.log"), logtest::Block({logtest::Record(1, "second file")}));
     const std::string notLog = v.Write(QStringLiteral("bad.log"), "\x01\x01 not a log");
     auto drop = [&](const QList<QUrl>& urls) {
         QMimeData mime;

@@ -88,7 +88,7 @@ void TestRtfWriter::rtfHeaderDeclaresCodePage932() {
 
 void TestRtfWriter::rtfColourTableAndOneColourPerLine() {
     FakeContent content;
-    content.AddBytes("red", 0x0000FF);       // display colour 0x00BBGGRR
+    content.AddBytes("red", 0x0000FF);  // display colour 0x00BBGGRR
     content.AddBytes("blue", 0xFF0000);
     content.AddEmpty(0x00FF00);
     content.AddBytes("red again", 0x0000FF);
@@ -133,9 +133,12 @@ void TestRtfWriter::plainTextBytes() {
     content.AddBytes("\x81\x40\x81\x40\x93\xfa", 0xFF);
     content.AddEmpty(0);
     content.AddText(QString::fromUtf8("a😀ソé"), 0);
-    content.AddBytes("\xff" "raw", 0);  // bytes as loaded pass unchanged
-    QCOMPARE(PlainTextDocument(content),
-             QByteArray("\x81\x40\x81\x40\x93\xfa\r\n\r\na?\x83\x5c?\r\n\xff" "raw"));
+    content.AddBytes(
+        "\xff"
+        "raw",
+        0);  // bytes as loaded pass unchanged
+    QCOMPARE(PlainTextDocument(content), QByteArray("\x81\x40\x81\x40\x93\xfa\r\n\r\na?\x83\x5c?\r\n\xff"
+                                                    "raw"));
     FakeContent single;
     single.AddEmpty(0);
     QCOMPARE(PlainTextDocument(single), QByteArray());

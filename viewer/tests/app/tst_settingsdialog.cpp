@@ -103,9 +103,9 @@ private slots:
             QCOMPARE(bar->value(), 0);
         }
         QCOMPARE(Form2().SwatchColour(), 0u);
-        const QStringList etc = {"アイテムドロップ", "経験値取得", "サーチコメント",
-                                 "リンクシェルメッセージ", "スキルアップ", "レベルアップ、ダウン",
-                                 "サービスメッセージ", "モンスターを倒した", "(ユーザー指定)"};
+        const QStringList etc = {"アイテムドロップ",       "経験値取得",         "サーチコメント",
+                                 "リンクシェルメッセージ", "スキルアップ",       "レベルアップ、ダウン",
+                                 "サービスメッセージ",     "モンスターを倒した", "(ユーザー指定)"};
         QCOMPARE(Form2().CheckListBox1->count(), 9);
         for (int i = 0; i < 9; ++i) {
             QCOMPARE(Form2().CheckListBox1->item(i)->text(), etc[i]);
@@ -129,8 +129,7 @@ private slots:
         QCOMPARE(Form2().SwatchColour(), 10u | 20u << 8 | 30u << 16);
         QCOMPARE(DisplayBackground(Form1()), QColor(10, 20, 30));
         for (int i = 0; i < 9; ++i)
-            QCOMPARE(Form2().CheckListBox1->item(i)->checkState(),
-                     (i == 0 || i == 8) ? Qt::Checked : Qt::Unchecked);
+            QCOMPARE(Form2().CheckListBox1->item(i)->checkState(), (i == 0 || i == 8) ? Qt::Checked : Qt::Unchecked);
         QCOMPARE(Form2().CheckListBox2->count(), 2);
         QCOMPARE(Form2().CheckListBox2->item(0)->text(), QStringLiteral("アイ"));
         QCOMPARE(Form2().CheckListBox2->item(0)->checkState(), Qt::Unchecked);
@@ -192,7 +191,7 @@ private slots:
         const QString log = LoadSample();
         const int shown = Form1().Display()->LineCount();
         WriteFile(log, LogBytes({Record(1, "Amy : more")}), true);  // a second block
-        Tick(Form2().CheckListBox1, 2, true);  // "サーチコメント": hides nothing here
+        Tick(Form2().CheckListBox1, 2, true);                       // "サーチコメント": hides nothing here
         QCOMPARE(Form1().Display()->LineCount(), shown + 1);
     }
 

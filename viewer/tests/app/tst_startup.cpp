@@ -11,15 +11,15 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 #include "../core/log_builder.h"
 #include "Lvconfig.h"

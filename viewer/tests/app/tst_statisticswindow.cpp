@@ -58,8 +58,7 @@ private:
 private slots:
     void init() {
         QVERIFY(dir_.isValid());
-        w_ = CreateViewerWindows(Path("chatscope.cnf").toStdString(),
-                                 Path("chatscope.flt").toStdString());
+        w_ = CreateViewerWindows(Path("chatscope.cnf").toStdString(), Path("chatscope.flt").toStdString());
         w_->form1->resize(587, 463);
     }
     void cleanup() { w_.reset(); }
@@ -101,17 +100,40 @@ private slots:
         Form3().RefreshStatistics();
         const ReportModel& list1 = *Form3().Model1;
         QCOMPARE(list1.rowCount(), 31);
-        const QStringList captions = {
-            "Say", "Tell", "Party", "LinkShell", "Shout", "Emote", "サービスメッセージ",
-            "アイテム、ギル取得", "スキルアップ", "経験値", "サーチコメント", "リンクシェルメッセージ",
-            "レベルアップ、ダウン", "その他", "取得経験値", "取得ギル", "アタック", "アタック回数",
-            "ミス回数", "被ダメージ", "被ダメージ回数", "回復", "回復回数", "被回復", "被回復回数",
-            "倒した回数", "戦闘不能回数", "アタック(パーティー)", "被ダメージ(パーティー)",
-            "倒した回数(パーティー)", "戦闘不能回数(パーティー)"};
-        const QStringList units = {" 行", " 行", " 行", " 行", " 行", " 行", " 行", " 行",
-                                   " 行", " 行", " 行", " 行", " 行", " 行", " ポイント", " ギル",
-                                   " HP", " 回", " 回", " HP", " 回", " HP", " 回", " HP",
-                                   " 回", " 回", " 回", " HP", " HP", " 回", " 回"};
+        const QStringList captions = {"Say",
+                                      "Tell",
+                                      "Party",
+                                      "LinkShell",
+                                      "Shout",
+                                      "Emote",
+                                      "サービスメッセージ",
+                                      "アイテム、ギル取得",
+                                      "スキルアップ",
+                                      "経験値",
+                                      "サーチコメント",
+                                      "リンクシェルメッセージ",
+                                      "レベルアップ、ダウン",
+                                      "その他",
+                                      "取得経験値",
+                                      "取得ギル",
+                                      "アタック",
+                                      "アタック回数",
+                                      "ミス回数",
+                                      "被ダメージ",
+                                      "被ダメージ回数",
+                                      "回復",
+                                      "回復回数",
+                                      "被回復",
+                                      "被回復回数",
+                                      "倒した回数",
+                                      "戦闘不能回数",
+                                      "アタック(パーティー)",
+                                      "被ダメージ(パーティー)",
+                                      "倒した回数(パーティー)",
+                                      "戦闘不能回数(パーティー)"};
+        const QStringList units = {" 行", " 行", " 行", " 行",       " 行",   " 行", " 行", " 行", " 行", " 行", " 行",
+                                   " 行", " 行", " 行", " ポイント", " ギル", " HP", " 回", " 回", " HP", " 回", " HP",
+                                   " 回", " HP", " 回", " 回",       " 回",   " HP", " HP", " 回", " 回"};
         QCOMPARE(Column(list1, 0), captions);
         for (int row = 0; row < 31; ++row) QCOMPARE(list1.Text(row, 1), QStringLiteral("0") + units[row]);
         QCOMPARE(Form3().Model2->rowCount(), 0);
@@ -264,8 +286,7 @@ private slots:
     }
 
     void selectedRowsFollowTheirRowsWhenSorted() {
-        for (const char* name : {"Ant", "Bee", "Bee", "Cow", "Cow", "Cow"})
-            Stats().DefeatedMonsters.Tally(name, 0);
+        for (const char* name : {"Ant", "Bee", "Bee", "Cow", "Cow", "Cow"}) Stats().DefeatedMonsters.Tally(name, 0);
         Form3().RefreshStatistics();
         QTableView* view = Form3().List3;
         view->selectionModel()->select(Form3().Model3->index(0, 0),
@@ -281,9 +302,9 @@ private slots:
     // order and the next click on the last column sorts opposite to that click.
     void sortStateSurvivesAReload() {
         const QString log = Path("a.log");
-        WriteFile(log, LogBytes({DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"),
-                                DefeatRecord("Ant"), DefeatRecord("Ant"), DefeatRecord("Ant"),
-                                ItemRecord("Kay", "Nut"), ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")}));
+        WriteFile(log, LogBytes({DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"), DefeatRecord("Ant"),
+                                 DefeatRecord("Ant"), DefeatRecord("Ant"), ItemRecord("Kay", "Nut"),
+                                 ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")}));
         QVERIFY(w_->form1->LoadLogFile(log.toStdString()));
         const ReportModel& list3 = *Form3().Model3;
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));

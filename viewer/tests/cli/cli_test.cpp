@@ -80,8 +80,7 @@ protected:
     }
     static void TearDownTestSuite() { delete dir_; }
 
-    static Result Stats(const std::string& log, bool raw = false,
-                        std::vector<std::string> extra = {}) {
+    static Result Stats(const std::string& log, bool raw = false, std::vector<std::string> extra = {}) {
         std::vector<std::string> args{CHATSCOPE_BIN, "--stats"};
         if (raw) args.push_back("--raw");
         if (extra.empty()) extra = {"--cnf", noCnf_, "--flt", noFlt_};
@@ -91,13 +90,11 @@ protected:
     }
 
     // The --raw text, assembled from an in-process pass of the core.
-    static std::string ExpectedRawStats(const std::string& log, const ViewerSettings& settings,
-                                        const UserList& users) {
+    static std::string ExpectedRawStats(const std::string& log, const ViewerSettings& settings, const UserList& users) {
         LogStatistics stats;
         LogReader reader(stats, settings, users);
         std::string p0, p1;
-        reader.SetPassCallbacks({[&](const std::string& s) { p1 = s; },
-                                 [&](const std::string& s) { p0 = s; }, [] {}});
+        reader.SetPassCallbacks({[&](const std::string& s) { p1 = s; }, [&](const std::string& s) { p0 = s; }, [] {}});
         struct Null : RecordSink {
             void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {}
         } sink;
@@ -109,8 +106,7 @@ protected:
         for (const auto& row : stats.items.Merged())
             s += row.name + "\t" + std::to_string(row.count) + "\t" + row.obtainer + "\n";
         s += "[monsters]\n";
-        for (const auto& m : stats.DefeatedMonsters.entries())
-            s += m.name + "\t" + std::to_string(m.Count()) + "\n";
+        for (const auto& m : stats.DefeatedMonsters.entries()) s += m.name + "\t" + std::to_string(m.Count()) + "\n";
         s += "[partners]\n";
         for (const auto& p : stats.TalkPartners.entries())
             s += p.name + "\t" + std::to_string(p.Count()) + "\t" + PartnerKindText(p.Kind()) + "\n";
@@ -189,8 +185,8 @@ TEST_F(CommandLine, SettingsAndFilterFilesAreApplied) {
 
 TEST_F(CommandLine, ExportOfTheBundledSampleMatchesTheCore) {
     const std::string out = (dir_->path() / "sample.html").string();
-    const Result r = RunProgram({CHATSCOPE_BIN, "--export-html=" + out, "--cnf", noCnf_, "--flt", noFlt_,
-                          CHATSCOPE_SAMPLE});
+    const Result r =
+        RunProgram({CHATSCOPE_BIN, "--export-html=" + out, "--cnf", noCnf_, "--flt", noFlt_, CHATSCOPE_SAMPLE});
     ASSERT_EQ(r.status, 0) << r.err;
     LogStatistics stats;
     ViewerSettings settings;

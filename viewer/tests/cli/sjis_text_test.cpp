@@ -1,7 +1,7 @@
 #include "sjis_text.h"
 
-#include <QStringDecoder>
 #include <gtest/gtest.h>
+#include <QStringDecoder>
 
 namespace chatscope {
 namespace {
@@ -13,7 +13,9 @@ TEST(SjisText, DecodesSingleAndDoubleBytes) {
     EXPECT_EQ(Units(SjisToQString("\x82\xA0\x83\x8C\x83\x78\x83\x8B")), u"あレベル");
     EXPECT_EQ(Units(SjisToQString("\xB1\xDF")), u"\uFF71\uFF9F");  // half-width katakana
     EXPECT_EQ(Units(SjisToQString("\x81\x40\x81\x5F\x81\x60")), u"\u3000\uFF3C\uFF5E");
-    EXPECT_EQ(Units(SjisToQString("a\x83\x5C" "b")), u"aソb");  // second byte 0x5C
+    EXPECT_EQ(Units(SjisToQString("a\x83\x5C"
+                                  "b")),
+              u"aソb");  // second byte 0x5C
     EXPECT_EQ(SjisToUtf8("\x8E\xE6\x93\xBE:1"), "取得:1");
     EXPECT_EQ(SjisToUtf8("ab\xB1\x80\x81\x40"), "abｱ\uFFFD\u3000");
     EXPECT_TRUE(SjisToQString("").isEmpty());
@@ -26,18 +28,22 @@ TEST(SjisText, ControlBytesStayThemselves) {
 }
 
 TEST(SjisText, EachUndecodableByteBecomesOneReplacementCharacter) {
-    EXPECT_EQ(Units(SjisToQString("a\x80" "b")), u"a\uFFFDb");
+    EXPECT_EQ(Units(SjisToQString("a\x80"
+                                  "b")),
+              u"a\uFFFDb");
     EXPECT_EQ(Units(SjisToQString("a\xA0\xFD\xFE\xFF")), u"a\uFFFD\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(Units(SjisToQString("a\x82")), u"a\uFFFD");          // cut-off lead byte at the end
-    EXPECT_EQ(Units(SjisToQString("\x82\x09x")), u"\uFFFD\tx");    // lead byte before a control
-    EXPECT_EQ(Units(SjisToQString("A\x81 B")), u"A\uFFFD B");     // lead byte before a space
-    EXPECT_EQ(Units(SjisToQString("\xEF\x27x")), u"\uFFFD'x");     // trail outside the range
-    EXPECT_EQ(Units(SjisToQString("\x85\x40")), u"\uFFFD");        // well formed, no character
+    EXPECT_EQ(Units(SjisToQString("a\x82")), u"a\uFFFD");        // cut-off lead byte at the end
+    EXPECT_EQ(Units(SjisToQString("\x82\x09x")), u"\uFFFD\tx");  // lead byte before a control
+    EXPECT_EQ(Units(SjisToQString("A\x81 B")), u"A\uFFFD B");    // lead byte before a space
+    EXPECT_EQ(Units(SjisToQString("\xEF\x27x")), u"\uFFFD'x");   // trail outside the range
+    EXPECT_EQ(Units(SjisToQString("\x85\x40")), u"\uFFFD");      // well formed, no character
     EXPECT_EQ(SjisToUtf8("\x80"), "\xEF\xBF\xBD");
 }
 
 TEST(SjisText, EncodesAndReplacesWhatItCannotHold) {
-    EXPECT_EQ(QStringToSjis(QString::fromUtf8("あレベルabc")), "\x82\xA0\x83\x8C\x83\x78\x83\x8B" "abc");
+    EXPECT_EQ(QStringToSjis(QString::fromUtf8("あレベルabc")),
+              "\x82\xA0\x83\x8C\x83\x78\x83\x8B"
+              "abc");
     EXPECT_EQ(QStringToSjis(QString::fromUtf8("a€é😀z")), "a???z");
     EXPECT_EQ(QStringToSjis(QString::fromUtf16(u"\x1A\x1C\x7F")), "\x1A\x1C\x7F");
     EXPECT_EQ(QStringToSjis(QString::fromUtf16(u"\uFF71\u3000")), "\xB1\x81\x40");
@@ -59,7 +65,9 @@ TEST(SjisText, FallbackSeesWholeCodePoints) {
 }
 
 TEST(SjisText, ColumnsMatchByteOffsets) {
-    const std::string_view line = "a\x93\xfa\xff\xb1\x83\x5c" "b\x82";
+    const std::string_view line =
+        "a\x93\xfa\xff\xb1\x83\x5c"
+        "b\x82";
     const QString decoded = SjisToQString(line);
     ASSERT_EQ(SjisCharCount(line), decoded.size());
     // Decoding the bytes from each column's offset gives the rest of the line.
@@ -91,8 +99,8 @@ TEST(SjisText, AgreesWithThePlatformCodecOnEveryUnit) {
         for (int trail = 0; trail <= 0xFF; ++trail) {
             const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
             const QString ours = SjisToQString(std::string_view(pair, 2));
-            const bool isPair = ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
-                                trail >= 0x40 && trail <= 0xFC && trail != 0x7F;
+            const bool isPair = ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && trail >= 0x40 &&
+                                trail <= 0xFC && trail != 0x7F;
             if (!isPair) {  // two units, each decoded on its own
                 ASSERT_EQ(ours.size(), 2) << lead << "," << trail;
                 EXPECT_EQ(ours, SjisToQString(std::string_view(pair, 1)) + SjisToQString(std::string_view(pair + 1, 1)))

@@ -70,8 +70,7 @@ TEST(ClassifyMessage, EtcAloneHidesOnlyCategories8And16) {
 
 TEST(ClassifyMessage, FilterWordZeroHidesNothing) {
     const UserList u = Users({{5, false}});
-    for (int code = 0; code < 256; ++code)
-        EXPECT_FALSE(HiddenBy(std::uint8_t(code), kLevel, 0, u)) << code;
+    for (int code = 0; code < 256; ++code) EXPECT_FALSE(HiddenBy(std::uint8_t(code), kLevel, 0, u)) << code;
 }
 
 TEST(ClassifyMessage, UserListMovesCodesToUserCategory) {

@@ -23,8 +23,7 @@ UserList Load(const std::string& path) {
 }
 
 // Loads `content`, applies `ticks` (if given) and saves; gives the file's new content.
-std::string RoundTrip(const std::string& content, UserList* loaded = nullptr,
-                      const std::vector<bool>& ticks = {}) {
+std::string RoundTrip(const std::string& content, UserList* loaded = nullptr, const std::vector<bool>& ticks = {}) {
     logtest::TempDir dir;
     const std::string path = dir.Write("chatscope.flt", content);
     UserList users = Load(path);
@@ -81,8 +80,7 @@ TEST(FilterFile, TableOfLines) {
 }
 
 TEST(FilterFile, TicksAreMatchedToEntryLinesByPosition) {
-    const std::string file =
-        "# users\r\n1,1,Alpha\r\n\r\n0,4,Beta extra\n1,5,Gamma\n";
+    const std::string file = "# users\r\n1,1,Alpha\r\n\r\n0,4,Beta extra\n1,5,Gamma\n";
     UserList users;
     const std::string out = RoundTrip(file, &users, {false, true, true});
     ASSERT_EQ(users.size(), 3u);

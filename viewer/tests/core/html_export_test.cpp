@@ -37,16 +37,13 @@ std::string SinkOutput(std::uint32_t colour, std::string_view text, bool indent)
 }
 
 TEST(HtmlSink, OneRecordPerLine) {
-    EXPECT_EQ(SinkOutput(0x00123456, "a<b", false),
-              "<FONT color=\"#1C5381\">a&lt;b</FONT><BR>\r\n");
+    EXPECT_EQ(SinkOutput(0x00123456, "a<b", false), "<FONT color=\"#1C5381\">a&lt;b</FONT><BR>\r\n");
     EXPECT_EQ(SinkOutput(0xFF000000, "", false), "<FONT color=\"#000000\"></FONT><BR>\r\n");
-    EXPECT_EQ(SinkOutput(0x00FFFFFF, "&<>\"'", false),
-              "<FONT color=\"#FFFFFF\">&amp;&lt;&gt;\"'</FONT><BR>\r\n");
+    EXPECT_EQ(SinkOutput(0x00FFFFFF, "&<>\"'", false), "<FONT color=\"#FFFFFF\">&amp;&lt;&gt;\"'</FONT><BR>\r\n");
 }
 
 TEST(HtmlSink, IndentFollowsTheFontTag) {
-    EXPECT_EQ(SinkOutput(0x0000000A, "x", true),
-              "<FONT color=\"#00000F\">\x81\x40\x81\x40x</FONT><BR>\r\n");
+    EXPECT_EQ(SinkOutput(0x0000000A, "x", true), "<FONT color=\"#00000F\">\x81\x40\x81\x40x</FONT><BR>\r\n");
     EXPECT_EQ(SinkOutput(0, "", true), "<FONT color=\"#000000\">\x81\x40\x81\x40</FONT><BR>\r\n");
 }
 
@@ -77,8 +74,7 @@ TEST(HtmlSink, EscapesAtEveryPositionOfEveryShortLength) {
             for (char special : {'&', '<', '>'}) {
                 std::string t = base;
                 t[pos] = special;
-                ASSERT_EQ(SinkOutput(0, t, false),
-                          "<FONT color=\"#000000\">" + reference(t) + "</FONT><BR>\r\n")
+                ASSERT_EQ(SinkOutput(0, t, false), "<FONT color=\"#000000\">" + reference(t) + "</FONT><BR>\r\n")
                     << "length " << len << " position " << pos;
             }
         }
@@ -109,11 +105,11 @@ TEST(HtmlSink, ManyRecordsAndLongTextsCrossTheBufferIntact) {
             for (int i = from; i < to; ++i) {
                 const std::string t = "line " + std::to_string(i) + (i % 3 ? "" : " a&b");
                 sink.Put(0, 0x00010203, t, i % 2 == 1);
-                expected += "<FONT color=\"#010304\">" + std::string(i % 2 ? "\x81\x40\x81\x40" : "") +
-                            "line " + std::to_string(i) + (i % 3 ? "" : " a&amp;b") + "</FONT><BR>\r\n";
+                expected += "<FONT color=\"#010304\">" + std::string(i % 2 ? "\x81\x40\x81\x40" : "") + "line " +
+                            std::to_string(i) + (i % 3 ? "" : " a&amp;b") + "</FONT><BR>\r\n";
             }
         };
-        records(0, 60000);  // several buffers
+        records(0, 60000);                      // several buffers
         const std::string big(3'000'000, '&');  // one record larger than a buffer, all escaped
         sink.Put(0, 0, big, false);
         expected += "<FONT color=\"#000000\">";
@@ -191,8 +187,7 @@ struct Viewer {
     std::string panel0, panel1;
     Viewer() {
         reader.SetPassCallbacks({[this](const std::string& s) { panel1 = s; },
-                                 [this](const std::string& s) { panel0 = s; },
-                                 [this] { ++passes; }});
+                                 [this](const std::string& s) { panel0 = s; }, [this] { ++passes; }});
     }
 };
 
@@ -216,15 +211,16 @@ TEST(ExportHtml, CompleteExampleDocument) {
 
 TEST(ExportHtml, BackgroundIsNotBrightenedAndFiltersApply) {
     logtest::TempDir dir;
-    const std::string log = dir.Write(
-        "a.log", logtest::Block({logtest::Record(1, "say"), logtest::Record(5, "party", 0x00000010, true)}));
+    const std::string log =
+        dir.Write("a.log", logtest::Block({logtest::Record(1, "say"), logtest::Record(5, "party", 0x00000010, true)}));
     const std::string out = (dir.path() / "a.html").string();
     Viewer v;
     v.settings.SetRgb(0x12, 0xAB, 0x0F);
     v.settings.SetFilterWord(FilterBit::Say);
     ASSERT_EQ(ExportHtml(out, log, v.reader, v.settings), ExportResult::Written);
-    EXPECT_EQ(ReadAll(out), kHead + "<BODY BGCOLOR=\"#12AB0F\">"
-                                    "<FONT color=\"#000018\">\x81\x40\x81\x40party</FONT><BR>\r\n" +
+    EXPECT_EQ(ReadAll(out), kHead +
+                                "<BODY BGCOLOR=\"#12AB0F\">"
+                                "<FONT color=\"#000018\">\x81\x40\x81\x40party</FONT><BR>\r\n" +
                                 kTail);
     // Hidden records still count.
     EXPECT_EQ(v.stats[SayLines], 1);
@@ -243,10 +239,10 @@ TEST(ExportHtml, EverythingHiddenJoinsTheBodyTags) {
 
 TEST(ExportHtml, StatisticsAfterAnExportEqualThoseOfALoad) {
     logtest::TempDir dir;
-    const std::string log = dir.Write(
-        "a.log", logtest::Block({logtest::Record(131, "You gain 120 points."),
-                                 logtest::Record(20, "Hit for 33 points."), logtest::Record(4, "Bob hi")}) +
-                     logtest::UniformBlock(logtest::Record(5, "(Ann) hello")));
+    const std::string log =
+        dir.Write("a.log", logtest::Block({logtest::Record(131, "You gain 120 points."),
+                                           logtest::Record(20, "Hit for 33 points."), logtest::Record(4, "Bob hi")}) +
+                               logtest::UniformBlock(logtest::Record(5, "(Ann) hello")));
     Viewer loaded;
     ResetStatistics(loaded.stats);
     DiscardSink display;
@@ -255,8 +251,7 @@ TEST(ExportHtml, StatisticsAfterAnExportEqualThoseOfALoad) {
     Viewer v;
     ResetStatistics(v.stats);
     v.reader.ReadLog(log, &display);
-    ASSERT_EQ(ExportHtml((dir.path() / "o.html").string(), log, v.reader, v.settings),
-              ExportResult::Written);
+    ASSERT_EQ(ExportHtml((dir.path() / "o.html").string(), log, v.reader, v.settings), ExportResult::Written);
     EXPECT_EQ(v.stats.counters, loaded.stats.counters);
     EXPECT_EQ(v.panel0, loaded.panel0);
     EXPECT_EQ(v.panel1, loaded.panel1);
@@ -271,8 +266,7 @@ TEST(ExportHtml, NothingWrittenWithoutAValidLog) {
     EXPECT_EQ(ExportHtml(out, "", v.reader, v.settings), ExportResult::NoLogLoaded);
     const std::string bad = dir.Write("bad.log", std::string("\x01\x00", 2) + std::string(200, 'x'));
     EXPECT_EQ(ExportHtml(out, bad, v.reader, v.settings), ExportResult::NotALogFile);
-    EXPECT_EQ(ExportHtml(out, (dir.path() / "gone.log").string(), v.reader, v.settings),
-              ExportResult::NotALogFile);
+    EXPECT_EQ(ExportHtml(out, (dir.path() / "gone.log").string(), v.reader, v.settings), ExportResult::NotALogFile);
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(v.passes, 0);
 }
@@ -325,8 +319,7 @@ TEST(ExportHtml, ReplacesAnExistingOutputWhole) {
     const std::string out = dir.Write("o.html", std::string(100000, 'o'));
     Viewer v;
     ASSERT_EQ(ExportHtml(out, log, v.reader, v.settings), ExportResult::Written);
-    EXPECT_EQ(ReadAll(out), kHead + "<BODY BGCOLOR=\"#000000\"><FONT color=\"#FFFFFF\">new</FONT><BR>\r\n" +
-                                kTail);
+    EXPECT_EQ(ReadAll(out), kHead + "<BODY BGCOLOR=\"#000000\"><FONT color=\"#FFFFFF\">new</FONT><BR>\r\n" + kTail);
 }
 
 }  // namespace

@@ -15,12 +15,11 @@
 namespace logtest {
 
 // A record line without its NUL: the 53-byte prefix as the game writes it, then `text`.
-inline std::string Record(std::uint8_t typeCode, std::string_view text,
-                          std::uint32_t colourWord = 0x00FFFFFF, bool indent = false) {
+inline std::string Record(std::uint8_t typeCode, std::string_view text, std::uint32_t colourWord = 0x00FFFFFF,
+                          bool indent = false) {
     char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "%02x,%02x,%02x,%08x,%08x,%08x,%04x,%02x,%02x,%02x,%02x,",
-                  unsigned(typeCode), 0u, 0u, unsigned(colourWord), 0u, 0u, 0u, 0u, 0u, 0u,
-                  indent ? 1u : 0u);
+    std::snprintf(prefix, sizeof prefix, "%02x,%02x,%02x,%08x,%08x,%08x,%04x,%02x,%02x,%02x,%02x,", unsigned(typeCode),
+                  0u, 0u, unsigned(colourWord), 0u, 0u, 0u, 0u, 0u, 0u, indent ? 1u : 0u);
     return std::string(prefix) + std::string(text);
 }
 
@@ -43,9 +42,7 @@ inline std::string Block(const std::vector<std::string>& lines, std::uint16_t wo
 }
 
 // A block of 50 copies of one line.
-inline std::string UniformBlock(const std::string& line) {
-    return Block(std::vector<std::string>(50, line));
-}
+inline std::string UniformBlock(const std::string& line) { return Block(std::vector<std::string>(50, line)); }
 
 // A folder of its own under the system temp folder, removed with the object.
 class TempDir {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "chatscope/classify.h"
 #include "capture_sink.h"
+#include "chatscope/classify.h"
 #include "log_builder.h"
 #include "reference_reader.h"
 
@@ -71,16 +71,13 @@ TEST_F(Reader, UnopenableFileReturnsZeroWithoutCallbacks) {
 }
 
 TEST_F(Reader, StatusTextsCarryTheCounters) {
-    std::vector<std::string> lines = {Record(1, "Al : a"),  Record(4, "Bo x"),
-                                      Record(5, "(Cy x"),   Record(6, "<Di x"),
-                                      Record(2, "Ed x"),    Record(7, "Fa x"),
-                                      Record(127, "x"),     Record(131, "got 120 exp."),
-                                      Record(131, "got 3 exp."), Record(129, "x"),
-                                      "not a record"};
+    std::vector<std::string> lines = {
+        Record(1, "Al : a"),       Record(4, "Bo x"), Record(5, "(Cy x"), Record(6, "<Di x"),
+        Record(2, "Ed x"),         Record(7, "Fa x"), Record(127, "x"),   Record(131, "got 120 exp."),
+        Record(131, "got 3 exp."), Record(129, "x"),  "not a record"};
     EXPECT_EQ(Read(Block(lines)), 11);
     ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0],
-              "1:Say:1, Tell:1, Party:1, LinkShell:1, Shout:1, Emote:1, Drop:1, Exp:2, Skill:1, All:11");
+    EXPECT_EQ(events[0], "1:Say:1, Tell:1, Party:1, LinkShell:1, Shout:1, Emote:1, Drop:1, Exp:2, Skill:1, All:11");
     EXPECT_EQ(events[1], "0:\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:123");
     EXPECT_EQ(sink.shown.size(), 10u);
 }
@@ -123,10 +120,16 @@ TEST_F(Reader, TrailingPartialBlockIsRead) {
 TEST_F(Reader, EscapeStrippingTable) {
     // Each raw line is a record whose text holds the escaped bytes.
     const std::string p = Record(1, "");
-    const std::vector<std::string> lines = {
-        p + "A\x1E\x01" "B", p + "A\x1F\x1F" "B", p + "A\x7F\x1E" "B", p + "A\x1E\x1E\x1E" "BC",
-        p + "A\x1E",  // "41 1E 00": the NUL ends the line
-        p + "\x1E"};
+    const std::vector<std::string> lines = {p + "A\x1E\x01"
+                                                "B",
+                                            p + "A\x1F\x1F"
+                                                "B",
+                                            p + "A\x7F\x1E"
+                                                "B",
+                                            p + "A\x1E\x1E\x1E"
+                                                "BC",
+                                            p + "A\x1E",  // "41 1E 00": the NUL ends the line
+                                            p + "\x1E"};
     EXPECT_EQ(Read(Block(lines)), 6);
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"AB", "AB", "AB", "AC", "A", ""}));
 }
@@ -141,7 +144,11 @@ TEST_F(Reader, EscapesInsidePrefixAreRemovedBeforeOffsets) {
 }
 
 TEST_F(Reader, LineOfOnlyEscapesIsEmpty) {
-    EXPECT_EQ(Read(Block({"\x1E" "a\x1F" "b", "\x7F", Record(1, "x")})), 1);
+    EXPECT_EQ(Read(Block({"\x1E"
+                          "a\x1F"
+                          "b",
+                          "\x7F", Record(1, "x")})),
+              1);
     EXPECT_EQ(sink.shown.size(), 1u);
 }
 
@@ -207,9 +214,9 @@ std::string RandomArchive(std::mt19937& rng) {
         for (int i = 0; i < 50; ++i) {
             std::string line;
             switch (rng() % 6) {
-                case 0: break;  // empty
-                case 1: line = Record(std::uint8_t(rng()), std::string(rng() % 1500, 'a' + rng() % 26)); break;
-                default: line = Record(std::uint8_t(rng() % 40), "Name text " + std::to_string(rng() % 1000) + "!");
+            case 0: break;  // empty
+            case 1: line = Record(std::uint8_t(rng()), std::string(rng() % 1500, 'a' + rng() % 26)); break;
+            default: line = Record(std::uint8_t(rng() % 40), "Name text " + std::to_string(rng() % 1000) + "!");
             }
             const int escapes = rng() % 4 == 0 ? int(rng() % 5) : 0;
             for (int e = 0; e < escapes && !line.empty(); ++e) {
@@ -233,7 +240,8 @@ TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
         const std::vector<std::string> lines = logtest::ReferenceKeptLines(bytes);
         std::vector<Shown> expected;
         for (const auto& l : lines)
-            if (auto r = RecogniseRecord(l)) expected.push_back({r->typeCode, r->colourWord, std::string(r->text), r->indent});
+            if (auto r = RecogniseRecord(l))
+                expected.push_back({r->typeCode, r->colourWord, std::string(r->text), r->indent});
         for (bool readAhead : {true, false}) {
             for (std::size_t chunk : {1, 2, 3, 15, 16, 17, 53, 64, 100, 1023, 4096, 1 << 20}) {
                 LogStatistics stats;
@@ -243,8 +251,8 @@ TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
                 reader.SetReadChunkBytes(chunk);
                 reader.SetReadAhead(readAhead);
                 CaptureSink sink;
-                const std::string where = "round " + std::to_string(round) + " chunk " +
-                                          std::to_string(chunk) + (readAhead ? " ahead" : "");
+                const std::string where =
+                    "round " + std::to_string(round) + " chunk " + std::to_string(chunk) + (readAhead ? " ahead" : "");
                 ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << where;
                 ASSERT_EQ(sink.shown, expected) << where;
             }

@@ -41,7 +41,9 @@ TEST(ExtractNumber, FirstDigitRunFollowedByAByte) {
     EXPECT_EQ(ExtractNumber("gain 42 points"), 42);
     EXPECT_EQ(ExtractNumber("ab1cd22ef"), 1);
     EXPECT_EQ(ExtractNumber("007x"), 7);
-    EXPECT_EQ(ExtractNumber("\x82\x4F" "5!"), 5);  // a full-width digit is no digit
+    EXPECT_EQ(ExtractNumber("\x82\x4F"
+                            "5!"),
+              5);  // a full-width digit is no digit
 }
 
 TEST(ExtractNumber, LargeRunsStopAtInt32Max) {
@@ -72,12 +74,11 @@ TEST_F(Stats, ChatChannelsCountLinesAndPartners) {
     Count(14, "<Finn> x");    // LinkShell from 1
     Count(2, "Gus");          // Shout
     Count(7, "Hal waves");    // Emote
-    ExpectOnly({{SayLines, 2}, {TellLines, 2}, {PartyLines, 1}, {LinkShellLines, 1},
-                {ShoutLines, 1}, {EmoteLines, 1}});
+    ExpectOnly({{SayLines, 2}, {TellLines, 2}, {PartyLines, 1}, {LinkShellLines, 1}, {ShoutLines, 1}, {EmoteLines, 1}});
     std::vector<std::pair<std::string, int>> got;
     for (const auto& e : s.TalkPartners.entries()) got.emplace_back(e.name, e.Kind());
-    const std::vector<std::pair<std::string, int>> want = {
-        {"Alice", 3}, {"Bob", 3}, {"Carol", 2}, {"ave", 2}, {"Eve", 0}, {"Finn", 1}, {"Gus", 3}, {"Hal", 3}};
+    const std::vector<std::pair<std::string, int>> want = {{"Alice", 3}, {"Bob", 3},  {"Carol", 2}, {"ave", 2},
+                                                           {"Eve", 0},   {"Finn", 1}, {"Gus", 3},   {"Hal", 3}};
     EXPECT_EQ(got, want);
 }
 
@@ -86,8 +87,8 @@ TEST_F(Stats, PartnerNameRules) {
     RecordPartner(s, "Tom2", PartnerKind::Tell);
     RecordPartner(s, "[GM]Ann:", PartnerKind::Other);
     RecordPartner(s, "ABCDEFGHIJKLMNOPQRS", PartnerKind::Other);
-    RecordPartner(s, "9lives", PartnerKind::Other);   // digit at the start offset
-    RecordPartner(s, "x", PartnerKind::Party);        // nothing from the start offset on
+    RecordPartner(s, "9lives", PartnerKind::Other);  // digit at the start offset
+    RecordPartner(s, "x", PartnerKind::Party);       // nothing from the start offset on
     RecordPartner(s, "", PartnerKind::LinkShell);
     RecordPartner(s, ">", PartnerKind::Tell);
     const auto& e = s.TalkPartners.entries();
@@ -144,7 +145,7 @@ TEST_F(Stats, ItemRecordSplitsNameAndObtainer) {
 }
 
 TEST_F(Stats, ItemNameEdgeCases) {
-    RecordItem(s, kObtain + "Bob" + kComma + "Tail");  // marker before the comma: to the end
+    RecordItem(s, kObtain + "Bob" + kComma + "Tail");        // marker before the comma: to the end
     RecordItem(s, "ABCDEFGHIJKLMNOPQR" + kComma + kObtain);  // empty name, obtainer cut to 16
     RecordItem(s, "1Bob" + kComma + "X" + kObtain);          // no letter first: empty obtainer
     const std::string longName = std::string(63, 'n') + kKanji + "tail";
@@ -167,9 +168,15 @@ TEST(ItemLog, MergesPairsInOrderOfFirstAppearance) {
     ASSERT_EQ(log.size(), 4u);
     const auto& rows = log.Merged();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].name, "A"); EXPECT_EQ(rows[0].count, 2); EXPECT_EQ(rows[0].obtainer, "X");
-    EXPECT_EQ(rows[1].name, "A"); EXPECT_EQ(rows[1].count, 1); EXPECT_EQ(rows[1].obtainer, "Y");
-    EXPECT_EQ(rows[2].name, "B"); EXPECT_EQ(rows[2].count, 1); EXPECT_EQ(rows[2].obtainer, "X");
+    EXPECT_EQ(rows[0].name, "A");
+    EXPECT_EQ(rows[0].count, 2);
+    EXPECT_EQ(rows[0].obtainer, "X");
+    EXPECT_EQ(rows[1].name, "A");
+    EXPECT_EQ(rows[1].count, 1);
+    EXPECT_EQ(rows[1].obtainer, "Y");
+    EXPECT_EQ(rows[2].name, "B");
+    EXPECT_EQ(rows[2].count, 1);
+    EXPECT_EQ(rows[2].obtainer, "X");
     EXPECT_EQ(log.Name(3), "B");
     EXPECT_EQ(log.Obtainer(2), "Y");
 }
@@ -192,8 +199,8 @@ TEST(ItemLog, PairKeyDoesNotConfuseNameAndObtainerBoundary) {
 TEST_F(Stats, DefeatRecords) {
     Count(36, "Goblin" + kFell);
     Count(37, "Ann" + kComma + "Goblin" + kDefeat + "!");
-    Count(36, kFell + "rest");           // empty name is tallied
-    Count(36, "no markers at all");      // counted, nothing tallied
+    Count(36, kFell + "rest");                  // empty name is tallied
+    Count(36, "no markers at all");             // counted, nothing tallied
     Count(37, kDefeat + "x" + kComma + "Orc");  // marker before comma: to the end
     ExpectOnly({{DefeatCount, 3}, {PartyDefeatCount, 2}, {OtherLines, 5}});
     const auto& e = s.DefeatedMonsters.entries();
@@ -223,10 +230,19 @@ TEST_F(Stats, BattleTypeCodes) {
     Count(32, "party took 2 x");
     Count(38, "down 1 x");
     Count(39, "party down 1 x");
-    ExpectOnly({{AttackDamage, 42}, {AttackCount, 2}, {MissCount, 1}, {HealingDone, 7},
-                {HealingDoneCount, 1}, {PartyAttackDamage, 9}, {DamageTaken, 4},
-                {DamageTakenCount, 1}, {HealingReceived, 3}, {HealingReceivedCount, 1},
-                {PartyDamageTaken, 2}, {KnockedOutCount, 1}, {PartyKnockedOutCount, 1},
+    ExpectOnly({{AttackDamage, 42},
+                {AttackCount, 2},
+                {MissCount, 1},
+                {HealingDone, 7},
+                {HealingDoneCount, 1},
+                {PartyAttackDamage, 9},
+                {DamageTaken, 4},
+                {DamageTakenCount, 1},
+                {HealingReceived, 3},
+                {HealingReceivedCount, 1},
+                {PartyDamageTaken, 2},
+                {KnockedOutCount, 1},
+                {PartyKnockedOutCount, 1},
                 {OtherLines, 11}});
 }
 
@@ -237,8 +253,12 @@ TEST_F(Stats, EtcCategoriesAndUserFilter) {
     Count(129, "x");
     Count(191, "\x83\x8C\x83\x78\x83\x8B");
     Count(18, "x");
-    ExpectOnly({{OtherLines, 1}, {SearchCommentLines, 1}, {LinkShellMessageLines, 1},
-                {SkillLines, 1}, {LevelChangeLines, 1}, {ServiceMessageLines, 1}});
+    ExpectOnly({{OtherLines, 1},
+                {SearchCommentLines, 1},
+                {LinkShellMessageLines, 1},
+                {SkillLines, 1},
+                {LevelChangeLines, 1},
+                {ServiceMessageLines, 1}});
     ResetStatistics(s);
     users.Append({"mine", 1, false});
     users.Append({"battle", 20, false});
@@ -277,13 +297,19 @@ TEST_F(Stats, ResetEmptiesEverything) {
 // Whatever the type code, a record feeds exactly the line counter its category's
 // filter bit names, or OtherLines.
 TEST(CountRecordTable, LineCounterFollowsTheCategoryBit) {
-    const std::pair<std::uint32_t, Counter> kByBit[] = {
-        {FilterBit::Say, SayLines}, {FilterBit::Tell, TellLines}, {FilterBit::Party, PartyLines},
-        {FilterBit::LinkShell, LinkShellLines}, {FilterBit::Shout, ShoutLines},
-        {FilterBit::Emote, EmoteLines}, {FilterBit::ItemDrop, DropLines},
-        {FilterBit::Experience, ExpLines}, {FilterBit::SearchComment, SearchCommentLines},
-        {FilterBit::LinkShellMessage, LinkShellMessageLines}, {FilterBit::SkillUp, SkillLines},
-        {FilterBit::LevelChange, LevelChangeLines}, {FilterBit::ServiceMessage, ServiceMessageLines}};
+    const std::pair<std::uint32_t, Counter> kByBit[] = {{FilterBit::Say, SayLines},
+                                                        {FilterBit::Tell, TellLines},
+                                                        {FilterBit::Party, PartyLines},
+                                                        {FilterBit::LinkShell, LinkShellLines},
+                                                        {FilterBit::Shout, ShoutLines},
+                                                        {FilterBit::Emote, EmoteLines},
+                                                        {FilterBit::ItemDrop, DropLines},
+                                                        {FilterBit::Experience, ExpLines},
+                                                        {FilterBit::SearchComment, SearchCommentLines},
+                                                        {FilterBit::LinkShellMessage, LinkShellMessageLines},
+                                                        {FilterBit::SkillUp, SkillLines},
+                                                        {FilterBit::LevelChange, LevelChangeLines},
+                                                        {FilterBit::ServiceMessage, ServiceMessageLines}};
     UserList none, all;
     for (int code = 0; code < 256; ++code) all.Append({"u", code, false});
     for (const UserList* users : {&none, &all}) {

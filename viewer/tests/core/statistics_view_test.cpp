@@ -27,9 +27,23 @@ TEST(CounterRows, ThirtyOneRowsWithTheirTextsAndUnits) {
               "\x90\xED\x93\xAC\x95\x73\x94\x5C\x89\xF1\x90\x94(\x83\x70\x81\x5B\x83\x65\x83\x42\x81\x5B)");
     EXPECT_EQ(rows[30].second, "31 \x89\xF1");
     // Units by row: 14 line rows, then the listed units.
-    const char* units[] = {" \x83\x7C\x83\x43\x83\x93\x83\x67", " \x83\x4D\x83\x8B", " HP", " \x89\xF1", " \x89\xF1",
-                           " HP", " \x89\xF1", " HP", " \x89\xF1", " HP", " \x89\xF1", " \x89\xF1", " \x89\xF1",
-                           " HP", " HP", " \x89\xF1", " \x89\xF1"};
+    const char* units[] = {" \x83\x7C\x83\x43\x83\x93\x83\x67",
+                           " \x83\x4D\x83\x8B",
+                           " HP",
+                           " \x89\xF1",
+                           " \x89\xF1",
+                           " HP",
+                           " \x89\xF1",
+                           " HP",
+                           " \x89\xF1",
+                           " HP",
+                           " \x89\xF1",
+                           " \x89\xF1",
+                           " \x89\xF1",
+                           " HP",
+                           " HP",
+                           " \x89\xF1",
+                           " \x89\xF1"};
     for (int r = 14; r < 31; ++r) {
         const std::string value = std::to_string(s.counters[r]);
         EXPECT_EQ(rows[r].second, value + units[r - 14]) << "row " << r + 1;
@@ -68,19 +82,18 @@ TEST(SortRules, NameCountAndThirdColumn) {
     // +1: largest count first.
     EXPECT_LT(CompareByCount("10", "9", 1), 0);
     EXPECT_GT(CompareByCount("10", "9", -1), 0);
-    EXPECT_EQ(CompareByCount("x", "0", 1), 0);       // not an integer reads as 0
+    EXPECT_EQ(CompareByCount("x", "0", 1), 0);  // not an integer reads as 0
     EXPECT_EQ(CompareByCount("", "0", 1), 0);
     EXPECT_EQ(CompareByCount("1 2", "0", 1), 0);
     EXPECT_GT(CompareByCount("-3", "1", 1), 0);
     EXPECT_LT(CompareByCount("99999999999", "1", 1), 0);
     EXPECT_EQ(CompareByCount("999999999999999999999", "0", 1), 0);  // out of range reads as 0
-    EXPECT_GT(CompareByThirdColumn("A", "B", 1), 0);  // +1: descending
+    EXPECT_GT(CompareByThirdColumn("A", "B", 1), 0);                // +1: descending
     EXPECT_LT(CompareByThirdColumn("A", "B", -1), 0);
 }
 
 TEST(SortRules, KindColumnFirstClickOrder) {
-    std::vector<std::string> kinds = {PartnerKindText(0), PartnerKindText(1), PartnerKindText(2),
-                                      PartnerKindText(3)};
+    std::vector<std::string> kinds = {PartnerKindText(0), PartnerKindText(1), PartnerKindText(2), PartnerKindText(3)};
     std::sort(kinds.begin(), kinds.end(),
               [](const std::string& a, const std::string& b) { return CompareByThirdColumn(a, b, 1) < 0; });
     const std::vector<std::string> want = {PartnerKindText(1), PartnerKindText(0), PartnerKindText(3),
@@ -93,7 +106,7 @@ TEST(NextSortDirection, SameColumnFlipsOtherColumnStartsAscending) {
     EXPECT_EQ(NextSortDirection(st, 2), 1);   // first click on the count: largest first
     EXPECT_EQ(NextSortDirection(st, 2), -1);  // second click: smallest first
     EXPECT_EQ(NextSortDirection(st, 1), 1);
-    EXPECT_EQ(NextSortDirection(st, 2), 1);   // name then count: largest first again
+    EXPECT_EQ(NextSortDirection(st, 2), 1);  // name then count: largest first again
     EXPECT_EQ(st.lastColumn, 2);
     EXPECT_EQ(NextSortDirection(st, 2), -1);
     EXPECT_EQ(NextSortDirection(st, 2), 1);

@@ -52,7 +52,10 @@ TEST(ViewerSettingsFile, ShortFileSetsOnlyTheBytesPresent) {
 
 TEST(ViewerSettingsFile, LongerFileReadsEightAndIsWrittenBackAsEight) {
     logtest::TempDir dir;
-    const std::string bytes("\x01\x02\x03\xAA\x40\x00\x80\xFE" "extra", 13);
+    const std::string bytes(
+        "\x01\x02\x03\xAA\x40\x00\x80\xFE"
+        "extra",
+        13);
     const std::string path = dir.Write("s.cnf", bytes);
     ViewerSettings s;
     ASSERT_TRUE(LoadViewerSettings(path, s));

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "capture_sink.h"
 #include "chatscope/classify.h"
 #include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
-#include "capture_sink.h"
 #include "reference_reader.h"
 
 namespace {
@@ -39,8 +39,7 @@ bool SameStatistics(const LogStatistics& a, const LogStatistics& b) {
     auto sameTally = [](const NameTally& x, const NameTally& y) {
         if (x.size() != y.size()) return false;
         for (std::size_t i = 0; i < x.size(); ++i)
-            if (x.entries()[i].name != y.entries()[i].name ||
-                x.entries()[i].countWord != y.entries()[i].countWord)
+            if (x.entries()[i].name != y.entries()[i].name || x.entries()[i].countWord != y.entries()[i].countWord)
                 return false;
         return true;
     };

@@ -9,7 +9,7 @@ struct FileStamp {
     bool missing = true;            // path does not exist or names a folder
     std::int64_t mtimeSeconds = 0;  // last-write time (seconds part)
     std::int64_t mtimeNanoseconds = 0;
-    std::int64_t size = 0;          // bytes
+    std::int64_t size = 0;  // bytes
 
     static FileStamp Missing() { return FileStamp{}; }
     static FileStamp Of(std::int64_t sec, std::int64_t nsec, std::int64_t size) {
@@ -19,8 +19,7 @@ struct FileStamp {
     // Stamps are only ever compared for equality. All missing stamps are equal.
     friend bool operator==(const FileStamp& a, const FileStamp& b) {
         if (a.missing || b.missing) return a.missing == b.missing;
-        return a.mtimeSeconds == b.mtimeSeconds && a.mtimeNanoseconds == b.mtimeNanoseconds &&
-               a.size == b.size;
+        return a.mtimeSeconds == b.mtimeSeconds && a.mtimeNanoseconds == b.mtimeNanoseconds && a.size == b.size;
     }
 };
 

@@ -22,8 +22,7 @@ public:
     HtmlSink(const HtmlSink&) = delete;
     HtmlSink& operator=(const HtmlSink&) = delete;
 
-    void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text,
-             bool indent) override;
+    void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text, bool indent) override;
     void Write(std::string_view bytes);
     bool Flush();  // false when a write failed
     bool Failed() const { return failed_; }
@@ -33,7 +32,7 @@ private:
     char* Reserve(std::size_t bytes);  // room for `bytes` more at the end of the buffer
     void HandOff(std::size_t minimumNext);
     std::FILE* out_;
-    std::string buffer_;   // fixed-size storage; bytes [0, used_) are pending
+    std::string buffer_;  // fixed-size storage; bytes [0, used_) are pending
     std::size_t used_ = 0;
     bool failed_ = false;
     std::unique_ptr<Writer> writer_;  // started with the first full buffer

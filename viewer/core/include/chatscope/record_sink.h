@@ -10,8 +10,7 @@ class RecordSink {
 public:
     virtual ~RecordSink() = default;
     // Called once per shown record, in file order. `text` is valid only during the call.
-    virtual void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text,
-                     bool indent) = 0;
+    virtual void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text, bool indent) = 0;
 };
 
 // A sink that shows nothing: a pass with it only counts.

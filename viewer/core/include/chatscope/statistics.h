@@ -17,12 +17,36 @@ namespace chatscope {
 
 // Counter indices; the order is the display order of the statistics window.
 enum Counter : int {
-    SayLines, TellLines, PartyLines, LinkShellLines, ShoutLines, EmoteLines,
-    ServiceMessageLines, DropLines, SkillLines, ExpLines, SearchCommentLines,
-    LinkShellMessageLines, LevelChangeLines, OtherLines,
-    ExpPoints, MoneyGained, AttackDamage, AttackCount, MissCount, DamageTaken,
-    DamageTakenCount, HealingDone, HealingDoneCount, HealingReceived, HealingReceivedCount,
-    DefeatCount, KnockedOutCount, PartyAttackDamage, PartyDamageTaken, PartyDefeatCount,
+    SayLines,
+    TellLines,
+    PartyLines,
+    LinkShellLines,
+    ShoutLines,
+    EmoteLines,
+    ServiceMessageLines,
+    DropLines,
+    SkillLines,
+    ExpLines,
+    SearchCommentLines,
+    LinkShellMessageLines,
+    LevelChangeLines,
+    OtherLines,
+    ExpPoints,
+    MoneyGained,
+    AttackDamage,
+    AttackCount,
+    MissCount,
+    DamageTaken,
+    DamageTakenCount,
+    HealingDone,
+    HealingDoneCount,
+    HealingReceived,
+    HealingReceivedCount,
+    DefeatCount,
+    KnockedOutCount,
+    PartyAttackDamage,
+    PartyDamageTaken,
+    PartyDefeatCount,
     PartyKnockedOutCount,
     kCounterCount
 };
@@ -79,8 +103,7 @@ public:
         used_ = 0;
     }
     // The position among those stored with this hash for which `same(position)` holds.
-    template <typename Same>
-    std::uint32_t Find(std::uint64_t hash, Same&& same) const {
+    template <typename Same> std::uint32_t Find(std::uint64_t hash, Same&& same) const {
         if (slots_.empty()) return kNone;
         const std::size_t mask = slots_.size() - 1;
         const auto tag = static_cast<std::uint32_t>(hash >> 32);
@@ -92,8 +115,7 @@ public:
     }
     // Adds a position not yet stored; `hashOf(position)` gives the hash of any stored
     // position again when the table grows.
-    template <typename HashOf>
-    void Insert(std::uint64_t hash, std::uint32_t position, HashOf&& hashOf) {
+    template <typename HashOf> void Insert(std::uint64_t hash, std::uint32_t position, HashOf&& hashOf) {
         if ((used_ + 1) * 2 > slots_.size()) {
             std::vector<Slot> old = std::move(slots_);
             slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
@@ -178,8 +200,7 @@ struct LogStatistics {
 void ResetStatistics(LogStatistics& stats);
 
 // Counts one well-formed record (before its filter bit is tested).
-void CountRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text,
-                 const UserList& users);
+void CountRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text, const UserList& users);
 
 // Value of the first ASCII digit run; 0 when there is none or it ends the text;
 // 2147483647 for a run whose value is larger.

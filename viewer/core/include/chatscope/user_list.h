@@ -11,8 +11,8 @@
 namespace chatscope {
 
 struct UserFilterEntry {
-    std::string name;            // Shift-JIS, no whitespace
-    std::int32_t typeCode = 0;   // as read; only 0-255 can match
+    std::string name;           // Shift-JIS, no whitespace
+    std::int32_t typeCode = 0;  // as read; only 0-255 can match
     bool ticked = false;
 };
 

@@ -16,11 +16,13 @@ struct ViewerSettings {
     std::uint8_t green() const { return bytes[1]; }
     std::uint8_t blue() const { return bytes[2]; }
     void SetRgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        bytes[0] = r; bytes[1] = g; bytes[2] = b;
+        bytes[0] = r;
+        bytes[1] = g;
+        bytes[2] = b;
     }
     std::uint32_t filterWord() const {
-        return std::uint32_t(bytes[4]) | std::uint32_t(bytes[5]) << 8 |
-               std::uint32_t(bytes[6]) << 16 | std::uint32_t(bytes[7]) << 24;
+        return std::uint32_t(bytes[4]) | std::uint32_t(bytes[5]) << 8 | std::uint32_t(bytes[6]) << 16 |
+               std::uint32_t(bytes[7]) << 24;
     }
     void SetFilterWord(std::uint32_t w) {
         for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(w >> (8 * i));
