@@ -105,8 +105,9 @@ inline bool HasFullLayout(const unsigned char* p) {
 }
 
 // Fields with fewer digits than the full layout: each is 1 to its width of hex
-// digits followed at once by a comma. Every field ends at the latest on offset 52,
-// so no read passes the prefix.
+// digits, the first ten followed at once by a comma. Nothing is required after the
+// eleventh but the comma at offset 52 (checked by the caller). Every field ends at
+// the latest on offset 52, so no read passes the prefix.
 [[gnu::noinline]] inline std::optional<LogRecord> ParseShortFields(const unsigned char* p, LogRecord rec) {
     std::size_t pos = 0;
     std::array<std::uint32_t, 11> field{};
@@ -120,8 +121,11 @@ inline bool HasFullLayout(const unsigned char* p) {
             ++pos;
             ++digits;
         }
-        if (digits == 0 || p[pos] != ',') return std::nullopt;
-        ++pos;
+        if (digits == 0) return std::nullopt;
+        if (f < 10) {
+            if (p[pos] != ',') return std::nullopt;
+            ++pos;
+        }
         field[f] = value;
     }
     rec.typeCode = static_cast<std::uint8_t>(field[0]);

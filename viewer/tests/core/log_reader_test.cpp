@@ -240,8 +240,8 @@ TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
         const std::vector<std::string> lines = logtest::ReferenceKeptLines(bytes);
         std::vector<Shown> expected;
         for (const auto& l : lines)
-            if (auto r = RecogniseRecord(l))
-                expected.push_back({r->typeCode, r->colourWord, std::string(r->text), r->indent});
+            if (auto r = logtest::ReferenceRecognise(l))
+                expected.push_back({r->typeCode, r->colourWord, r->text, r->indent});
         for (bool readAhead : {true, false}) {
             for (std::size_t chunk : {1, 2, 3, 15, 16, 17, 53, 64, 100, 1023, 4096, 1 << 20}) {
                 LogStatistics stats;
@@ -281,7 +281,7 @@ TEST(ReaderChunks, LinesStraddlingDefaultChunkBoundary) {
     ASSERT_EQ(reader.ReadLog(dir.Write("big.log", bytes), &sink), std::int64_t(ref.size()));
     std::vector<std::string> expected;
     for (const auto& l : ref)
-        if (auto r = RecogniseRecord(l)) expected.emplace_back(r->text);
+        if (auto r = logtest::ReferenceRecognise(l)) expected.emplace_back(r->text);
     EXPECT_GT(expected.size(), 3000u);
     EXPECT_EQ(sink.Texts(), expected);
 }
@@ -305,7 +305,7 @@ TEST(ReaderChunks, LongLinesAcrossManyBatches) {
     const std::vector<std::string> lines = logtest::ReferenceKeptLines(bytes);
     std::vector<std::string> expected;
     for (const auto& l : lines)
-        if (auto r = RecogniseRecord(l)) expected.emplace_back(r->text);
+        if (auto r = logtest::ReferenceRecognise(l)) expected.emplace_back(r->text);
     const std::string path = dir.Write("long.log", bytes);
     for (bool readAhead : {true, false}) {
         LogStatistics stats;

@@ -83,11 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<Shown> expected;
     for (const std::string& line : lines) {
         if (line.size() > kMaxKeptLineBytes) Fail("line longer than the buffer");
-        const auto rec = RecogniseRecord(line);
+        const auto rec = logtest::ReferenceRecognise(line);
         if (!rec) continue;
         CountRecord(model, rec->typeCode, rec->text, users);
         if (!IsHidden(ClassifyMessage(rec->typeCode, rec->text, users), settings.filterWord()))
-            expected.push_back({rec->typeCode, rec->colourWord, std::string(rec->text), rec->indent});
+            expected.push_back({rec->typeCode, rec->colourWord, rec->text, rec->indent});
     }
     if (!file.empty()) {
         if (sink.shown != expected) Fail("records shown");
