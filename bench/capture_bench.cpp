@@ -13,16 +13,6 @@ namespace {
 
 using namespace chatkeeper;
 
-class Settings final : public CaptureSettingsSource {
-public:
-    std::string folder;
-    std::string GameLogFolder() const override { return folder; }
-    std::string ArchiveFolder() const override { return folder; }
-    std::string FileNameTemplate() const override { return "TARQ#YY#MM#DD_#HH#MN_#SS.log"; }
-    RotationMode Mode() const override { return RotationMode::RotateNever; }
-    std::string SizeLimitText() const override { return "100"; }
-};
-
 void BM_IdleTick(benchmark::State& state) {
     std::string dir = (std::filesystem::temp_directory_path() / "capture-bench-XXXXXX").string();
     if (!::mkdtemp(dir.data())) {
@@ -33,14 +23,15 @@ void BM_IdleTick(benchmark::State& state) {
     for (int i = 0; i < kGameLogFileCount; ++i) {
         std::ofstream(GameLogFilePath(dir, i), std::ios::binary) << block;
     }
-    Settings settings;
-    settings.folder = dir;
+    CatcherSettings settings;
+    settings.gameLogFolder = dir;
+    settings.archiveFolder = dir;
     SystemClock clock;
     PosixFileSystem files;
     CaptureEngine engine(settings, clock, files);
     engine.TakeBaseline();
     for (auto _ : state) {
-        TickResult r = engine.Timer1Timer();
+        TickResult r = engine.Tick();
         benchmark::DoNotOptimize(r);
         if (r.captured != -1) state.SkipWithError("a file changed during the benchmark");
     }

@@ -7,24 +7,18 @@
 #include <cstdio>
 
 #include "catcher_text.h"
+#include "settings_conversion.h"
 #include "signal_bridge.h"
 
 namespace chatkeeper::app {
 
-RecordSettings::RecordSettings(const SettingsRecord& record)
-    : gameLogFolder_(ToFileName(FromShiftJis(record.GameLogFolder()))),
-      archiveFolder_(ToFileName(FromShiftJis(record.ArchiveFolder()))),
-      fileNameTemplate_(ToFileName(FromShiftJis(record.FileNameTemplate()))),
-      mode_(record.Mode()),
-      sizeLimitText_(std::to_string(record.SizeLimitKb())) {}
-
 HeadlessCatcher::HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, QObject* parent)
-    : QObject(parent), settings_(record) {
+    : QObject(parent), settings_(SettingsFromRecord(record)) {
     engine_ = std::make_unique<CaptureEngine>(settings_, clock_, files_);
-    engine_->SetRotationInterval(record.Interval());
+    engine_->SetRotationInterval(settings_.rotationTime);
     timer_ = new QTimer(this);
     timer_->setInterval(tickIntervalMs);
-    connect(timer_, &QTimer::timeout, this, [this] { engine_->Timer1Timer(); });
+    connect(timer_, &QTimer::timeout, this, [this] { engine_->Tick(); });
 }
 
 HeadlessCatcher::~HeadlessCatcher() = default;

@@ -9,34 +9,14 @@
 #include <string>
 
 #include "chatkeeper/capture_engine.h"
+#include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
-#include "chatkeeper/engine_settings.h"
 #include "chatkeeper/file_system.h"
 #include "chatkeeper/settings_record.h"
 
 class QTimer;
 
 namespace chatkeeper::app {
-
-// The settings of a loaded record, as the engine reads them: the texts
-// converted from Shift-JIS to the file-name encoding once.
-class RecordSettings final : public CaptureSettingsSource {
-public:
-    explicit RecordSettings(const SettingsRecord& record);
-
-    std::string GameLogFolder() const override { return gameLogFolder_; }
-    std::string ArchiveFolder() const override { return archiveFolder_; }
-    std::string FileNameTemplate() const override { return fileNameTemplate_; }
-    RotationMode Mode() const override { return mode_; }
-    std::string SizeLimitText() const override { return sizeLimitText_; }
-
-private:
-    std::string gameLogFolder_;
-    std::string archiveFolder_;
-    std::string fileNameTemplate_;
-    RotationMode mode_;
-    std::string sizeLimitText_;
-};
 
 class HeadlessCatcher final : public QObject {
     Q_OBJECT
@@ -49,7 +29,7 @@ public:
     const CaptureEngine& Engine() const { return *engine_; }
 
 private:
-    RecordSettings settings_;
+    CatcherSettings settings_;
     SystemClock clock_;
     PosixFileSystem files_;
     std::unique_ptr<CaptureEngine> engine_;

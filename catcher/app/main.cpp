@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "Lcmain.h"
+#include "catcher_window.h"
 #include "command_line.h"
 #include "headless.h"
 #include "settings_location.h"
@@ -79,18 +79,18 @@ int main(int argc, char** argv) {
     // SIGTERM, SIGINT, SIGHUP (logout, Ctrl+C): end in order, as "終了" does.
     SignalBridge signalBridge({SIGTERM, SIGINT, SIGHUP});
 
-    TForm1::Options options;
+    CatcherWindow::Options options;
     options.settingsPath = cnf.isEmpty() ? DefaultSettingsPath() : cnf;
     options.trayIcon = QSystemTrayIcon::isSystemTrayAvailable();
     options.tickIntervalMs = tickMs;
-    TForm1 form(options);
+    CatcherWindow window(options);
 
-    QObject::connect(&form, &TForm1::ExitConfirmed, &app, &QCoreApplication::quit);
-    QObject::connect(&signalBridge, &SignalBridge::Received, &form, &TForm1::Exit1Click);
+    QObject::connect(&window, &CatcherWindow::ExitConfirmed, &app, &QCoreApplication::quit);
+    QObject::connect(&signalBridge, &SignalBridge::Received, &window, &CatcherWindow::RequestExit);
     // The session may end the process without a further chance: save when asked.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.SaveSettings(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.SaveSettings(); });
 
     // Without a tray the window is the only way in: show it at once.
-    if (!options.trayIcon) form.show();
+    if (!options.trayIcon) window.show();
     return QApplication::exec();
 }

@@ -17,13 +17,13 @@ std::string GameLogFilePath(const std::string& folder, int index) {
     return path;
 }
 
-CaptureEngine::CaptureEngine(const CaptureSettingsSource& settings, const Clock& clock, FileSystem& files)
+CaptureEngine::CaptureEngine(const CatcherSettings& settings, const Clock& clock, FileSystem& files)
     : settings_(settings), clock_(clock), files_(files) {
     stamps_.fill(FileStamp::Missing());
 }
 
 void CaptureEngine::TakeBaseline() {
-    const std::string folder = settings_.GameLogFolder();
+    const std::string folder = settings_.gameLogFolder;
     for (int i = 0; i < kGameLogFileCount; ++i) {
         stamps_[static_cast<std::size_t>(i)] = StampOf(folder, i);
     }
@@ -36,9 +36,9 @@ FileStamp CaptureEngine::StampOf(const std::string& folder, int index) {
     return files_.Stamp(GameLogFilePath(folder, index));
 }
 
-TickResult CaptureEngine::Timer1Timer() {
+TickResult CaptureEngine::Tick() {
     TickResult result;
-    const std::string folder = settings_.GameLogFolder();
+    const std::string folder = settings_.gameLogFolder;
     for (int i = 0; i < kGameLogFileCount; ++i) {
         const std::string path = GameLogFilePath(folder, i);
         const FileStamp seen = StampOf(folder, i);
@@ -64,10 +64,10 @@ TickResult CaptureEngine::Timer1Timer() {
 }
 
 bool CaptureEngine::RotationDue() {
-    switch (settings_.Mode()) {
+    switch (settings_.mode) {
     case RotationMode::RotateByTime: return clock_.Now().msSinceLocalEpoch > nextRotationTime_;
     case RotationMode::RotateBySize: {
-        const std::int64_t limit = static_cast<std::int64_t>(ParseSizeText(settings_.SizeLimitText())) * 1024;
+        const std::int64_t limit = static_cast<std::int64_t>(settings_.sizeLimitKb) * 1024;
         std::int64_t length = files_.FileSize(archivePath_);
         if (length < 0) length = 0;  // deleted archive: the append re-creates it
         return length > limit;
@@ -121,9 +121,9 @@ CaptureEngine::CaptureOutcome CaptureEngine::Capture(const std::string& gameLogP
 
 void CaptureEngine::StartNewArchive() {
     const LocalDateTime now = clock_.Now();
-    std::string tmpl = settings_.FileNameTemplate();
+    std::string tmpl = settings_.fileNameTemplate;
     if (tmpl.size() > kMaxTemplateBytes) tmpl.resize(kMaxTemplateBytes);
-    const std::string folder = settings_.ArchiveFolder();
+    const std::string& folder = settings_.archiveFolder;
     if (folder.empty()) {
         archivePath_.clear();
     } else {

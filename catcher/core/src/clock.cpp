@@ -1,24 +1,16 @@
 #include "chatkeeper/clock.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace chatkeeper {
-namespace {
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-}  // namespace
 
 std::int64_t LocalMilliseconds(const DateTimeFields& f) {
-    const std::int64_t days = DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
+    // Days from 1970-01-01 to the date (proleptic Gregorian).
+    const std::chrono::year_month_day date{std::chrono::year{f.year},
+                                           std::chrono::month{static_cast<unsigned>(f.month)},
+                                           std::chrono::day{static_cast<unsigned>(f.day)}};
+    const std::int64_t days = std::chrono::sys_days{date}.time_since_epoch().count();
     const std::int64_t seconds = days * 86400 + static_cast<std::int64_t>(f.hour) * 3600 + f.minute * 60 + f.second;
     return seconds * 1000 + f.millisecond;
 }

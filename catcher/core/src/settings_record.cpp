@@ -56,21 +56,17 @@ bool ParseInt(std::string_view text, int& value) {
     while (begin < end && IsBlank(text[begin])) ++begin;
     while (end > begin && IsBlank(text[end - 1])) --end;
     text = text.substr(begin, end - begin);
-    bool negative = false;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        negative = text[0] == '-';
+    // One optional sign, then a digit: from_chars takes a '-' but no '+'.
+    std::size_t firstDigit = 0;
+    if (!text.empty() && text[0] == '+')
         text.remove_prefix(1);
-    }
-    if (text.empty()) return false;
-    std::int64_t magnitude = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > 2147483648LL) return false;
-    }
-    const std::int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > 2147483647LL) return false;
-    value = static_cast<int>(signedValue);
+    else if (!text.empty() && text[0] == '-')
+        firstDigit = 1;
+    if (text.size() <= firstDigit || text[firstDigit] < '0' || text[firstDigit] > '9') return false;
+    std::int32_t parsed = 0;
+    const auto [rest, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc{} || rest != text.data() + text.size()) return false;
+    value = parsed;
     return true;
 }
 

@@ -22,8 +22,8 @@
 #include <cstring>
 #include <memory>
 
-#include "Lcmain.h"
 #include "catcher_text.h"
+#include "catcher_window.h"
 #include "command_line.h"
 #include "settings_location.h"
 #include "signal_bridge.h"
@@ -81,11 +81,11 @@ private:
 
     QString CnfPath() const { return dir_.filePath(QStringLiteral("chatkeeper.cnf")); }
 
-    std::unique_ptr<TForm1> MakeForm(bool trayIcon = true) {
-        TForm1::Options options;
+    std::unique_ptr<CatcherWindow> MakeWindow(bool trayIcon = true) {
+        CatcherWindow::Options options;
         options.settingsPath = CnfPath();
         options.trayIcon = trayIcon;
-        return std::make_unique<TForm1>(options);
+        return std::make_unique<CatcherWindow>(options);
     }
 
     SettingsRecord RecordWith(RotationMode mode, RotationInterval interval) {
@@ -112,35 +112,35 @@ private slots:
     }
 
     void initialStateWithoutSettingsFile() {
-        auto form = MakeForm();
-        QCOMPARE(form->windowTitle(), QStringLiteral("Tarq Log Catcher"));
-        QVERIFY(!form->isVisible());
-        QCOMPARE(form->size(), QSize(365, 173));
-        QCOMPARE(form->minimumSize(), form->maximumSize());
-        QVERIFY(form->windowFlags().testFlag(Qt::Tool));
+        auto window = MakeWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Tarq Log Catcher"));
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->size(), QSize(365, 173));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(window->windowFlags().testFlag(Qt::Tool));
 
-        QVERIFY(form->Edit1->text().isEmpty());
-        QVERIFY(form->Edit2->text().isEmpty());
-        QCOMPARE(form->Edit3->text(), kDefaultTemplate);
-        QCOMPARE(form->Edit4->text(), QStringLiteral("100"));
-        QVERIFY(!form->Edit4->isEnabled());
-        QCOMPARE(form->Time1->time(), QTime(2, 0, 0));
-        QCOMPARE(form->Time1->displayFormat(), QStringLiteral("HH:mm:ss"));
-        QVERIFY(!form->Time1->isEnabled());
-        QVERIFY(!form->RadioButton1->isChecked());
-        QVERIFY(!form->RadioButton2->isChecked());
-        QVERIFY(form->RadioButton3->isChecked());
-        QCOMPARE(form->Mode(), RotationMode::RotateNever);
-        QCOMPARE(form->Engine().GetRotationInterval(), RotationInterval{});
+        QVERIFY(window->gameFolderEdit->text().isEmpty());
+        QVERIFY(window->archiveFolderEdit->text().isEmpty());
+        QCOMPARE(window->nameTemplateEdit->text(), kDefaultTemplate);
+        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("100"));
+        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        QCOMPARE(window->rotationTimeEdit->time(), QTime(2, 0, 0));
+        QCOMPARE(window->rotationTimeEdit->displayFormat(), QStringLiteral("HH:mm:ss"));
+        QVERIFY(!window->rotationTimeEdit->isEnabled());
+        QVERIFY(!window->byTimeButton->isChecked());
+        QVERIFY(!window->bySizeButton->isChecked());
+        QVERIFY(window->neverButton->isChecked());
+        QCOMPARE(window->Settings().mode, RotationMode::RotateNever);
+        QCOMPARE(window->Engine().GetRotationInterval(), RotationInterval{});
 
-        QCOMPARE(form->Timer1->interval(), 10000);
-        QVERIFY(form->Timer1->isActive());
+        QCOMPARE(window->captureTimer->interval(), 10000);
+        QVERIFY(window->captureTimer->isActive());
 
-        QVERIFY(form->HasTrayIcon());
-        QCOMPARE(form->TrayIcon()->toolTip(), QStringLiteral("chatkeeper"));
-        QVERIFY(!form->TrayIcon()->icon().isNull());
+        QVERIFY(window->HasTrayIcon());
+        QCOMPARE(window->TrayIcon()->toolTip(), QStringLiteral("chatkeeper"));
+        QVERIFY(!window->TrayIcon()->icon().isNull());
 
-        const QList<QAction*> items = form->Popup1->actions();
+        const QList<QAction*> items = window->trayMenu->actions();
         QCOMPARE(items.size(), 3);
         QCOMPARE(items[0]->text(), QStringLiteral("設定"));
         QVERIFY(items[1]->isSeparator());
@@ -151,47 +151,47 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QRect>("geometry");  // empty: only the position is fixed
-        QTest::newRow("Label1") << "Label1"
-                                << "TARQ内ログフォルダ" << QRect(4, 4, 0, 0);
-        QTest::newRow("Edit1") << "Edit1"
-                               << "" << QRect(4, 18, 309, 20);
-        QTest::newRow("Button1") << "Button1"
-                                 << "参照" << QRect(319, 20, 42, 17);
-        QTest::newRow("Label2") << "Label2"
-                                << "ログ保存フォルダ" << QRect(4, 44, 0, 0);
-        QTest::newRow("Edit2") << "Edit2"
-                               << "" << QRect(4, 58, 309, 20);
-        QTest::newRow("Button2") << "Button2"
-                                 << "参照" << QRect(319, 60, 42, 17);
-        QTest::newRow("Label3") << "Label3"
-                                << "ログファイル名設定" << QRect(4, 84, 0, 0);
-        QTest::newRow("Edit3") << "Edit3" << kDefaultTemplate << QRect(4, 100, 309, 20);
-        QTest::newRow("Button3") << "Button3"
-                                 << "初期化" << QRect(320, 101, 42, 17);
-        QTest::newRow("GroupBox1") << "GroupBox1"
-                                   << "ログファイル更新タイミング" << QRect(4, 128, 357, 41);
-        QTest::newRow("RadioButton1") << "RadioButton1"
+        QTest::newRow("gameFolderLabel") << "gameFolderLabel"
+                                         << "TARQ内ログフォルダ" << QRect(4, 4, 0, 0);
+        QTest::newRow("gameFolderEdit") << "gameFolderEdit"
+                                        << "" << QRect(4, 18, 309, 20);
+        QTest::newRow("gameFolderButton") << "gameFolderButton"
+                                          << "参照" << QRect(319, 20, 42, 17);
+        QTest::newRow("archiveFolderLabel") << "archiveFolderLabel"
+                                            << "ログ保存フォルダ" << QRect(4, 44, 0, 0);
+        QTest::newRow("archiveFolderEdit") << "archiveFolderEdit"
+                                           << "" << QRect(4, 58, 309, 20);
+        QTest::newRow("archiveFolderButton") << "archiveFolderButton"
+                                             << "参照" << QRect(319, 60, 42, 17);
+        QTest::newRow("nameTemplateLabel") << "nameTemplateLabel"
+                                           << "ログファイル名設定" << QRect(4, 84, 0, 0);
+        QTest::newRow("nameTemplateEdit") << "nameTemplateEdit" << kDefaultTemplate << QRect(4, 100, 309, 20);
+        QTest::newRow("resetTemplateButton") << "resetTemplateButton"
+                                             << "初期化" << QRect(320, 101, 42, 17);
+        QTest::newRow("rotationGroup") << "rotationGroup"
+                                       << "ログファイル更新タイミング" << QRect(4, 128, 357, 41);
+        QTest::newRow("byTimeButton") << "byTimeButton"
                                       << "時間" << QRect(8, 15, 49, 17);
-        QTest::newRow("Time1") << "Time1"
-                               << "" << QRect(52, 14, 62, 20);
-        QTest::newRow("Label5") << "Label5"
-                                << "毎" << QRect(118, 17, 0, 0);
-        QTest::newRow("RadioButton2") << "RadioButton2"
+        QTest::newRow("rotationTimeEdit") << "rotationTimeEdit"
+                                          << "" << QRect(52, 14, 62, 20);
+        QTest::newRow("everyLabel") << "everyLabel"
+                                    << "毎" << QRect(118, 17, 0, 0);
+        QTest::newRow("bySizeButton") << "bySizeButton"
                                       << "容量" << QRect(136, 15, 49, 17);
-        QTest::newRow("Edit4") << "Edit4"
-                               << "100" << QRect(184, 14, 30, 20);
-        QTest::newRow("Label4") << "Label4"
-                                << "Kbyte程度" << QRect(216, 17, 0, 0);
-        QTest::newRow("RadioButton3") << "RadioButton3"
-                                      << "更新しない" << QRect(276, 15, 75, 17);
+        QTest::newRow("sizeLimitEdit") << "sizeLimitEdit"
+                                       << "100" << QRect(184, 14, 30, 20);
+        QTest::newRow("kbyteLabel") << "kbyteLabel"
+                                    << "Kbyte程度" << QRect(216, 17, 0, 0);
+        QTest::newRow("neverButton") << "neverButton"
+                                     << "更新しない" << QRect(276, 15, 75, 17);
     }
 
     void captionsAndGeometry() {
         QFETCH(QString, name);
         QFETCH(QString, text);
         QFETCH(QRect, geometry);
-        auto form = MakeForm();
-        auto* widget = form->findChild<QWidget*>(name);
+        auto window = MakeWindow();
+        auto* widget = window->findChild<QWidget*>(name);
         QVERIFY2(widget, qPrintable(name));
         QString shown;
         if (auto* label = qobject_cast<QLabel*>(widget))
@@ -210,25 +210,25 @@ private slots:
     }
 
     void radioButtonsEnableThePickerAndTheSizeBox() {
-        auto form = MakeForm();
-        form->RadioButton1->click();
-        QVERIFY(form->Time1->isEnabled());
-        QVERIFY(!form->Edit4->isEnabled());
-        QCOMPARE(form->Mode(), RotationMode::RotateByTime);
+        auto window = MakeWindow();
+        window->byTimeButton->click();
+        QVERIFY(window->rotationTimeEdit->isEnabled());
+        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        QCOMPARE(window->Settings().mode, RotationMode::RotateByTime);
 
-        form->RadioButton2->click();
-        QVERIFY(!form->Time1->isEnabled());
-        QVERIFY(form->Edit4->isEnabled());
-        QVERIFY(!form->RadioButton1->isChecked());
-        QCOMPARE(form->Mode(), RotationMode::RotateBySize);
+        window->bySizeButton->click();
+        QVERIFY(!window->rotationTimeEdit->isEnabled());
+        QVERIFY(window->sizeLimitEdit->isEnabled());
+        QVERIFY(!window->byTimeButton->isChecked());
+        QCOMPARE(window->Settings().mode, RotationMode::RotateBySize);
 
-        form->RadioButton3->click();
-        QVERIFY(!form->Time1->isEnabled());
-        QVERIFY(!form->Edit4->isEnabled());
-        QCOMPARE(form->Mode(), RotationMode::RotateNever);
+        window->neverButton->click();
+        QVERIFY(!window->rotationTimeEdit->isEnabled());
+        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        QCOMPARE(window->Settings().mode, RotationMode::RotateNever);
     }
 
-    void edit4Exit_data() {
+    void sizeLimitValidation_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
         QTest::newRow("negative") << "-5"
@@ -251,124 +251,124 @@ private slots:
                                         << "100";
     }
 
-    void edit4Exit() {
+    void sizeLimitValidation() {
         QFETCH(QString, typed);
         QFETCH(QString, after);
-        auto form = MakeForm();
-        form->RadioButton2->click();
-        form->Edit4->setText(typed);
-        form->Edit4Exit();
-        QCOMPARE(form->Edit4->text(), after);
+        auto window = MakeWindow();
+        window->bySizeButton->click();
+        window->sizeLimitEdit->setText(typed);
+        window->ValidateSizeLimit();
+        QCOMPARE(window->sizeLimitEdit->text(), after);
 
         // Leaving the box runs the same correction.
-        form->Edit4->setText(typed);
+        window->sizeLimitEdit->setText(typed);
         QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(form->Edit4, &focusOut);
-        QCOMPARE(form->Edit4->text(), after);
+        QApplication::sendEvent(window->sizeLimitEdit, &focusOut);
+        QCOMPARE(window->sizeLimitEdit->text(), after);
     }
 
-    void edit4KeepsItsTextWhileItsMenuIsOpen() {
-        auto form = MakeForm();
-        form->Edit4->setText(QStringLiteral("-"));  // half typed
+    void sizeBoxKeepsItsTextWhileItsMenuIsOpen() {
+        auto window = MakeWindow();
+        window->sizeLimitEdit->setText(QStringLiteral("-"));  // half typed
         QFocusEvent toPopup(QEvent::FocusOut, Qt::PopupFocusReason);
-        QApplication::sendEvent(form->Edit4, &toPopup);
-        QCOMPARE(form->Edit4->text(), QStringLiteral("-"));
+        QApplication::sendEvent(window->sizeLimitEdit, &toPopup);
+        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("-"));
     }
 
-    void button3RestoresTheDefaultTemplate() {
-        auto form = MakeForm();
-        form->Edit3->setText(QStringLiteral("mine.log"));
-        form->Button3->click();
-        QCOMPARE(form->Edit3->text(), kDefaultTemplate);
+    void resetRestoresTheDefaultTemplate() {
+        auto window = MakeWindow();
+        window->nameTemplateEdit->setText(QStringLiteral("mine.log"));
+        window->resetTemplateButton->click();
+        QCOMPARE(window->nameTemplateEdit->text(), kDefaultTemplate);
     }
 
     void folderPromptsFillTheirBoxUnlessCancelled() {
-        auto form = MakeForm();
+        auto window = MakeWindow();
         QStringList titles;
         QString answer = QStringLiteral("/home/user/ゲーム/log");
-        form->BrowseForFolder = [&](QWidget* owner, const QString& title) {
-            if (owner != form.get()) titles << QStringLiteral("wrong owner");
+        window->BrowseForFolder = [&](QWidget* owner, const QString& title) {
+            if (owner != window.get()) titles << QStringLiteral("wrong owner");
             titles << title;
             return answer;
         };
-        form->Button1->click();
-        QCOMPARE(form->Edit1->text(), answer);
-        form->Button2->click();
-        QCOMPARE(form->Edit2->text(), answer);
+        window->gameFolderButton->click();
+        QCOMPARE(window->gameFolderEdit->text(), answer);
+        window->archiveFolderButton->click();
+        QCOMPARE(window->archiveFolderEdit->text(), answer);
         QCOMPARE(titles, QStringList({QStringLiteral("TARQのインストール先を指定してください。"),
                                       QStringLiteral("ログの保存先を指定してください。")}));
 
         answer.clear();  // Cancel
-        form->Edit1->setText(QStringLiteral("kept1"));
-        form->Edit2->setText(QStringLiteral("kept2"));
-        form->Button1->click();
-        form->Button2->click();
-        QCOMPARE(form->Edit1->text(), QStringLiteral("kept1"));
-        QCOMPARE(form->Edit2->text(), QStringLiteral("kept2"));
+        window->gameFolderEdit->setText(QStringLiteral("kept1"));
+        window->archiveFolderEdit->setText(QStringLiteral("kept2"));
+        window->gameFolderButton->click();
+        window->archiveFolderButton->click();
+        QCOMPARE(window->gameFolderEdit->text(), QStringLiteral("kept1"));
+        QCOMPARE(window->archiveFolderEdit->text(), QStringLiteral("kept2"));
     }
 
     void closingHidesTheWindowAndKeepsRunning() {
-        auto form = MakeForm();
-        QSignalSpy exits(form.get(), &TForm1::ExitConfirmed);
-        form->Config1->trigger();  // "設定"
-        QVERIFY(form->isVisible());
-        QVERIFY(!form->close());
-        QVERIFY(!form->isVisible());
+        auto window = MakeWindow();
+        QSignalSpy exits(window.get(), &CatcherWindow::ExitConfirmed);
+        window->settingsAction->trigger();  // "設定"
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->close());
+        QVERIFY(!window->isVisible());
         QCOMPARE(exits.count(), 0);
-        QVERIFY(!form->ExitRequested());
-        QVERIFY(form->Timer1->isActive());
+        QVERIFY(!window->ExitRequested());
+        QVERIFY(window->captureTimer->isActive());
         QVERIFY(!QFile::exists(CnfPath()));
     }
 
     void trayIconClicks() {
-        auto form = MakeForm();
-        QSystemTrayIcon* tray = form->TrayIcon();
+        auto window = MakeWindow();
+        QSystemTrayIcon* tray = window->TrayIcon();
         QVERIFY(tray);
         emit tray->activated(QSystemTrayIcon::Trigger);  // left click shows
-        QVERIFY(form->isVisible());
+        QVERIFY(window->isVisible());
         emit tray->activated(QSystemTrayIcon::DoubleClick);  // ignored
         emit tray->activated(QSystemTrayIcon::MiddleClick);
-        QVERIFY(form->isVisible());
-        QVERIFY(!form->Popup1->isVisible());
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->trayMenu->isVisible());
         emit tray->activated(QSystemTrayIcon::Context);  // right click: the popup, window unchanged
-        QTRY_VERIFY(form->Popup1->isVisible());
-        QVERIFY(form->isVisible());
-        form->Popup1->hide();
+        QTRY_VERIFY(window->trayMenu->isVisible());
+        QVERIFY(window->isVisible());
+        window->trayMenu->hide();
         emit tray->activated(QSystemTrayIcon::Trigger);  // left click hides
-        QVERIFY(!form->isVisible());
+        QVERIFY(!window->isVisible());
         emit tray->activated(QSystemTrayIcon::Context);  // popup also while hidden
-        QTRY_VERIFY(form->Popup1->isVisible());
-        QVERIFY(!form->isVisible());
-        form->Popup1->hide();
+        QTRY_VERIFY(window->trayMenu->isVisible());
+        QVERIFY(!window->isVisible());
+        window->trayMenu->hide();
     }
 
     void withoutTrayClosingEndsTheCatcher() {
-        auto form = MakeForm(/*trayIcon=*/false);
-        QVERIFY(!form->HasTrayIcon());
-        QVERIFY(!form->windowFlags().testFlag(Qt::Tool));
-        QSignalSpy exits(form.get(), &TForm1::ExitConfirmed);
-        form->show();
-        QVERIFY(form->close());
+        auto window = MakeWindow(/*trayIcon=*/false);
+        QVERIFY(!window->HasTrayIcon());
+        QVERIFY(!window->windowFlags().testFlag(Qt::Tool));
+        QSignalSpy exits(window.get(), &CatcherWindow::ExitConfirmed);
+        window->show();
+        QVERIFY(window->close());
         QCOMPARE(exits.count(), 1);
-        form.reset();
+        window.reset();
         QCOMPARE(ReadAll(CnfPath()).size(), 3088);
     }
 
     void exitWritesTheSettingsFile() {
-        auto form = MakeForm();
-        QSignalSpy exits(form.get(), &TForm1::ExitConfirmed);
-        form->Edit1->setText(QStringLiteral("/home/ユーザ/ゲーム"));
-        form->Edit2->setText(QStringLiteral("/archive"));
-        form->Edit3->setText(QStringLiteral("ログ#YY#MM.log"));
-        form->RadioButton2->click();
-        form->Edit4->setText(QStringLiteral("250"));
-        form->Time1->setTime(QTime(3, 4, 5));
+        auto window = MakeWindow();
+        QSignalSpy exits(window.get(), &CatcherWindow::ExitConfirmed);
+        window->gameFolderEdit->setText(QStringLiteral("/home/ユーザ/ゲーム"));
+        window->archiveFolderEdit->setText(QStringLiteral("/archive"));
+        window->nameTemplateEdit->setText(QStringLiteral("ログ#YY#MM.log"));
+        window->bySizeButton->click();
+        window->sizeLimitEdit->setText(QStringLiteral("250"));
+        window->rotationTimeEdit->setTime(QTime(3, 4, 5));
 
-        form->Exit1->trigger();  // "終了"
-        QVERIFY(form->ExitRequested());
+        window->exitAction->trigger();  // "終了"
+        QVERIFY(window->ExitRequested());
         QCOMPARE(exits.count(), 1);
-        QVERIFY(!form->isVisible());
-        form.reset();  // FormDestroy: icon removed, settings written
+        QVERIFY(!window->isVisible());
+        window.reset();  // destroyed: icon removed, settings written
 
         const QByteArray bytes = ReadAll(CnfPath());
         QCOMPARE(bytes.size(), 3088);
@@ -388,56 +388,56 @@ private slots:
     }
 
     void savingConvertsAnUncorrectedSizeBox() {
-        auto form = MakeForm();
-        form->Edit4->setText(QStringLiteral("x1"));  // never left through focus
-        form->SaveSettings();
+        auto window = MakeWindow();
+        window->sizeLimitEdit->setText(QStringLiteral("x1"));  // never left through focus
+        window->SaveSettings();
         QCOMPARE(Int32At(ReadAll(CnfPath()), 3076), 100);
-        form->Edit4->setText(QStringLiteral("-3"));
-        form->SaveSettings();
+        window->sizeLimitEdit->setText(QStringLiteral("-3"));
+        window->SaveSettings();
         QCOMPARE(Int32At(ReadAll(CnfPath()), 3076), -3);
     }
 
     void loadingModeOneWithOneAndAHalfHours() {
         SettingsRecord record = RecordWith(RotationMode::RotateByTime, {1, 30, 0});
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
-        auto form = MakeForm();
-        QVERIFY(form->RadioButton1->isChecked());
-        QVERIFY(form->Time1->isEnabled());
-        QVERIFY(!form->Edit4->isEnabled());
-        QCOMPARE(form->Time1->time(), QTime(1, 30, 0));
-        QCOMPARE(form->Engine().GetRotationInterval(), (RotationInterval{1, 30, 0}));
-        QCOMPARE(form->Edit1->text(), QStringLiteral("/games/log"));
-        QCOMPARE(form->Edit2->text(), QStringLiteral("/archive"));
-        QCOMPARE(form->Edit3->text(), QStringLiteral("chat#YYYY.log"));
-        QCOMPARE(form->Edit4->text(), QStringLiteral("300"));
+        auto window = MakeWindow();
+        QVERIFY(window->byTimeButton->isChecked());
+        QVERIFY(window->rotationTimeEdit->isEnabled());
+        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        QCOMPARE(window->rotationTimeEdit->time(), QTime(1, 30, 0));
+        QCOMPARE(window->Engine().GetRotationInterval(), (RotationInterval{1, 30, 0}));
+        QCOMPARE(window->gameFolderEdit->text(), QStringLiteral("/games/log"));
+        QCOMPARE(window->archiveFolderEdit->text(), QStringLiteral("/archive"));
+        QCOMPARE(window->nameTemplateEdit->text(), QStringLiteral("chat#YYYY.log"));
+        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("300"));
     }
 
     void loadingModeTwoAndAnUnknownMode() {
         SettingsRecord record = RecordWith(RotationMode::RotateBySize, {0, 0, 0});
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
         {
-            auto form = MakeForm();
-            QVERIFY(form->RadioButton2->isChecked());
-            QVERIFY(form->Edit4->isEnabled());
-            QVERIFY(!form->Time1->isEnabled());
+            auto window = MakeWindow();
+            QVERIFY(window->bySizeButton->isChecked());
+            QVERIFY(window->sizeLimitEdit->isEnabled());
+            QVERIFY(!window->rotationTimeEdit->isEnabled());
         }
         record.SetModeValue(7);
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
-        auto form = MakeForm();
-        QVERIFY(form->RadioButton3->isChecked());
-        QVERIFY(!form->Edit4->isEnabled());
-        QVERIFY(!form->Time1->isEnabled());
+        auto window = MakeWindow();
+        QVERIFY(window->neverButton->isChecked());
+        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        QVERIFY(!window->rotationTimeEdit->isEnabled());
     }
 
     void loadingAnEmptyFile() {
         QVERIFY(WriteAll(CnfPath(), QByteArray()));
-        auto form = MakeForm();
-        QVERIFY(form->Edit1->text().isEmpty());
-        QVERIFY(form->Edit2->text().isEmpty());
-        QVERIFY(form->Edit3->text().isEmpty());
-        QCOMPARE(form->Edit4->text(), QStringLiteral("0"));
-        QVERIFY(form->RadioButton3->isChecked());
-        QCOMPARE(form->Time1->time(), QTime(0, 0, 0));
+        auto window = MakeWindow();
+        QVERIFY(window->gameFolderEdit->text().isEmpty());
+        QVERIFY(window->archiveFolderEdit->text().isEmpty());
+        QVERIFY(window->nameTemplateEdit->text().isEmpty());
+        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("0"));
+        QVERIFY(window->neverButton->isChecked());
+        QCOMPARE(window->rotationTimeEdit->time(), QTime(0, 0, 0));
     }
 
     void reservedBytesAreCarriedOver() {
@@ -445,18 +445,18 @@ private slots:
         record.bytes[3086] = 0xEF;
         record.bytes[3087] = 0xBE;
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
-        MakeForm().reset();
+        MakeWindow().reset();
         const QByteArray bytes = ReadAll(CnfPath());
         QCOMPARE(bytes.size(), 3088);
         QCOMPARE(UInt16At(bytes, 3086), 0xBEEF);
     }
 
     void templateIsCutAtACharacterBoundary() {
-        auto form = MakeForm();
+        auto window = MakeWindow();
         // 600 double-byte characters: 1200 Shift-JIS bytes; 511 of them fit in 1023.
-        form->Edit3->setText(QString(600, QChar(0x30A2)));  // ア
-        QCOMPARE(QString::fromStdString(form->FileNameTemplate()), QString(511, QChar(0x30A2)));
-        form->SaveSettings();
+        window->nameTemplateEdit->setText(QString(600, QChar(0x30A2)));  // ア
+        QCOMPARE(QString::fromStdString(window->Settings().fileNameTemplate), QString(511, QChar(0x30A2)));
+        window->SaveSettings();
         const QByteArray bytes = ReadAll(CnfPath());
         QCOMPARE(TextField(bytes, 2048), Sjis(QString(511, QChar(0x30A2))));
     }
@@ -469,19 +469,19 @@ private slots:
         const QString archive = root.filePath(QStringLiteral("保存"));
         QVERIFY(QDir().mkpath(game));
         QVERIFY(QDir().mkpath(archive));
-        auto form = MakeForm();
-        form->Timer1->stop();
-        form->Edit1->setText(game);
-        form->Edit2->setText(archive);
-        form->Edit3->setText(QStringLiteral("記録.log"));
+        auto window = MakeWindow();
+        window->captureTimer->stop();
+        window->gameFolderEdit->setText(game);
+        window->archiveFolderEdit->setText(archive);
+        window->nameTemplateEdit->setText(QStringLiteral("記録.log"));
 
         QByteArray content(3000, '\0');
         for (int i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
         QVERIFY(WriteAll(game + QStringLiteral("/5.log"), content));
-        form->Timer1Timer();
+        window->CaptureTick();
 
         QCOMPARE(ReadAll(archive + QStringLiteral("/記録.log")), content);
-        QCOMPARE(form->windowTitle(), QStringLiteral("Tarq Log Catcher [記録.log]"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Tarq Log Catcher [記録.log]"));
     }
 
     void settingsFileLocation() {
@@ -494,9 +494,9 @@ private slots:
     }
 
     void savingIntoAFolderNotYetMade() {
-        TForm1::Options options;
+        CatcherWindow::Options options;
         options.settingsPath = dir_.filePath(QStringLiteral("cfg/chatkeeper/chatkeeper.cnf"));
-        std::make_unique<TForm1>(options).reset();
+        std::make_unique<CatcherWindow>(options).reset();
         QCOMPARE(ReadAll(options.settingsPath).size(), 3088);
     }
 

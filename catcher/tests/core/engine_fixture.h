@@ -50,7 +50,7 @@ protected:
     // One timer tick, ten seconds after the previous one.
     TickResult Tick() {
         clock.AdvanceSeconds(10);
-        return engine->Timer1Timer();
+        return engine->Tick();
     }
 
     std::string Archive() const { return ReadFileBytes(engine->ArchivePath()); }
@@ -59,7 +59,7 @@ protected:
     TempDir root;
     std::string logs;
     std::string archives;
-    FakeSettings settings;
+    CatcherSettings settings;
     FakeClock clock;
     FaultyFileSystem fs;
     std::unique_ptr<CaptureEngine> engine;

@@ -175,8 +175,8 @@ TEST(ParseSizeText, AcceptsSignedDecimalWithBlanksElse100) {
     EXPECT_EQ(ParseSizeText("007"), 7);
     EXPECT_EQ(ParseSizeText("2147483647"), 2147483647);
     EXPECT_EQ(ParseSizeText("-2147483648"), -2147483647 - 1);
-    for (const char* bad :
-         {"", " ", "abc", "12k", "1 2", "0x10", "-", "+", "2147483648", "99999999999999999999", "1.5"}) {
+    for (const char* bad : {"", " ", "abc", "12k", "1 2", "0x10", "-", "+", "2147483648", "99999999999999999999", "1.5",
+                            "+-5", "-+5", "--5", "+ 5", "- 5", "-2147483649"}) {
         EXPECT_EQ(ParseSizeText(bad), 100) << '"' << bad << '"';
         EXPECT_EQ(ParseIntOrMinusOne(bad), -1) << '"' << bad << '"';
     }

@@ -1,5 +1,5 @@
-// Helpers for the core tests: temporary folders, a fake clock, a settings
-// source, and a file system that injects faults into the real one.
+// Helpers for the core tests: temporary folders, a fake clock and
+// a file system that injects faults into the real one.
 #pragma once
 
 #include <fcntl.h>
@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
-#include "chatkeeper/engine_settings.h"
 #include "chatkeeper/file_system.h"
 
 namespace chatkeeper::test {
@@ -81,32 +82,22 @@ inline std::vector<std::string> ListNames(const std::string& dir) {
     return names;
 }
 
-// Civil date from days since 1970-01-01 (inverse of the engine's local epoch).
+// Wall-clock fields from milliseconds since the local epoch (the inverse of
+// LocalMilliseconds).
 inline DateTimeFields FieldsFromLocalMilliseconds(std::int64_t ms) {
-    std::int64_t days = ms / 86400000;
-    std::int64_t rest = ms % 86400000;
-    if (rest < 0) {
-        rest += 86400000;
-        --days;
-    }
-    std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    std::int64_t y = yoe + era * 400;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-    y += m <= 2;
+    using namespace std::chrono;
+    const sys_time<milliseconds> time{milliseconds{ms}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss<milliseconds> clock{time - day};
     DateTimeFields f;
-    f.year = static_cast<int>(y);
-    f.month = static_cast<int>(m);
-    f.day = static_cast<int>(d);
-    f.hour = static_cast<int>(rest / 3600000);
-    f.minute = static_cast<int>(rest / 60000 % 60);
-    f.second = static_cast<int>(rest / 1000 % 60);
-    f.millisecond = static_cast<int>(rest % 1000);
+    f.year = static_cast<int>(date.year());
+    f.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    f.day = static_cast<int>(static_cast<unsigned>(date.day()));
+    f.hour = static_cast<int>(clock.hours().count());
+    f.minute = static_cast<int>(clock.minutes().count());
+    f.second = static_cast<int>(clock.seconds().count());
+    f.millisecond = static_cast<int>(clock.subseconds().count());
     return f;
 }
 
@@ -120,25 +111,6 @@ public:
 
 private:
     std::int64_t ms_;
-};
-
-class FakeSettings final : public CaptureSettingsSource {
-public:
-    std::string gameLogFolder;
-    std::string archiveFolder;
-    std::string fileNameTemplate = "TARQ#YY#MM#DD_#HH#MN_#SS.log";
-    RotationMode mode = RotationMode::RotateNever;
-    std::string sizeLimitText = "100";
-    mutable int archiveFolderReads = 0;
-
-    std::string GameLogFolder() const override { return gameLogFolder; }
-    std::string ArchiveFolder() const override {
-        ++archiveFolderReads;
-        return archiveFolder;
-    }
-    std::string FileNameTemplate() const override { return fileNameTemplate; }
-    RotationMode Mode() const override { return mode; }
-    std::string SizeLimitText() const override { return sizeLimitText; }
 };
 
 // The real file system with faults on demand.

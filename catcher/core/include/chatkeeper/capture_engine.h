@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
-#include "chatkeeper/engine_settings.h"
 #include "chatkeeper/file_stamp.h"
 #include "chatkeeper/file_system.h"
 
@@ -29,7 +29,9 @@ struct TickResult {
 
 class CaptureEngine {
 public:
-    CaptureEngine(const CaptureSettingsSource& settings, const Clock& clock, FileSystem& files);
+    // settings is read, never written, and must outlive the engine: the
+    // window or the headless runner keeps it current.
+    CaptureEngine(const CatcherSettings& settings, const Clock& clock, FileSystem& files);
 
     CaptureEngine(const CaptureEngine&) = delete;
     CaptureEngine& operator=(const CaptureEngine&) = delete;
@@ -49,7 +51,7 @@ public:
     // append, keeps the remembered stamp (retried next tick) and the scan
     // goes on with the next changed file. A file that vanished is remembered
     // as missing without opening any archive, and the scan goes on.
-    TickResult Timer1Timer();
+    TickResult Tick();
 
     // Names a new archive from the archive folder, the template (cut to 1023
     // bytes) and the current local time; sets NextRotationTime and the
@@ -74,7 +76,7 @@ private:
     CaptureOutcome Capture(const std::string& gameLogPath, const FileStamp& seen);
     void SetCaption(std::string caption);
 
-    const CaptureSettingsSource& settings_;
+    const CatcherSettings& settings_;
     const Clock& clock_;
     FileSystem& files_;
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
-#include "chatkeeper/engine_settings.h"
 
 namespace chatkeeper {
 

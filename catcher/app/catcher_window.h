@@ -1,0 +1,133 @@
+// The catcher window.
+//
+// The window edits the catcher's settings value, is reached through the
+// notification-area icon, and runs the capture tick on its timer whether it
+// is shown or hidden. The capture engine reads the settings value, never the
+// controls. Closing the window only hides it; the tray menu's "終了" ends the
+// catcher and writes the settings file.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "chatkeeper/capture_engine.h"
+#include "chatkeeper/catcher_settings.h"
+#include "chatkeeper/clock.h"
+#include "chatkeeper/file_system.h"
+#include "chatkeeper/settings_record.h"
+
+class QAction;
+class QGroupBox;
+class QIcon;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSystemTrayIcon;
+class QTimeEdit;
+class QTimer;
+
+namespace chatkeeper::app {
+
+// The catcher's own icon (tray, window, desktop entry).
+QIcon CatcherIcon();
+
+class CatcherWindow final : public QWidget {
+    Q_OBJECT
+public:
+    struct Options {
+        QString settingsPath;        // the catcher settings file
+        bool trayIcon = true;        // false where the desktop has no tray
+        int tickIntervalMs = 10000;  // the capture timer
+    };
+
+    explicit CatcherWindow(const Options& options, QWidget* parent = nullptr);
+    ~CatcherWindow() override;
+
+    // Controls.
+    QLabel* gameFolderLabel = nullptr;
+    QLineEdit* gameFolderEdit = nullptr;
+    QPushButton* gameFolderButton = nullptr;
+    QLabel* archiveFolderLabel = nullptr;
+    QLineEdit* archiveFolderEdit = nullptr;
+    QPushButton* archiveFolderButton = nullptr;
+    QLabel* nameTemplateLabel = nullptr;
+    QLineEdit* nameTemplateEdit = nullptr;
+    QPushButton* resetTemplateButton = nullptr;
+    QGroupBox* rotationGroup = nullptr;
+    QRadioButton* byTimeButton = nullptr;
+    QTimeEdit* rotationTimeEdit = nullptr;
+    QLabel* everyLabel = nullptr;
+    QRadioButton* bySizeButton = nullptr;
+    QLineEdit* sizeLimitEdit = nullptr;
+    QLabel* kbyteLabel = nullptr;
+    QRadioButton* neverButton = nullptr;
+    QTimer* captureTimer = nullptr;
+    QMenu* trayMenu = nullptr;
+    QAction* settingsAction = nullptr;
+    QAction* menuSeparator = nullptr;
+    QAction* exitAction = nullptr;
+
+    // "設定": shows the window in front.
+    void ShowSettings();
+    // "終了": ends the catcher.
+    void RequestExit();
+    void BrowseGameFolder();
+    void BrowseArchiveFolder();
+    void ResetNameTemplate();
+    // Enables the time box and the size box by the checked radio button.
+    void UpdateEnabledBoxes();
+    // On leaving the size box: text that is no integer, or a negative one, becomes "100".
+    void ValidateSizeLimit();
+    void CaptureTick();
+
+    // Writes the settings file from the settings value (atomic replace).
+    // Called when the window is destroyed, and when the desktop session asks
+    // programs to save.
+    void SaveSettings();
+
+    // The folder prompt: returns the chosen folder, or an empty text on
+    // Cancel. Replaceable so that tests need no dialog.
+    std::function<QString(QWidget* owner, const QString& title)> BrowseForFolder;
+
+    bool ExitRequested() const { return exitRequested_; }
+    bool HasTrayIcon() const { return trayIcon_ != nullptr; }
+    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+    const CaptureEngine& Engine() const { return *engine_; }
+    // The settings as the controls show them now.
+    const CatcherSettings& Settings() const { return settings_; }
+
+signals:
+    // The close was allowed ("終了"): the catcher is to end.
+    void ExitConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void StartUp();
+    void ShutDown();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void LoadSettings();
+    void ShowInControls(const CatcherSettings& settings);
+    void ReadControls();
+    void OnTrayActivated(int reason);
+
+    Options options_;
+    bool exitRequested_ = false;
+    bool shutDown_ = false;
+    CatcherSettings settings_;
+    SettingsRecord record_;  // as loaded; keeps the reserved bytes
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    SystemClock clock_;
+    PosixFileSystem files_;
+    std::unique_ptr<CaptureEngine> engine_;
+};
+
+}  // namespace chatkeeper::app
