@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "Lvdata.h"
-#include "Lvmain.h"
 #include "display/log_display.h"
+#include "main_window.h"
+#include "statistics_window.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
     QTemporaryDir temp;
     if (folder.isEmpty()) folder = temp.path();
     QDir().mkpath(folder);
-    const std::string chatLog = TForm1::ToLocalPath(folder + QStringLiteral("/chat-archive.log"));
-    const std::string itemLog = TForm1::ToLocalPath(folder + QStringLiteral("/item-archive.log"));
+    const std::string chatLog = MainWindow::ToLocalPath(folder + QStringLiteral("/chat-archive.log"));
+    const std::string itemLog = MainWindow::ToLocalPath(folder + QStringLiteral("/item-archive.log"));
     if (!WriteArchive(chatLog, records, ChatRecord) ||
         !WriteArchive(itemLog, items, [&](std::uint64_t i) { return ItemRecord(i, items / 4 / 16 + 1); })) {
         std::fprintf(stderr, "window_bench: cannot write the archives in %s\n", qPrintable(folder));
@@ -149,25 +149,25 @@ int main(int argc, char** argv) {
                 FileMb(itemLog));
     std::printf("peak RSS before the windows: %.1f MB\n", PeakRssMb());
 
-    auto windows = CreateViewerWindows(TForm1::ToLocalPath(folder + QStringLiteral("/bench.cnf")),
-                                       TForm1::ToLocalPath(folder + QStringLiteral("/bench.flt")));
-    TForm1& form1 = *windows->form1;
-    form1.show();
-    windows->form3->show();
+    auto windows = CreateViewerWindows(MainWindow::ToLocalPath(folder + QStringLiteral("/bench.cnf")),
+                                       MainWindow::ToLocalPath(folder + QStringLiteral("/bench.flt")));
+    MainWindow& mainWindow = *windows->mainWindow;
+    mainWindow.show();
+    windows->statisticsWindow->show();
     QCoreApplication::processEvents();
 
-    const double loadMs = TimeMs([&] { form1.LoadLogFile(chatLog); });
-    std::printf("LoadLogFile:          %8.1f ms  (%d lines shown)\n", loadMs, form1.Display()->LineCount());
-    const double toggleMs = TimeMs([&] { form1.Say1Click(); });
-    std::printf("Say toggle (re-read): %8.1f ms  (%d lines shown)\n", toggleMs, form1.Display()->LineCount());
-    const double backMs = TimeMs([&] { form1.Say1Click(); });
-    std::printf("Say toggle back:      %8.1f ms  (%d lines shown)\n", backMs, form1.Display()->LineCount());
-    std::printf("status: %s\n", qPrintable(form1.Panel1Text()));
+    const double loadMs = TimeMs([&] { mainWindow.LoadLogFile(chatLog); });
+    std::printf("LoadLogFile:          %8.1f ms  (%d lines shown)\n", loadMs, mainWindow.Display()->LineCount());
+    const double toggleMs = TimeMs([&] { mainWindow.ToggleChannel(Channel::Say); });
+    std::printf("Say toggle (re-read): %8.1f ms  (%d lines shown)\n", toggleMs, mainWindow.Display()->LineCount());
+    const double backMs = TimeMs([&] { mainWindow.ToggleChannel(Channel::Say); });
+    std::printf("Say toggle back:      %8.1f ms  (%d lines shown)\n", backMs, mainWindow.Display()->LineCount());
+    std::printf("status: %s\n", qPrintable(mainWindow.ChannelCountText()));
 
-    form1.LoadLogFile(itemLog);
-    const double refreshMs = TimeMs([&] { windows->form3->RefreshStatistics(); });
+    mainWindow.LoadLogFile(itemLog);
+    const double refreshMs = TimeMs([&] { windows->statisticsWindow->RefreshStatistics(); });
     std::printf("RefreshStatistics:    %8.1f ms  (%llu item records, %d item rows)\n", refreshMs,
-                static_cast<unsigned long long>(items), windows->form3->Model2->rowCount());
+                static_cast<unsigned long long>(items), windows->statisticsWindow->itemsModel->rowCount());
 
     std::printf("peak RSS:             %8.1f MB\n", PeakRssMb());
     windows.reset();

@@ -21,6 +21,7 @@
 #include "catcher_text.h"
 #include "chatkeeper/file_name_template.h"
 #include "settings_conversion.h"
+#include "sjis/shift_jis.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitCatcherResources() { Q_INIT_RESOURCE(chatkeeper); }
@@ -263,7 +264,7 @@ void CatcherWindow::UpdateEnabledBoxes() {
 }
 
 void CatcherWindow::ValidateSizeLimit() {
-    if (ParseIntOrMinusOne(ToShiftJis(sizeLimitEdit->text())) < 0) sizeLimitEdit->setText(QStringLiteral("100"));
+    if (ParseIntOrMinusOne(sjis::Encode(sizeLimitEdit->text())) < 0) sizeLimitEdit->setText(QStringLiteral("100"));
 }
 
 void CatcherWindow::CaptureTick() { engine_->Tick(); }
@@ -273,9 +274,9 @@ void CatcherWindow::ReadControls() {
     settings_.archiveFolder = ToFileName(archiveFolderEdit->text());
     // The template in use is the one the settings file keeps: its first 1023
     // Shift-JIS bytes.
-    settings_.fileNameTemplate = ToFileName(CutToShiftJisBytes(nameTemplateEdit->text(), kMaxTemplateBytes));
+    settings_.fileNameTemplate = ToFileName(sjis::CutToBytes(nameTemplateEdit->text(), kMaxTemplateBytes));
     // A size box never corrected on leaving it counts as 100 when its text is no integer.
-    settings_.sizeLimitKb = ParseSizeText(ToShiftJis(sizeLimitEdit->text()));
+    settings_.sizeLimitKb = ParseSizeText(sjis::Encode(sizeLimitEdit->text()));
     if (byTimeButton->isChecked())
         settings_.mode = RotationMode::RotateByTime;
     else if (bySizeButton->isChecked())

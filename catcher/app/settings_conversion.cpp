@@ -1,14 +1,15 @@
 #include "settings_conversion.h"
 
 #include "catcher_text.h"
+#include "sjis/shift_jis.h"
 
 namespace chatkeeper::app {
 
 namespace {
 
-std::string FileNameFromShiftJis(const std::string& bytes) { return ToFileName(FromShiftJis(bytes)); }
+std::string FileNameFromShiftJis(const std::string& bytes) { return ToFileName(sjis::Decode(bytes)); }
 
-std::string ShiftJisFromFileName(const std::string& bytes) { return ToShiftJis(FromFileName(bytes)); }
+std::string ShiftJisFromFileName(const std::string& bytes) { return sjis::Encode(FromFileName(bytes)); }
 
 }  // namespace
 

@@ -19,7 +19,7 @@
 #include "chatscope/statistics_view.h"
 #include "chatscope/user_list.h"
 #include "chatscope/viewer_settings.h"
-#include "sjis_text.h"
+#include "sjis/shift_jis.h"
 
 #ifndef CHATSCOPE_VERSION
 #define CHATSCOPE_VERSION "unknown"
@@ -167,7 +167,7 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
 class Output {
 public:
     explicit Output(bool raw) : raw_(raw) {}
-    void Text(std::string_view sjis) { buffer_ += raw_ ? std::string(sjis) : SjisToUtf8(sjis); }
+    void Text(std::string_view bytes) { buffer_ += raw_ ? std::string(bytes) : sjis::DecodeToUtf8(bytes); }
     void Plain(std::string_view ascii) { buffer_ += ascii; }
     void Number(std::int64_t v) { buffer_ += std::to_string(v); }
     bool WriteTo(std::FILE* f) {

@@ -16,10 +16,10 @@
 
 #include <unistd.h>
 
-#include "Lvconfig.h"
-#include "Lvdata.h"
-#include "Lvmain.h"
 #include "chatscope/paths.h"
+#include "main_window.h"
+#include "settings_dialog.h"
+#include "statistics_window.h"
 #include "viewer_state.h"
 
 namespace chatscope {
@@ -28,7 +28,7 @@ namespace {
 
 std::string ExecutablePath() {
     const QString fromQt = QCoreApplication::applicationFilePath();
-    if (!fromQt.isEmpty()) return TForm1::ToLocalPath(fromQt);
+    if (!fromQt.isEmpty()) return MainWindow::ToLocalPath(fromQt);
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : self.string();
@@ -38,7 +38,7 @@ SettingsPaths FindSettingsFiles() {
     SettingsLocation where;
     where.executablePath = ExecutablePath();
     where.xdgConfigHome = qgetenv("XDG_CONFIG_HOME").toStdString();
-    where.home = TForm1::ToLocalPath(QDir::homePath());
+    where.home = MainWindow::ToLocalPath(QDir::homePath());
     where.fileExists = [](const std::string& path) {
         std::error_code ec;
         return std::filesystem::is_regular_file(path, ec);
@@ -52,11 +52,12 @@ int RunWindows(int argc, char** argv) {
     const auto windows = CreateViewerWindows(paths.settingsFile, paths.filterFile);
     // The viewer ends when its main window closes, whatever side window is open.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(windows->form1.get(), &TForm1::Closed, windows->form1.get(), [] { QCoreApplication::exit(0); });
-    windows->form1->show();
+    QObject::connect(windows->mainWindow.get(), &MainWindow::Closed, windows->mainWindow.get(),
+                     [] { QCoreApplication::exit(0); });
+    windows->mainWindow->show();
     // "chatscope FILE": load FILE as if it had been dropped on the window.
     const std::string file = StartupFileArgument(argc, argv);
-    if (!file.empty()) windows->form1->LoadLogFile(file);
+    if (!file.empty()) windows->mainWindow->LoadLogFile(file);
     return QApplication::exec();
 }
 
@@ -65,19 +66,19 @@ int RunWindows(int argc, char** argv) {
 ViewerWindows::ViewerWindows() = default;
 
 ViewerWindows::~ViewerWindows() {
-    form3.reset();
-    form2.reset();
-    form1.reset();
+    statisticsWindow.reset();
+    settingsDialog.reset();
+    mainWindow.reset();
 }
 
 std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile) {
     auto windows = std::make_unique<ViewerWindows>();
     windows->state.settingsFile = settingsFile;
     windows->state.filterFile = filterFile;
-    windows->form1 = std::make_unique<TForm1>(windows->state);
-    windows->form2 = std::make_unique<TForm2>(windows->state, *windows->form1);
-    windows->form3 = std::make_unique<TForm3>(windows->state.stats, *windows->form1);
-    windows->form1->SetSideWindows(windows->form2.get(), windows->form3.get());
+    windows->mainWindow = std::make_unique<MainWindow>(windows->state);
+    windows->settingsDialog = std::make_unique<SettingsDialog>(windows->state, *windows->mainWindow);
+    windows->statisticsWindow = std::make_unique<StatisticsWindow>(windows->state.stats, *windows->mainWindow);
+    windows->mainWindow->SetSideWindows(windows->settingsDialog.get(), windows->statisticsWindow.get());
     return windows;
 }
 

@@ -8,21 +8,21 @@
 
 namespace chatscope {
 
-class TForm1;
-class TForm2;
-class TForm3;
+class MainWindow;
+class SettingsDialog;
+class StatisticsWindow;
 
-// Creates Form1, Form2 and Form3 in that order, loads a file named on the
+// Creates the main window, the settings dialog and the statistics window in that order, loads a file named on the
 // command line, and runs the event loop.
 int RunViewer(int argc, char** argv);
 
 // The viewer's three windows and what they share. Destroying it destroys
-// Form3, then Form2 (which writes the settings and filter files), then Form1.
+// the statistics window, then the settings dialog (which writes the settings and filter files), then the main window.
 struct ViewerWindows {
     ViewerState state;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<SettingsDialog> settingsDialog;
+    std::unique_ptr<StatisticsWindow> statisticsWindow;
 
     ViewerWindows();
     ~ViewerWindows();

@@ -1,6 +1,6 @@
 // What the viewer's three windows share for the whole run: the settings record,
-// the user list (both loaded and saved by Form2) and the statistics of the last pass
-// (counted by Form1's reader, shown by Form3).
+// the user list (both loaded and saved by the settings dialog) and the statistics of the last pass
+// (counted by the main window's reader, shown by the statistics window).
 #pragma once
 
 #include <string>

@@ -28,13 +28,14 @@
 #include "settings_location.h"
 #include "signal_bridge.h"
 #include "single_instance.h"
-#include "test_files.h"
+#include "sjis/shift_jis.h"
+#include "test_support/test_files.h"
 
 using namespace chatkeeper;
 using namespace chatkeeper::app;
 
-using catchertest::ReadAll;
-using catchertest::WriteAll;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -67,7 +68,7 @@ QByteArray TextField(const QByteArray& bytes, int offset, bool* restIsNul = null
 }
 
 QByteArray Sjis(const QString& text) {
-    const std::string bytes = ToShiftJis(text);
+    const std::string bytes = sjis::Encode(text);
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
@@ -351,7 +352,7 @@ private slots:
         QVERIFY(window->close());
         QCOMPARE(exits.count(), 1);
         window.reset();
-        QCOMPARE(ReadAll(CnfPath()).size(), 3088);
+        QCOMPARE(ReadFile(CnfPath()).size(), 3088);
     }
 
     void exitWritesTheSettingsFile() {
@@ -370,7 +371,7 @@ private slots:
         QVERIFY(!window->isVisible());
         window.reset();  // destroyed: icon removed, settings written
 
-        const QByteArray bytes = ReadAll(CnfPath());
+        const QByteArray bytes = ReadFile(CnfPath());
         QCOMPARE(bytes.size(), 3088);
         bool nulFilled = false;
         QCOMPARE(TextField(bytes, 0, &nulFilled), Sjis(QStringLiteral("/home/ユーザ/ゲーム")));
@@ -391,10 +392,10 @@ private slots:
         auto window = MakeWindow();
         window->sizeLimitEdit->setText(QStringLiteral("x1"));  // never left through focus
         window->SaveSettings();
-        QCOMPARE(Int32At(ReadAll(CnfPath()), 3076), 100);
+        QCOMPARE(Int32At(ReadFile(CnfPath()), 3076), 100);
         window->sizeLimitEdit->setText(QStringLiteral("-3"));
         window->SaveSettings();
-        QCOMPARE(Int32At(ReadAll(CnfPath()), 3076), -3);
+        QCOMPARE(Int32At(ReadFile(CnfPath()), 3076), -3);
     }
 
     void loadingModeOneWithOneAndAHalfHours() {
@@ -430,7 +431,7 @@ private slots:
     }
 
     void loadingAnEmptyFile() {
-        QVERIFY(WriteAll(CnfPath(), QByteArray()));
+        QVERIFY(WriteFile(CnfPath(), QByteArray()));
         auto window = MakeWindow();
         QVERIFY(window->gameFolderEdit->text().isEmpty());
         QVERIFY(window->archiveFolderEdit->text().isEmpty());
@@ -446,7 +447,7 @@ private slots:
         record.bytes[3087] = 0xBE;
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
         MakeWindow().reset();
-        const QByteArray bytes = ReadAll(CnfPath());
+        const QByteArray bytes = ReadFile(CnfPath());
         QCOMPARE(bytes.size(), 3088);
         QCOMPARE(UInt16At(bytes, 3086), 0xBEEF);
     }
@@ -457,7 +458,7 @@ private slots:
         window->nameTemplateEdit->setText(QString(600, QChar(0x30A2)));  // ア
         QCOMPARE(QString::fromStdString(window->Settings().fileNameTemplate), QString(511, QChar(0x30A2)));
         window->SaveSettings();
-        const QByteArray bytes = ReadAll(CnfPath());
+        const QByteArray bytes = ReadFile(CnfPath());
         QCOMPARE(TextField(bytes, 2048), Sjis(QString(511, QChar(0x30A2))));
     }
 
@@ -477,10 +478,10 @@ private slots:
 
         QByteArray content(3000, '\0');
         for (int i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
-        QVERIFY(WriteAll(game + QStringLiteral("/5.log"), content));
+        QVERIFY(WriteFile(game + QStringLiteral("/5.log"), content));
         window->CaptureTick();
 
-        QCOMPARE(ReadAll(archive + QStringLiteral("/記録.log")), content);
+        QCOMPARE(ReadFile(archive + QStringLiteral("/記録.log")), content);
         QCOMPARE(window->windowTitle(), QStringLiteral("Tarq Log Catcher [記録.log]"));
     }
 
@@ -497,7 +498,7 @@ private slots:
         CatcherWindow::Options options;
         options.settingsPath = dir_.filePath(QStringLiteral("cfg/chatkeeper/chatkeeper.cnf"));
         std::make_unique<CatcherWindow>(options).reset();
-        QCOMPARE(ReadAll(options.settingsPath).size(), 3088);
+        QCOMPARE(ReadFile(options.settingsPath).size(), 3088);
     }
 
     void commandLine_data() {
@@ -555,8 +556,8 @@ private slots:
         QCOMPARE(::waitpid(child, &status, 0), child);  // the process id is now free
 
         const QString path = dir_.filePath(QStringLiteral("chatkeeperID"));
-        QVERIFY(
-            WriteAll(path, QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+        QVERIFY(WriteFile(path,
+                          QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
         SingleInstanceLock lock(path);
         QVERIFY(lock.TryLock());
     }
@@ -574,10 +575,10 @@ private slots:
     void textConversions() {
         const QString text = QStringLiteral("TARQ内ログ～");
         QCOMPARE(Sjis(text).toHex(), QByteArray("5441525193e0838d834f8160"));
-        QCOMPARE(FromShiftJis(ToShiftJis(text)), text);
+        QCOMPARE(sjis::Decode(sjis::Encode(text)), text);
         QCOMPARE(FromFileName(ToFileName(text)), text);
-        QCOMPARE(CutToShiftJisBytes(QStringLiteral("abアイ"), 5), QStringLiteral("abア"));
-        QCOMPARE(CutToShiftJisBytes(QStringLiteral("abアイ"), 6), QStringLiteral("abアイ"));
+        QCOMPARE(sjis::CutToBytes(QStringLiteral("abアイ"), 5), QStringLiteral("abア"));
+        QCOMPARE(sjis::CutToBytes(QStringLiteral("abアイ"), 6), QStringLiteral("abアイ"));
     }
 };
 

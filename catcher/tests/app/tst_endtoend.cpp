@@ -17,10 +17,10 @@
 #include <cstring>
 
 #include "chatkeeper/settings_record.h"
-#include "test_files.h"
+#include "test_support/test_files.h"
 
-using catchertest::ReadAll;
-using catchertest::WriteAll;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -145,9 +145,9 @@ private slots:
 
     void headlessCapturesAndEndsOnSigterm() {
         WriteSettings();
-        const QByteArray settingsBefore = ReadAll(cnf_);
+        const QByteArray settingsBefore = ReadFile(cnf_);
         const QByteArray old = GameLogBlock('o', 50);
-        QVERIFY(WriteAll(game_ + QStringLiteral("/0.log"), old));  // there before the start
+        QVERIFY(WriteFile(game_ + QStringLiteral("/0.log"), old));  // there before the start
 
         QProcess first;
         Start(first, {QStringLiteral("--headless"), QStringLiteral("--cnf"), cnf_});
@@ -165,23 +165,23 @@ private slots:
         // the start is not.
         QThread::msleep(1500);  // past the baseline, also on a slow machine
         const QByteArray block = GameLogBlock('a', 50);
-        QVERIFY(WriteAll(game_ + QStringLiteral("/3.log"), block));
+        QVERIFY(WriteFile(game_ + QStringLiteral("/3.log"), block));
         QVERIFY(WaitFor([&] { return ArchiveFiles().size() == 1; }, 10000));
         const QString archive = archive_ + QLatin1Char('/') + ArchiveFiles().first();
-        QVERIFY(WaitFor([&] { return ReadAll(archive).size() >= block.size(); }, 10000));
-        QCOMPARE(ReadAll(archive), block);
+        QVERIFY(WaitFor([&] { return ReadFile(archive).size() >= block.size(); }, 10000));
+        QCOMPARE(ReadFile(archive), block);
         QVERIFY(ArchiveFiles().first().startsWith(QStringLiteral("TARQ")));
 
         // A rewrite is appended again, whole ("更新しない": same archive).
         const QByteArray rewrite = GameLogBlock('b', 50) + GameLogBlock('c', 10);
-        QVERIFY(WriteAll(game_ + QStringLiteral("/3.log"), rewrite));
-        QVERIFY(WaitFor([&] { return ReadAll(archive).size() >= block.size() + rewrite.size(); }, 10000));
-        QCOMPARE(ReadAll(archive), block + rewrite);
+        QVERIFY(WriteFile(game_ + QStringLiteral("/3.log"), rewrite));
+        QVERIFY(WaitFor([&] { return ReadFile(archive).size() >= block.size() + rewrite.size(); }, 10000));
+        QCOMPARE(ReadFile(archive), block + rewrite);
         QCOMPARE(ArchiveFiles().size(), 1);
 
         Signal(first, SIGTERM);
         ExpectCleanExit(first);
-        QCOMPARE(ReadAll(cnf_), settingsBefore);  // headless never writes it
+        QCOMPARE(ReadFile(cnf_), settingsBefore);  // headless never writes it
         QVERIFY(!QFile::exists(LockPath()));
     }
 
@@ -192,13 +192,13 @@ private slots:
         QVERIFY(child > 0);
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WriteAll(LockPath(),
-                         QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+        QVERIFY(WriteFile(LockPath(),
+                          QByteArray::number(child) + "\nchatkeeper\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
 
         QProcess catcher;
         Start(catcher, {QStringLiteral("--headless"), QStringLiteral("--cnf"), cnf_});
         QVERIFY(!catcher.waitForFinished(800));  // still running: the lock was taken over
-        QVERIFY(ReadAll(LockPath()).startsWith(QByteArray::number(catcher.processId())));
+        QVERIFY(ReadFile(LockPath()).startsWith(QByteArray::number(catcher.processId())));
         Signal(catcher, SIGINT);
         ExpectCleanExit(catcher);
     }
@@ -228,7 +228,7 @@ private slots:
         Signal(catcher, signalNumber);
         ExpectCleanExit(catcher);
 
-        const QByteArray bytes = ReadAll(cnf_);
+        const QByteArray bytes = ReadFile(cnf_);
         QCOMPARE(bytes.size(), 3088);
         QCOMPARE(bytes.mid(2048, 29), QByteArray("TARQ#YY#MM#DD_#HH#MN_#SS.log\0", 29));
         std::int32_t mode = 0, size = 0;

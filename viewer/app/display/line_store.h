@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "display/display_content.h"
-#include "sjis_text.h"
+#include "sjis/shift_jis.h"
 
 namespace chatscope {
 
@@ -54,14 +54,14 @@ public:
         const LineRec* r = Rec(line);
         if (!r) return {};
         if (r->chunk == kEditedChunk) return editedTexts_[r->offset];
-        return SjisToQString(Bytes(*r));
+        return sjis::Decode(Bytes(*r));
     }
 
     int Length(int line) const {
         const LineRec* r = Rec(line);
         if (!r) return 0;
         if (r->chunk == kEditedChunk) return static_cast<int>(editedTexts_[r->offset].size());
-        return SjisCharCount(Bytes(*r));
+        return sjis::CharCount(Bytes(*r));
     }
 
     std::uint32_t Colour(int line) const {

@@ -1,4 +1,4 @@
-// RichEdit1: the viewer's display of coloured lines. Holds each line as its
+// LogDisplay: the viewer's display of coloured lines. Holds each line as its
 // Shift-JIS bytes and colour and decodes only the rows it paints, so an archive
 // of a million lines loads in moments. The user can edit it: an edited line
 // keeps its text decoded, every other line stays as it was loaded.

@@ -6,7 +6,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "sjis_text.h"
+#include "sjis/shift_jis.h"
 
 namespace chatscope {
 
@@ -74,7 +74,7 @@ void AppendText(std::string& out, QStringView text) {
             cp = QChar::surrogateToUcs4(c, text[i + 1]);
             units = 2;
         }
-        if (!EncodeSjisChar(cp, encoded)) {
+        if (!sjis::EncodeChar(cp, encoded)) {
             AppendBytes(out, encoded);
             encoded.clear();
             // \uN with "?" for readers without Unicode; N is a signed 16-bit unit.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sjis_text.h"
+#include "sjis/shift_jis.h"
 
 namespace chatscope {
 
@@ -28,7 +28,7 @@ bool WritePlainText(const DisplayContent& content, QIODevice& out) {
                 buf.append(run.bytes);
                 continue;
             }
-            EncodeSjis(run.text, buf, [](char32_t cp, std::string& o) {
+            sjis::EncodeEach(run.text, buf, [](char32_t cp, std::string& o) {
                 if (cp == QChar::LineSeparator)
                     o += "\r\n";
                 else

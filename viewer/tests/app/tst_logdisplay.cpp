@@ -1,4 +1,4 @@
-// RichEdit1: the virtualised display, its sink, selection, editing, saves and
+// LogDisplay: the virtualised display, its sink, selection, editing, saves and
 // what assistive technologies see.
 #include <QtTest>
 
@@ -10,13 +10,13 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
-#include "app_test_files.h"
 #include "chatscope/colour.h"
 #include "display/display_sink.h"
 #include "display/log_display.h"
+#include "test_support/test_files.h"
 
 using namespace chatscope;
-using apptest::ReadFile;
+using testsupport::ReadFile;
 
 namespace {
 

@@ -28,15 +28,15 @@
 #include <vector>
 
 #include "../core/log_builder.h"
-#include "Lvconfig.h"
-#include "Lvdata.h"
-#include "Lvmain.h"
-#include "app_test_files.h"
 #include "display/log_display.h"
+#include "main_window.h"
+#include "settings_dialog.h"
+#include "statistics_window.h"
+#include "test_support/test_files.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
-using apptest::ReadFile;
+using testsupport::ReadFile;
 
 namespace {
 
@@ -85,16 +85,16 @@ struct Viewer {
     explicit Viewer(std::optional<std::string> settingsBytes = std::nullopt) {
         if (settingsBytes) Write("chatscope.cnf", *settingsBytes);
         windows = CreateViewerWindows(Local("chatscope.cnf"), Local("chatscope.flt"));
-        windows->form1->show();
+        windows->mainWindow->show();
     }
-    TForm1& f1() { return *windows->form1; }
-    TForm2& f2() { return *windows->form2; }
-    TForm3& f3() { return *windows->form3; }
-    LogDisplay& display() { return *windows->form1->Display(); }
+    MainWindow& mainWindow() { return *windows->mainWindow; }
+    SettingsDialog& settingsDialog() { return *windows->settingsDialog; }
+    StatisticsWindow& statisticsWindow() { return *windows->statisticsWindow; }
+    LogDisplay& display() { return *windows->mainWindow->Display(); }
     ViewerState& state() { return windows->state; }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
-    std::string Local(const QString& name) const { return TForm1::ToLocalPath(Path(name)); }
+    std::string Local(const QString& name) const { return MainWindow::ToLocalPath(Path(name)); }
     std::string Write(const QString& name, const std::string& bytes) const {
         std::ofstream out(Local(name), std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), std::streamsize(bytes.size()));
@@ -111,7 +111,9 @@ struct Viewer {
         const QImage image = display().viewport()->grab().toImage();
         return image.pixel(image.width() - 3, image.height() - 3) & 0xFFFFFF;
     }
-    bool Checked(int bit, bool popup) { return f1().ChannelAction(bit, popup)->isChecked(); }
+    bool Checked(int bit, bool popup) {
+        return mainWindow().ChannelAction(static_cast<Channel>(bit), popup)->isChecked();
+    }
 };
 
 QStringList ActionTexts(const QList<QAction*>& actions) {
@@ -162,11 +164,11 @@ private slots:
 
 void TestMainWindow::startsEmptyWithoutSettingsFiles() {
     Viewer v;
-    QCOMPARE(v.f1().windowTitle(), kCaption);
-    QCOMPARE(v.f1().size(), QSize(587, 463));
-    QCOMPARE(v.f1().CurrentLogPath(), std::string());
-    QCOMPARE(v.f1().Panel0Text(), QString());
-    QCOMPARE(v.f1().Panel1Text(), QString());
+    QCOMPARE(v.mainWindow().windowTitle(), kCaption);
+    QCOMPARE(v.mainWindow().size(), QSize(587, 463));
+    QCOMPARE(v.mainWindow().CurrentLogPath(), std::string());
+    QCOMPARE(v.mainWindow().ExperienceText(), QString());
+    QCOMPARE(v.mainWindow().ChannelCountText(), QString());
     QCOMPARE(v.display().LineCount(), 1);
     QCOMPARE(v.display().LineText(0), QString());
     QCOMPARE(v.BackgroundPixel(), QRgb(0x000000));
@@ -175,12 +177,12 @@ void TestMainWindow::startsEmptyWithoutSettingsFiles() {
         QVERIFY(!v.Checked(bit, true));
     }
     for (bool popup : {false, true}) {
-        QVERIFY(!v.f1().DataAction(popup)->isChecked());
-        QVERIFY(!v.f1().OptionAction(popup)->isChecked());
+        QVERIFY(!v.mainWindow().StatisticsAction(popup)->isChecked());
+        QVERIFY(!v.mainWindow().SettingsAction(popup)->isChecked());
     }
-    QVERIFY(!v.f1().CopyAction()->isEnabled());
-    QVERIFY(!v.f2().isVisible());
-    QVERIFY(!v.f3().isVisible());
+    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
+    QVERIFY(!v.settingsDialog().isVisible());
+    QVERIFY(!v.statisticsWindow().isVisible());
 }
 
 void TestMainWindow::startsWithSavedColourAndFilters() {
@@ -196,35 +198,35 @@ void TestMainWindow::startsWithSavedColourAndFilters() {
 
 void TestMainWindow::menusInTheirOrder() {
     Viewer v;
-    const QList<QAction*> top = v.f1().menuBar()->actions();
+    const QList<QAction*> top = v.mainWindow().menuBar()->actions();
     QCOMPARE(ActionTexts(top), (QStringList{"ファイル", "フィルター", "その他"}));
     QCOMPARE(ActionTexts(top[0]->menu()->actions()), (QStringList{"開く", "保存", "-", "終了"}));
     QCOMPARE(ActionTexts(top[1]->menu()->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"}));
     QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));
-    QCOMPARE(ActionTexts(v.f1().PopupMenu()->actions()),
+    QCOMPARE(ActionTexts(v.mainWindow().ContextMenu()->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc", "-", "開く", "保存", "-",
                           "コピー", "-", "データ", "オプション", "-", "終了"}));
-    for (QAction* a : v.f1().PopupMenu()->actions()) QVERIFY(a->shortcut().isEmpty());
+    for (QAction* a : v.mainWindow().ContextMenu()->actions()) QVERIFY(a->shortcut().isEmpty());
 }
 
 void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
     Viewer v;
     const std::string good = v.WriteSampleLog(QStringLiteral("chat.log"));
-    QVERIFY(v.f1().LoadLogFile(good));
+    QVERIFY(v.mainWindow().LoadLogFile(good));
     const QString caption = kCaption + QStringLiteral(" [") + v.Path(QStringLiteral("chat.log")) + "]";
-    QCOMPARE(v.f1().windowTitle(), caption);
-    QCOMPARE(v.f1().CurrentLogPath(), good);
+    QCOMPARE(v.mainWindow().windowTitle(), caption);
+    QCOMPARE(v.mainWindow().CurrentLogPath(), good);
     QCOMPARE(v.Lines(), AllSampleLines());
     QCOMPARE(v.display().LineColour(0), 0x00FFFFFFu);
     QCOMPARE(v.display().LineColour(4), 0x0081531Cu);  // 12 34 56 brightened
     QCOMPARE(v.display().LineColour(5), 0x00FD00FEu);  // 9F 00 A9 brightened
-    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
-    QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:120"));
+    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
+    QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:120"));
     // The statistics window was refilled, though hidden.
-    QCOMPARE(v.f3().Model1->rowCount(), 31);
-    QCOMPARE(v.f3().Model1->Text(0, 1), QStringLiteral("2 行"));
-    QCOMPARE(v.f3().Model2->rowCount(), 1);
+    QCOMPARE(v.statisticsWindow().countersModel->rowCount(), 31);
+    QCOMPARE(v.statisticsWindow().countersModel->Text(0, 1), QStringLiteral("2 行"));
+    QCOMPARE(v.statisticsWindow().itemsModel->rowCount(), 1);
 
     const QStringList before = v.Lines();
     const std::vector<std::pair<QString, std::string>> bad = {
@@ -233,22 +235,22 @@ void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
         {"empty.log", std::string()},
     };
     for (const auto& [name, bytes] : bad) {
-        QVERIFY(!v.f1().LoadLogFile(v.Write(name, bytes)));
-        QCOMPARE(v.f1().windowTitle(), caption);
-        QCOMPARE(v.f1().CurrentLogPath(), good);
+        QVERIFY(!v.mainWindow().LoadLogFile(v.Write(name, bytes)));
+        QCOMPARE(v.mainWindow().windowTitle(), caption);
+        QCOMPARE(v.mainWindow().CurrentLogPath(), good);
         QCOMPARE(v.Lines(), before);
-        QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
-        QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:120"));
+        QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
+        QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:120"));
     }
-    QVERIFY(!v.f1().LoadLogFile(v.Local(QStringLiteral("missing.log"))));
-    QVERIFY(!v.f1().LoadLogFile(std::string()));
-    QCOMPARE(v.f1().CurrentLogPath(), good);
+    QVERIFY(!v.mainWindow().LoadLogFile(v.Local(QStringLiteral("missing.log"))));
+    QVERIFY(!v.mainWindow().LoadLogFile(std::string()));
+    QCOMPARE(v.mainWindow().CurrentLogPath(), good);
 
     // A header-only file is a log: it empties the display and zeroes the panels.
-    QVERIFY(v.f1().LoadLogFile(v.Write(QStringLiteral("header.log"), logtest::Header())));
-    QCOMPARE(v.f1().Panel1Text(), QStringLiteral("Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, "
-                                                 "Emote:0, Drop:0, Exp:0, Skill:0, All:0"));
-    QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:0"));
+    QVERIFY(v.mainWindow().LoadLogFile(v.Write(QStringLiteral("header.log"), logtest::Header())));
+    QCOMPARE(v.mainWindow().ChannelCountText(), QStringLiteral("Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, "
+                                                               "Emote:0, Drop:0, Exp:0, Skill:0, All:0"));
+    QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:0"));
     QCOMPARE(v.display().LineCount(), 1);
     QCOMPARE(v.display().LineText(0), QString());
 }
@@ -257,21 +259,21 @@ void TestMainWindow::loadingTwiceGivesTheSamePass() {
     Viewer v;
     const std::string log =
         v.Write(QStringLiteral("two.log"), logtest::Block(SampleRecords()) + logtest::Block(SampleRecords()));
-    QVERIFY(v.f1().LoadLogFile(log));
+    QVERIFY(v.mainWindow().LoadLogFile(log));
     const QStringList first = v.Lines();
-    const QString counts = v.f1().Panel1Text();
-    QVERIFY(v.f1().LoadLogFile(log));
+    const QString counts = v.mainWindow().ChannelCountText();
+    QVERIFY(v.mainWindow().LoadLogFile(log));
     QCOMPARE(v.Lines(), first);
-    QCOMPARE(v.f1().Panel1Text(), counts);
+    QCOMPARE(v.mainWindow().ChannelCountText(), counts);
     QVERIFY(counts.endsWith(QStringLiteral("All:16")));
-    QCOMPARE(v.f1().Panel0Text(), QStringLiteral("取得経験値:240"));
+    QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:240"));
 }
 
 void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
     Viewer v;
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
 
-    v.f1().ChannelAction(0, false)->trigger();  // Say1
+    v.mainWindow().ChannelAction(Channel::Say, false)->trigger();  // Say in the menu
     QCOMPARE(v.state().settings.filterWord(), 0x1u);
     QVERIFY(v.Checked(0, false));
     QVERIFY(v.Checked(0, true));
@@ -280,32 +282,34 @@ void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
     withoutSay.removeAll(QStringLiteral("Alice : again"));
     QCOMPARE(v.Lines(), withoutSay);
     // The statistics count the whole file, hidden lines included.
-    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
 
-    v.f1().ChannelAction(6, true)->trigger();  // etc2: hides types 8 and 16-255 without a category
+    v.mainWindow()
+        .ChannelAction(Channel::Etc, true)
+        ->trigger();  // etc in the popup: hides types 8 and 16-255 without a category
     QCOMPARE(v.state().settings.filterWord(), 0x41u);
     QVERIFY(v.Checked(6, false));
     withoutSay.removeAll(QStringLiteral("misc"));
     QCOMPARE(v.Lines(), withoutSay);
 
-    v.f1().ChannelAction(0, true)->trigger();  // Say2 restores Say
-    v.f1().etc1Click();
+    v.mainWindow().ChannelAction(Channel::Say, true)->trigger();  // Say in the popup restores Say
+    v.mainWindow().ToggleChannel(Channel::Etc);
     QCOMPARE(v.state().settings.filterWord(), 0x0u);
     QVERIFY(!v.Checked(0, false));
     QVERIFY(!v.Checked(0, true));
     QVERIFY(!v.Checked(6, false));
     QCOMPARE(v.Lines(), AllSampleLines());
-    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
 }
 
 void TestMainWindow::everyChannelItemDrivesItsBit() {
     Viewer v;
     for (int bit = 0; bit < 7; ++bit) {
         for (bool popup : {false, true}) {
-            v.f1().ChannelAction(bit, popup)->trigger();
+            v.mainWindow().ChannelAction(static_cast<Channel>(bit), popup)->trigger();
             QCOMPARE(v.state().settings.filterWord(), 1u << bit);
             QVERIFY(v.Checked(bit, false) && v.Checked(bit, true));
-            v.f1().ChannelAction(bit, !popup)->trigger();
+            v.mainWindow().ChannelAction(static_cast<Channel>(bit), !popup)->trigger();
             QCOMPARE(v.state().settings.filterWord(), 0u);
             QVERIFY(!v.Checked(bit, false) && !v.Checked(bit, true));
         }
@@ -314,25 +318,25 @@ void TestMainWindow::everyChannelItemDrivesItsBit() {
 
 void TestMainWindow::channelToggleWithoutFileOnlyChangesFilter() {
     Viewer v(std::string("\0\0\0\0\0\0\x02\x80", 8));  // checklist and unused bits kept
-    v.f1().Tell1Click();
-    v.f1().Shout1Click();
+    v.mainWindow().ToggleChannel(Channel::Tell);
+    v.mainWindow().ToggleChannel(Channel::Shout);
     QCOMPARE(v.state().settings.filterWord(), 0x80020012u);
     QVERIFY(v.Checked(1, true));
     QVERIFY(v.Checked(4, false));
-    QCOMPARE(v.f1().windowTitle(), kCaption);
+    QCOMPARE(v.mainWindow().windowTitle(), kCaption);
     QCOMPARE(v.display().LineCount(), 1);
-    QCOMPARE(v.f1().Panel1Text(), QString());
-    QCOMPARE(v.f1().Panel0Text(), QString());
-    QCOMPARE(v.f3().Model1->Text(1, 1), QStringLiteral("0 行"));
+    QCOMPARE(v.mainWindow().ChannelCountText(), QString());
+    QCOMPARE(v.mainWindow().ExperienceText(), QString());
+    QCOMPARE(v.statisticsWindow().countersModel->Text(1, 1), QStringLiteral("0 行"));
 }
 
 void TestMainWindow::savePresetFollowsLoadedLog() {
     Viewer v;
-    QCOMPARE(v.f1().SaveDialogPreset(), QString());
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("a.log"))));
-    QCOMPARE(v.f1().SaveDialogPreset(), v.Path(QStringLiteral("a.htm")));
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("archive"))));
-    QCOMPARE(v.f1().SaveDialogPreset(), v.Path(QStringLiteral("archive.htm")));
+    QCOMPARE(v.mainWindow().SaveDialogPreset(), QString());
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("a.log"))));
+    QCOMPARE(v.mainWindow().SaveDialogPreset(), v.Path(QStringLiteral("a.htm")));
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("archive"))));
+    QCOMPARE(v.mainWindow().SaveDialogPreset(), v.Path(QStringLiteral("archive.htm")));
 }
 
 namespace {
@@ -366,17 +370,17 @@ void TestMainWindow::openAndSaveDialogs() {
             filter = ShownFilter(d);
             d.reject();
         },
-        [&] { v.f1().Open1Click(); });
+        [&] { v.mainWindow().OpenWithDialog(); });
     QCOMPARE(filter, QStringLiteral("TARQログファイル(*.log)"));
-    QCOMPARE(v.f1().CurrentLogPath(), std::string());  // cancelled
+    QCOMPARE(v.mainWindow().CurrentLogPath(), std::string());  // cancelled
 
     AnswerFileDialog(
         [&](QFileDialog& d) {
             d.selectFile(v.Path(QStringLiteral("a.log")));
             static_cast<QDialog&>(d).accept();
         },
-        [&] { v.f1().Open1Click(); });
-    QCOMPARE(v.f1().CurrentLogPath(), log);
+        [&] { v.mainWindow().OpenWithDialog(); });
+    QCOMPARE(v.mainWindow().CurrentLogPath(), log);
 
     QStringList preset;
     AnswerFileDialog(
@@ -385,7 +389,7 @@ void TestMainWindow::openAndSaveDialogs() {
             preset = d.selectedFiles();
             d.reject();
         },
-        [&] { v.f1().Save1Click(); });
+        [&] { v.mainWindow().SaveWithDialog(); });
     QCOMPARE(filter, QStringLiteral("保存ファイル(*.htm,*.doc,*.txt)"));
     QCOMPARE(preset, QStringList{v.Path(QStringLiteral("a.htm"))});
     QVERIFY(!QFile::exists(v.Path(QStringLiteral("a.htm"))));
@@ -396,10 +400,10 @@ void TestMainWindow::openAndSaveDialogs() {
             d.selectFile(v.Path(QStringLiteral("picked.txt")));
             static_cast<QDialog&>(d).accept();
         },
-        [&] { v.f1().Save1Click(); });
+        [&] { v.mainWindow().SaveWithDialog(); });
     QVERIFY(ReadFile(v.Path(QStringLiteral("picked.txt"))).startsWith("Alice : hello\r\n"));
     // The popup's item runs the same command.
-    QAction* save2 = v.f1().PopupMenu()->actions().at(9);
+    QAction* save2 = v.mainWindow().ContextMenu()->actions().at(9);
     QCOMPARE(save2->text(), QStringLiteral("保存"));
     AnswerFileDialog(
         [&](QFileDialog& d) {
@@ -413,43 +417,43 @@ void TestMainWindow::openAndSaveDialogs() {
 
 void TestMainWindow::saveChoosesByExtension() {
     Viewer v;
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
     for (const char* name : {"upper.HTM", "mixed.Html", "lower.html"}) {
-        v.f1().SaveToPath(v.Path(QString::fromLatin1(name)));
+        v.mainWindow().SaveToPath(v.Path(QString::fromLatin1(name)));
         const QByteArray html = ReadFile(v.Path(QString::fromLatin1(name)));
         QVERIFY2(html.startsWith("<HTML>\r\n<HEAD>\r\n"), name);
         QVERIFY(html.contains("<FONT color=\"#FFFFFF\">Alice : hello</FONT><BR>\r\n"));
         QVERIFY(html.endsWith("</BODY>\r\n</HTML>\r\n"));
     }
-    v.f1().SaveToPath(v.Path(QStringLiteral("plain.TXT")));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("plain.TXT")));
     QVERIFY(ReadFile(v.Path(QStringLiteral("plain.TXT"))).startsWith("Alice : hello\r\n>>Bob"));
-    v.f1().SaveToPath(v.Path(QStringLiteral("rich.Doc")));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("rich.Doc")));
     QVERIFY(ReadFile(v.Path(QStringLiteral("rich.Doc"))).startsWith("{\\rtf1"));
     // No extension, or one of no meaning here: nothing is written.
     for (const char* name : {"noext", "other.rtf", "dotted.dir/none", "chat.htm.bak"}) {
-        v.f1().SaveToPath(v.Path(QString::fromLatin1(name)));
+        v.mainWindow().SaveToPath(v.Path(QString::fromLatin1(name)));
         QVERIFY2(!QFile::exists(v.Path(QString::fromLatin1(name))), name);
     }
     // After the HTML exports the panels still show the same pass.
-    QCOMPARE(v.f1().Panel1Text(), kSampleCounts);
+    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
 }
 
 void TestMainWindow::htmlSaveNeedsLoadedLog() {
     Viewer v;
-    v.f1().SaveToPath(v.Path(QStringLiteral("out.htm")));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.htm")));
     QVERIFY(!QFile::exists(v.Path(QStringLiteral("out.htm"))));
     // The display saves need no loaded file: the one empty line is saved.
-    v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.txt")));
     QVERIFY(QFile::exists(v.Path(QStringLiteral("out.txt"))));
     QVERIFY(ReadFile(v.Path(QStringLiteral("out.txt"))).size() <= 2);
-    v.f1().SaveToPath(v.Path(QStringLiteral("out.doc")));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.doc")));
     QVERIFY(ReadFile(v.Path(QStringLiteral("out.doc"))).startsWith("{\\rtf1"));
 }
 
 void TestMainWindow::plainTextSaveBytes() {
     Viewer v;
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
-    v.f1().SaveToPath(v.Path(QStringLiteral("out.txt")));
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.txt")));
     const QByteArray bytes = ReadFile(v.Path(QStringLiteral("out.txt")));
     const QByteArray expected = QByteArray("Alice : hello\r\n>>Bob : psst\r\nAlice : again\r\n(Carol) hi\r\n") +
                                 "\x81\x40\x81\x40" + QByteArray::fromStdString(kAiu) + "\r\nDave gains 120 exp.\r\n" +
@@ -459,8 +463,8 @@ void TestMainWindow::plainTextSaveBytes() {
 
 void TestMainWindow::richTextSaveColours() {
     Viewer v;
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
-    v.f1().SaveToPath(v.Path(QStringLiteral("out.doc")));
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.doc")));
     const QByteArray rtf = ReadFile(v.Path(QStringLiteral("out.doc")));
     QVERIFY(rtf.startsWith("{\\rtf1"));
     QVERIFY(rtf.contains("\\ansicpg932"));
@@ -485,14 +489,14 @@ void TestMainWindow::saveOntoLoadedLogWritesNothing() {
     const std::string log = logtest::Block(SampleRecords());
     for (const char* name : {"chat.txt", "chat.doc", "chat.htm"}) {
         const QString path = v.Path(QString::fromLatin1(name));
-        QVERIFY(v.f1().LoadLogFile(v.Write(QString::fromLatin1(name), log)));
-        v.f1().SaveToPath(path);
+        QVERIFY(v.mainWindow().LoadLogFile(v.Write(QString::fromLatin1(name), log)));
+        v.mainWindow().SaveToPath(path);
         QVERIFY2(ReadFile(path) == QByteArray::fromStdString(log), name);
     }
     // Another name for the same file is the same file.
-    QVERIFY(v.f1().LoadLogFile(v.Write(QStringLiteral("linked.log"), log)));
+    QVERIFY(v.mainWindow().LoadLogFile(v.Write(QStringLiteral("linked.log"), log)));
     std::filesystem::create_hard_link(v.Local(QStringLiteral("linked.log")), v.Local(QStringLiteral("alias.txt")));
-    v.f1().SaveToPath(v.Path(QStringLiteral("alias.txt")));
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("alias.txt")));
     QCOMPARE(ReadFile(v.Path(QStringLiteral("linked.log"))), QByteArray::fromStdString(log));
 }
 
@@ -506,98 +510,99 @@ void TestMainWindow::dropLoadsFirstFileOnly() {
         QMimeData mime;
         mime.setUrls(urls);
         QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&v.f1(), &enter);
+        QCoreApplication::sendEvent(&v.mainWindow(), &enter);
         QDropEvent dropEvent(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&v.f1(), &dropEvent);
+        QCoreApplication::sendEvent(&v.mainWindow(), &dropEvent);
         return enter.isAccepted();
     };
     auto url = [&](const char* name) { return QUrl::fromLocalFile(v.Path(QString::fromLatin1(name))); };
 
     QVERIFY(drop({url("first.log"), url("second.log"), url("bad.log")}));
-    QCOMPARE(v.f1().CurrentLogPath(), first);
+    QCOMPARE(v.mainWindow().CurrentLogPath(), first);
     QCOMPARE(v.Lines(), AllSampleLines());
 
     // Only the first file counts, even when it is not a log.
     QVERIFY(drop({url("bad.log"), url("second.log")}));
-    QCOMPARE(v.f1().CurrentLogPath(), first);
+    QCOMPARE(v.mainWindow().CurrentLogPath(), first);
     QCOMPARE(v.Lines(), AllSampleLines());
-    QVERIFY(v.f1().windowTitle().endsWith(QStringLiteral("first.log]")));
+    QVERIFY(v.mainWindow().windowTitle().endsWith(QStringLiteral("first.log]")));
 
     QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/x.log"))}));
-    QCOMPARE(v.f1().CurrentLogPath(), first);
+    QCOMPARE(v.mainWindow().CurrentLogPath(), first);
 
     QVERIFY(drop({url("second.log")}));
-    QCOMPARE(v.f1().CurrentLogPath(), second);
+    QCOMPARE(v.mainWindow().CurrentLogPath(), second);
     QCOMPARE(v.Lines(), QStringList{QStringLiteral("second file")});
     (void)notLog;
 }
 
 void TestMainWindow::copyFollowsSelection() {
     Viewer v;
-    QVERIFY(v.f1().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    QVERIFY(!v.f1().CopyAction()->isEnabled());
-    v.f1().Copy1Click();  // no selection: nothing copied
+    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
+    v.mainWindow().CopySelection();  // no selection: nothing copied
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
 
     v.display().SetSelection(0, 0, 0, 5);
-    QVERIFY(v.f1().CopyAction()->isEnabled());
-    v.f1().CopyAction()->trigger();
+    QVERIFY(v.mainWindow().CopyAction()->isEnabled());
+    v.mainWindow().CopyAction()->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Alice"));
 
     v.display().SetSelection(1, 2, 1, 2);
-    QVERIFY(!v.f1().CopyAction()->isEnabled());
+    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
 
     v.display().SetSelection(0, 8, 1, 5);
-    QVERIFY(v.f1().CopyAction()->isEnabled());
+    QVERIFY(v.mainWindow().CopyAction()->isEnabled());
     // A reload empties the selection along with the display.
-    QVERIFY(v.f1().LoadLogFile(v.f1().CurrentLogPath()));
-    QVERIFY(!v.f1().CopyAction()->isEnabled());
+    QVERIFY(v.mainWindow().LoadLogFile(v.mainWindow().CurrentLogPath()));
+    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
 }
 
 void TestMainWindow::sideWindowTogglesAndCloseButtons() {
     Viewer v;
-    v.f1().DataAction(false)->trigger();
-    QVERIFY(v.f3().isVisible());
-    QVERIFY(v.f1().DataAction(false)->isChecked() && v.f1().DataAction(true)->isChecked());
-    v.f3().close();  // its own close button
-    QVERIFY(!v.f3().isVisible());
-    QVERIFY(!v.f1().DataAction(false)->isChecked() && !v.f1().DataAction(true)->isChecked());
-    v.f1().DataAction(true)->trigger();
-    QVERIFY(v.f3().isVisible());
-    v.f1().Data1Click();
-    QVERIFY(!v.f3().isVisible());
-    QVERIFY(!v.f1().DataAction(true)->isChecked());
+    v.mainWindow().StatisticsAction(false)->trigger();
+    QVERIFY(v.statisticsWindow().isVisible());
+    QVERIFY(v.mainWindow().StatisticsAction(false)->isChecked() && v.mainWindow().StatisticsAction(true)->isChecked());
+    v.statisticsWindow().close();  // its own close button
+    QVERIFY(!v.statisticsWindow().isVisible());
+    QVERIFY(!v.mainWindow().StatisticsAction(false)->isChecked() &&
+            !v.mainWindow().StatisticsAction(true)->isChecked());
+    v.mainWindow().StatisticsAction(true)->trigger();
+    QVERIFY(v.statisticsWindow().isVisible());
+    v.mainWindow().ToggleStatisticsWindow();
+    QVERIFY(!v.statisticsWindow().isVisible());
+    QVERIFY(!v.mainWindow().StatisticsAction(true)->isChecked());
 
-    v.f1().OptionAction(true)->trigger();
-    QVERIFY(v.f2().isVisible());
-    QVERIFY(v.f1().OptionAction(false)->isChecked() && v.f1().OptionAction(true)->isChecked());
-    v.f2().close();
-    QVERIFY(!v.f2().isVisible());
-    QVERIFY(!v.f1().OptionAction(false)->isChecked() && !v.f1().OptionAction(true)->isChecked());
-    v.f1().Option1Click();
-    QVERIFY(v.f2().isVisible());
-    QVERIFY(v.f1().isVisible());
+    v.mainWindow().SettingsAction(true)->trigger();
+    QVERIFY(v.settingsDialog().isVisible());
+    QVERIFY(v.mainWindow().SettingsAction(false)->isChecked() && v.mainWindow().SettingsAction(true)->isChecked());
+    v.settingsDialog().close();
+    QVERIFY(!v.settingsDialog().isVisible());
+    QVERIFY(!v.mainWindow().SettingsAction(false)->isChecked() && !v.mainWindow().SettingsAction(true)->isChecked());
+    v.mainWindow().ToggleSettingsDialog();
+    QVERIFY(v.settingsDialog().isVisible());
+    QVERIFY(v.mainWindow().isVisible());
 }
 
 void TestMainWindow::exitClosesEverything() {
     Viewer v;
-    v.f1().Data1Click();
-    v.f1().Option1Click();
-    v.f1().Exit1Click();
-    QVERIFY(!v.f1().isVisible());
-    QVERIFY(!v.f2().isVisible());
-    QVERIFY(!v.f3().isVisible());
+    v.mainWindow().ToggleStatisticsWindow();
+    v.mainWindow().ToggleSettingsDialog();
+    v.mainWindow().Exit();
+    QVERIFY(!v.mainWindow().isVisible());
+    QVERIFY(!v.settingsDialog().isVisible());
+    QVERIFY(!v.statisticsWindow().isVisible());
 }
 
 void TestMainWindow::settingsWrittenAtExit() {
     auto v = std::make_unique<Viewer>();
     const QString cnf = v->Path(QStringLiteral("chatscope.cnf"));
     QVERIFY(!QFile::exists(cnf));
-    v->f1().Say1Click();
-    v->f1().etc1Click();
-    v->f1().Emote1Click();
-    v->f1().Emote1Click();
+    v->mainWindow().ToggleChannel(Channel::Say);
+    v->mainWindow().ToggleChannel(Channel::Etc);
+    v->mainWindow().ToggleChannel(Channel::Emote);
+    v->mainWindow().ToggleChannel(Channel::Emote);
     QVERIFY(!QFile::exists(cnf));  // nothing is written while the viewer runs
     const QString dirPath = v->dir.path();
     v->dir.setAutoRemove(false);

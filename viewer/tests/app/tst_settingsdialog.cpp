@@ -15,15 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "Lvconfig.h"
-#include "Lvmain.h"
-#include "app_test_files.h"
 #include "chatscope/classify.h"
 #include "display/log_display.h"
+#include "main_window.h"
+#include "settings_dialog.h"
+#include "test_logs.h"
+#include "test_support/test_files.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
 using namespace apptest;
+using namespace testsupport;
 using logtest::Record;
 
 namespace {
@@ -37,8 +39,8 @@ std::vector<std::string> SampleLines() {
     return lines;
 }
 
-QColor DisplayBackground(TForm1& form1) {
-    const QImage image = form1.Display()->viewport()->grab().toImage();
+QColor DisplayBackground(MainWindow& mainWindow) {
+    const QImage image = mainWindow.Display()->viewport()->grab().toImage();
     return image.pixelColor(image.width() - 3, image.height() - 3);
 }
 
@@ -56,10 +58,10 @@ private:
     QString Flt() const { return Path("chatscope.flt"); }
     void Start() {
         w_ = CreateViewerWindows(Cnf().toStdString(), Flt().toStdString());
-        w_->form1->resize(587, 463);
+        w_->mainWindow->resize(587, 463);
     }
-    TForm2& Form2() { return *w_->form2; }
-    TForm1& Form1() { return *w_->form1; }
+    SettingsDialog& Dialog() { return *w_->settingsDialog; }
+    MainWindow& Main() { return *w_->mainWindow; }
     std::uint32_t Word() const { return w_->state.settings.filterWord(); }
     void Tick(QListWidget* list, int row, bool ticked) {
         list->item(row)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
@@ -67,12 +69,12 @@ private:
     void Settings(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t reserved, std::uint32_t word) {
         std::string bytes{char(r), char(g), char(b), char(reserved)};
         for (int i = 0; i < 4; ++i) bytes += char(word >> (8 * i));
-        WriteFile(Cnf(), bytes);
+        QVERIFY(WriteFile(Cnf(), bytes));
     }
     QString LoadSample() {
         const QString log = Path("a.log");
-        WriteFile(log, LogBytes(SampleLines()));
-        if (!Form1().LoadLogFile(log.toStdString())) return {};
+        if (!WriteFile(log, LogBytes(SampleLines()))) return {};
+        if (!Main().LoadLogFile(log.toStdString())) return {};
         return log;
     }
 
@@ -88,56 +90,56 @@ private slots:
 
     void startsWithDefaultsWithoutFiles() {
         Start();
-        QCOMPARE(Form2().windowTitle(), QStringLiteral("chatscope Config"));
-        QVERIFY(!Form2().isVisible());
-        QCOMPARE(Form2().size(), QSize(194, 321));
-        QCOMPARE(Form2().minimumSize(), Form2().maximumSize());
-        QCOMPARE(Form2().Label1->text(), QStringLiteral("背景色"));
-        QCOMPARE(Form2().Label2->text(), QStringLiteral("[etc]フィルターに含める"));
-        QCOMPARE(Form2().Label3->text(), QStringLiteral("ユーザー指定 (チェックは非表示)"));
-        QCOMPARE(Form2().Shape1->size(), QSize(48, 50));
-        for (QScrollBar* bar : {Form2().ScrollR, Form2().ScrollG, Form2().ScrollB}) {
+        QCOMPARE(Dialog().windowTitle(), QStringLiteral("chatscope Config"));
+        QVERIFY(!Dialog().isVisible());
+        QCOMPARE(Dialog().size(), QSize(194, 321));
+        QCOMPARE(Dialog().minimumSize(), Dialog().maximumSize());
+        QCOMPARE(Dialog().backgroundLabel->text(), QStringLiteral("背景色"));
+        QCOMPARE(Dialog().etcFilterLabel->text(), QStringLiteral("[etc]フィルターに含める"));
+        QCOMPARE(Dialog().userListLabel->text(), QStringLiteral("ユーザー指定 (チェックは非表示)"));
+        QCOMPARE(Dialog().swatch->size(), QSize(48, 50));
+        for (QScrollBar* bar : {Dialog().redBar, Dialog().greenBar, Dialog().blueBar}) {
             QCOMPARE(bar->orientation(), Qt::Horizontal);
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), 255);
             QCOMPARE(bar->value(), 0);
         }
-        QCOMPARE(Form2().SwatchColour(), 0u);
+        QCOMPARE(Dialog().SwatchColour(), 0u);
         const QStringList etc = {"アイテムドロップ",       "経験値取得",         "サーチコメント",
                                  "リンクシェルメッセージ", "スキルアップ",       "レベルアップ、ダウン",
                                  "サービスメッセージ",     "モンスターを倒した", "(ユーザー指定)"};
-        QCOMPARE(Form2().CheckListBox1->count(), 9);
+        QCOMPARE(Dialog().etcFilterList->count(), 9);
         for (int i = 0; i < 9; ++i) {
-            QCOMPARE(Form2().CheckListBox1->item(i)->text(), etc[i]);
-            QCOMPARE(Form2().CheckListBox1->item(i)->checkState(), Qt::Unchecked);
+            QCOMPARE(Dialog().etcFilterList->item(i)->text(), etc[i]);
+            QCOMPARE(Dialog().etcFilterList->item(i)->checkState(), Qt::Unchecked);
         }
-        QCOMPARE(Form2().CheckListBox2->count(), 0);
-        QVERIFY(!Form2().CheckListBox2->isEnabled());
-        QVERIFY(!Form2().Label3->isEnabled());
+        QCOMPARE(Dialog().userList->count(), 0);
+        QVERIFY(!Dialog().userList->isEnabled());
+        QVERIFY(!Dialog().userListLabel->isEnabled());
         QCOMPARE(Word(), 0u);
-        for (int bit = 0; bit < 7; ++bit) QVERIFY(!Form1().ChannelAction(bit, false)->isChecked());
+        for (int bit = 0; bit < 7; ++bit) QVERIFY(!Main().ChannelAction(static_cast<Channel>(bit), false)->isChecked());
     }
 
     void startsFromTheSavedFiles() {
         Settings(10, 20, 30, 0x5A, FilterBit::ItemDrop | FilterBit::UserSpecified | 0x80 | FilterBit::Tell);
         // An entry with a Shift-JIS name ("アイ"), a comment and a ticked entry.
-        WriteFile(Flt(), "0,1,\x83\x41\x83\x43\r\n# note\r\n1,4,Bob\r\n");
+        QVERIFY(WriteFile(Flt(), "0,1,\x83\x41\x83\x43\r\n# note\r\n1,4,Bob\r\n"));
         Start();
-        QCOMPARE(Form2().ScrollR->value(), 10);
-        QCOMPARE(Form2().ScrollG->value(), 20);
-        QCOMPARE(Form2().ScrollB->value(), 30);
-        QCOMPARE(Form2().SwatchColour(), 10u | 20u << 8 | 30u << 16);
-        QCOMPARE(DisplayBackground(Form1()), QColor(10, 20, 30));
+        QCOMPARE(Dialog().redBar->value(), 10);
+        QCOMPARE(Dialog().greenBar->value(), 20);
+        QCOMPARE(Dialog().blueBar->value(), 30);
+        QCOMPARE(Dialog().SwatchColour(), 10u | 20u << 8 | 30u << 16);
+        QCOMPARE(DisplayBackground(Main()), QColor(10, 20, 30));
         for (int i = 0; i < 9; ++i)
-            QCOMPARE(Form2().CheckListBox1->item(i)->checkState(), (i == 0 || i == 8) ? Qt::Checked : Qt::Unchecked);
-        QCOMPARE(Form2().CheckListBox2->count(), 2);
-        QCOMPARE(Form2().CheckListBox2->item(0)->text(), QStringLiteral("アイ"));
-        QCOMPARE(Form2().CheckListBox2->item(0)->checkState(), Qt::Unchecked);
-        QCOMPARE(Form2().CheckListBox2->item(1)->text(), QStringLiteral("Bob"));
-        QCOMPARE(Form2().CheckListBox2->item(1)->checkState(), Qt::Checked);
+            QCOMPARE(Dialog().etcFilterList->item(i)->checkState(), (i == 0 || i == 8) ? Qt::Checked : Qt::Unchecked);
+        QCOMPARE(Dialog().userList->count(), 2);
+        QCOMPARE(Dialog().userList->item(0)->text(), QStringLiteral("アイ"));
+        QCOMPARE(Dialog().userList->item(0)->checkState(), Qt::Unchecked);
+        QCOMPARE(Dialog().userList->item(1)->text(), QStringLiteral("Bob"));
+        QCOMPARE(Dialog().userList->item(1)->checkState(), Qt::Checked);
         // Bit 24 set: the list and its label are greyed.
-        QVERIFY(!Form2().CheckListBox2->isEnabled());
-        QVERIFY(!Form2().Label3->isEnabled());
+        QVERIFY(!Dialog().userList->isEnabled());
+        QVERIFY(!Dialog().userListLabel->isEnabled());
         // Filling the lists changed nothing.
         QCOMPARE(Word(), FilterBit::ItemDrop | FilterBit::UserSpecified | 0x80u | FilterBit::Tell);
         QVERIFY(!w_->state.users[0].ticked);
@@ -146,21 +148,21 @@ private slots:
 
     void scrollBarsChangeSwatchSettingsAndDisplay() {
         Start();
-        Form2().ScrollR->setValue(200);
-        QCOMPARE(Form2().SwatchColour(), 200u);
+        Dialog().redBar->setValue(200);
+        QCOMPARE(Dialog().SwatchColour(), 200u);
         QCOMPARE(w_->state.settings.red(), 200);
-        QCOMPARE(DisplayBackground(Form1()), QColor(200, 0, 0));
-        Form2().ScrollG->setValue(100);
-        Form2().ScrollB->setValue(50);
-        QCOMPARE(Form2().SwatchColour(), 200u | 100u << 8 | 50u << 16);
+        QCOMPARE(DisplayBackground(Main()), QColor(200, 0, 0));
+        Dialog().greenBar->setValue(100);
+        Dialog().blueBar->setValue(50);
+        QCOMPARE(Dialog().SwatchColour(), 200u | 100u << 8 | 50u << 16);
         QCOMPARE(w_->state.settings.green(), 100);
         QCOMPARE(w_->state.settings.blue(), 50);
-        QCOMPARE(Form2().Shape1->palette().color(QPalette::Window), QColor(200, 100, 50));
-        QCOMPARE(DisplayBackground(Form1()), QColor(200, 100, 50));
+        QCOMPARE(Dialog().swatch->palette().color(QPalette::Window), QColor(200, 100, 50));
+        QCOMPARE(DisplayBackground(Main()), QColor(200, 100, 50));
         // A step of the bar as the user makes it.
-        Form2().ScrollB->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        Dialog().blueBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(w_->state.settings.blue(), 51);
-        QCOMPARE(DisplayBackground(Form1()), QColor(200, 100, 51));
+        QCOMPARE(DisplayBackground(Main()), QColor(200, 100, 51));
         QCOMPARE(Word(), 0u);  // nothing else touched
     }
 
@@ -168,147 +170,147 @@ private slots:
         Settings(0, 0, 0, 0, FilterBit::Say | 0x8000);
         Start();
         QVERIFY(!LoadSample().isEmpty());
-        const int shown = Form1().Display()->LineCount();
+        const int shown = Main().Display()->LineCount();
 
-        Tick(Form2().CheckListBox1, 0, true);  // "アイテムドロップ"
+        Tick(Dialog().etcFilterList, 0, true);  // "アイテムドロップ"
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | FilterBit::ItemDrop);
-        QCOMPARE(Form1().Display()->LineCount(), shown - 5);
+        QCOMPARE(Main().Display()->LineCount(), shown - 5);
 
-        Tick(Form2().CheckListBox1, 7, true);  // "モンスターを倒した"
+        Tick(Dialog().etcFilterList, 7, true);  // "モンスターを倒した"
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | FilterBit::ItemDrop | FilterBit::MonsterDefeated);
-        Tick(Form2().CheckListBox1, 0, false);
+        Tick(Dialog().etcFilterList, 0, false);
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | FilterBit::MonsterDefeated);
-        QCOMPARE(Form1().Display()->LineCount(), shown);
+        QCOMPARE(Main().Display()->LineCount(), shown);
 
-        for (int i = 0; i < 9; ++i) Tick(Form2().CheckListBox1, i, true);
+        for (int i = 0; i < 9; ++i) Tick(Dialog().etcFilterList, i, true);
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | 0x1FF0000u);
-        for (int i = 0; i < 9; ++i) Tick(Form2().CheckListBox1, i, false);
+        for (int i = 0; i < 9; ++i) Tick(Dialog().etcFilterList, i, false);
         QCOMPARE(Word(), FilterBit::Say | 0x8000u);
     }
 
     void etcChecklistRereadsTheFileFromDisk() {
         Start();
         const QString log = LoadSample();
-        const int shown = Form1().Display()->LineCount();
-        WriteFile(log, LogBytes({Record(1, "Amy : more")}), true);  // a second block
-        Tick(Form2().CheckListBox1, 2, true);                       // "サーチコメント": hides nothing here
-        QCOMPARE(Form1().Display()->LineCount(), shown + 1);
+        const int shown = Main().Display()->LineCount();
+        QVERIFY(WriteFile(log, LogBytes({Record(1, "Amy : more")}), true));  // a second block
+        Tick(Dialog().etcFilterList, 2, true);  // "サーチコメント": hides nothing here
+        QCOMPARE(Main().Display()->LineCount(), shown + 1);
     }
 
     void tickWithoutALogReadsNothing() {
-        WriteFile(Flt(), "0,200,Foo\r\n");
+        QVERIFY(WriteFile(Flt(), "0,200,Foo\r\n"));
         Start();
-        QVERIFY(Form1().CurrentLogPath().empty());
-        Tick(Form2().CheckListBox1, 1, true);
+        QVERIFY(Main().CurrentLogPath().empty());
+        Tick(Dialog().etcFilterList, 1, true);
         QCOMPARE(Word(), FilterBit::Experience);
-        Tick(Form2().CheckListBox2, 0, true);
+        Tick(Dialog().userList, 0, true);
         QVERIFY(w_->state.users[0].ticked);
-        QVERIFY(Form1().CurrentLogPath().empty());
-        QCOMPARE(Form1().windowTitle(), QStringLiteral("Tarq Log Viewer"));
+        QVERIFY(Main().CurrentLogPath().empty());
+        QCOMPARE(Main().windowTitle(), QStringLiteral("Tarq Log Viewer"));
     }
 
     void userListGreyingRules() {
         // Empty list: greyed whatever bit 24 says.
         Start();
-        Tick(Form2().CheckListBox1, 8, true);
-        Tick(Form2().CheckListBox1, 8, false);
-        QVERIFY(!Form2().CheckListBox2->isEnabled());
-        QVERIFY(!Form2().Label3->isEnabled());
+        Tick(Dialog().etcFilterList, 8, true);
+        Tick(Dialog().etcFilterList, 8, false);
+        QVERIFY(!Dialog().userList->isEnabled());
+        QVERIFY(!Dialog().userListLabel->isEnabled());
         w_.reset();
 
-        WriteFile(Flt(), "0,200,Foo\r\n");
+        QVERIFY(WriteFile(Flt(), "0,200,Foo\r\n"));
         Start();
-        QVERIFY(Form2().CheckListBox2->isEnabled());
-        QVERIFY(Form2().Label3->isEnabled());
-        Tick(Form2().CheckListBox1, 8, true);  // "(ユーザー指定)"
+        QVERIFY(Dialog().userList->isEnabled());
+        QVERIFY(Dialog().userListLabel->isEnabled());
+        Tick(Dialog().etcFilterList, 8, true);  // "(ユーザー指定)"
         QCOMPARE(Word(), FilterBit::UserSpecified);
-        QVERIFY(!Form2().CheckListBox2->isEnabled());
-        QVERIFY(!Form2().Label3->isEnabled());
-        Tick(Form2().CheckListBox1, 8, false);
-        QVERIFY(Form2().CheckListBox2->isEnabled());
-        QVERIFY(Form2().Label3->isEnabled());
+        QVERIFY(!Dialog().userList->isEnabled());
+        QVERIFY(!Dialog().userListLabel->isEnabled());
+        Tick(Dialog().etcFilterList, 8, false);
+        QVERIFY(Dialog().userList->isEnabled());
+        QVERIFY(Dialog().userListLabel->isEnabled());
         // Another item leaves the list as it is.
-        Tick(Form2().CheckListBox1, 3, true);
-        QVERIFY(Form2().CheckListBox2->isEnabled());
+        Tick(Dialog().etcFilterList, 3, true);
+        QVERIFY(Dialog().userList->isEnabled());
     }
 
     void userListTickRereadsUnlessBit24() {
         // Entry for type 200, unticked: those records are the user category.
-        WriteFile(Flt(), "0,200,Foo\r\n1,1,Bar\r\n");
+        QVERIFY(WriteFile(Flt(), "0,200,Foo\r\n1,1,Bar\r\n"));
         Settings(0, 0, 0, 0, FilterBit::Etc);
         Start();
         const QString log = LoadSample();
-        const int shown = Form1().Display()->LineCount();
+        const int shown = Main().Display()->LineCount();
 
         // Ticking the entry gives type 200 back to "etc", which hides it.
-        Tick(Form2().CheckListBox2, 0, true);
+        Tick(Dialog().userList, 0, true);
         QVERIFY(w_->state.users[0].ticked);
-        QCOMPARE(Form1().Display()->LineCount(), shown - 2);
-        Tick(Form2().CheckListBox2, 0, false);
+        QCOMPARE(Main().Display()->LineCount(), shown - 2);
+        Tick(Dialog().userList, 0, false);
         QVERIFY(!w_->state.users[0].ticked);
-        QCOMPARE(Form1().Display()->LineCount(), shown);
+        QCOMPARE(Main().Display()->LineCount(), shown);
 
         // With "(ユーザー指定)" ticked the flag follows the box but nothing is read:
         // a block added to the file does not show up.
-        Tick(Form2().CheckListBox1, 8, true);
-        const int hidden = Form1().Display()->LineCount();
+        Tick(Dialog().etcFilterList, 8, true);
+        const int hidden = Main().Display()->LineCount();
         QCOMPARE(hidden, shown - 2);  // the user category is hidden now
-        WriteFile(log, LogBytes({Record(1, "Amy : more")}), true);
-        Tick(Form2().CheckListBox2, 1, false);
+        QVERIFY(WriteFile(log, LogBytes({Record(1, "Amy : more")}), true));
+        Tick(Dialog().userList, 1, false);
         QVERIFY(!w_->state.users[1].ticked);
-        Tick(Form2().CheckListBox2, 0, true);
+        Tick(Dialog().userList, 0, true);
         QVERIFY(w_->state.users[0].ticked);
-        QCOMPARE(Form1().Display()->LineCount(), hidden);
+        QCOMPARE(Main().Display()->LineCount(), hidden);
     }
 
     void placementBesideAndAtTheRightEdge() {
         Start();
-        const QRect desktop = Form1().screen()->geometry();
+        const QRect desktop = Main().screen()->geometry();
         const int right = desktop.x() + desktop.width();
-        Form1().show();
-        Form1().move(right - Form1().frameGeometry().width() - 194 - 10, desktop.y() + 25);
-        const QRect main = Form1().frameGeometry();
-        Form1().Option1Click();
-        QVERIFY(Form2().isVisible());
-        QCOMPARE(Form2().frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
-        Form1().Option1Click();
-        QVERIFY(!Form2().isVisible());
+        Main().show();
+        Main().move(right - Main().frameGeometry().width() - 194 - 10, desktop.y() + 25);
+        const QRect main = Main().frameGeometry();
+        Main().ToggleSettingsDialog();
+        QVERIFY(Dialog().isVisible());
+        QCOMPARE(Dialog().frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+        Main().ToggleSettingsDialog();
+        QVERIFY(!Dialog().isVisible());
 
-        Form1().move(right - main.width() - 40, desktop.y() + 60);
-        Form1().Option1Click();
-        QCOMPARE(Form2().frameGeometry().x() + Form2().frameGeometry().width(), right);
-        QCOMPARE(Form2().frameGeometry().y(), Form1().frameGeometry().y());
+        Main().move(right - main.width() - 40, desktop.y() + 60);
+        Main().ToggleSettingsDialog();
+        QCOMPARE(Dialog().frameGeometry().x() + Dialog().frameGeometry().width(), right);
+        QCOMPARE(Dialog().frameGeometry().y(), Main().frameGeometry().y());
     }
 
     void closeBoxClearsBothCheckMarks() {
         Start();
-        Form1().show();
-        Form1().Option1Click();
-        QVERIFY(Form2().isVisible());
-        QVERIFY(Form1().OptionAction(false)->isChecked());
-        QVERIFY(Form1().OptionAction(true)->isChecked());
-        QVERIFY(Form2().close());
-        QVERIFY(!Form2().isVisible());
-        QVERIFY(!Form1().OptionAction(false)->isChecked());
-        QVERIFY(!Form1().OptionAction(true)->isChecked());
+        Main().show();
+        Main().ToggleSettingsDialog();
+        QVERIFY(Dialog().isVisible());
+        QVERIFY(Main().SettingsAction(false)->isChecked());
+        QVERIFY(Main().SettingsAction(true)->isChecked());
+        QVERIFY(Dialog().close());
+        QVERIFY(!Dialog().isVisible());
+        QVERIFY(!Main().SettingsAction(false)->isChecked());
+        QVERIFY(!Main().SettingsAction(true)->isChecked());
 
         // Escape closes it the same way.
-        Form1().Option1Click();
-        QVERIFY(Form2().isVisible());
-        QTest::keyClick(&Form2(), Qt::Key_Escape);
-        QVERIFY(!Form2().isVisible());
-        QVERIFY(!Form1().OptionAction(false)->isChecked());
-        QVERIFY(!Form1().OptionAction(true)->isChecked());
+        Main().ToggleSettingsDialog();
+        QVERIFY(Dialog().isVisible());
+        QTest::keyClick(&Dialog(), Qt::Key_Escape);
+        QVERIFY(!Dialog().isVisible());
+        QVERIFY(!Main().SettingsAction(false)->isChecked());
+        QVERIFY(!Main().SettingsAction(true)->isChecked());
     }
 
     void filesWrittenWhenDestroyed() {
         Settings(1, 2, 3, 0x5A, 0x80000080u);
-        WriteFile(Flt(), "  0, 200, Foo  \r\n# note\r\n\r\n5,4,Bob trailing\r\n");
+        QVERIFY(WriteFile(Flt(), "  0, 200, Foo  \r\n# note\r\n\r\n5,4,Bob trailing\r\n"));
         Start();
-        Form2().ScrollG->setValue(255);
-        Tick(Form2().CheckListBox1, 1, true);
-        Tick(Form2().CheckListBox2, 0, true);
-        Tick(Form2().CheckListBox2, 1, false);
+        Dialog().greenBar->setValue(255);
+        Tick(Dialog().etcFilterList, 1, true);
+        Tick(Dialog().userList, 0, true);
+        Tick(Dialog().userList, 1, false);
         QVERIFY(!QFile::exists(Path("chatscope.tmp")));  // nothing written during the run
         w_.reset();
 
@@ -323,7 +325,7 @@ private slots:
         // first run has not made yet.
         const QString cnf = Path("config/chatscope/chatscope.cnf");
         w_ = CreateViewerWindows(cnf.toStdString(), Path("config/chatscope/chatscope.flt").toStdString());
-        Form2().ScrollR->setValue(7);
+        Dialog().redBar->setValue(7);
         w_.reset();
         QCOMPARE(ReadFile(cnf), QByteArray("\x07\0\0\0\0\0\0\0", 8));
     }

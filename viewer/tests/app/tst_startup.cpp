@@ -22,11 +22,11 @@
 #include <cstdlib>
 
 #include "../core/log_builder.h"
-#include "Lvconfig.h"
-#include "Lvdata.h"
-#include "Lvmain.h"
 #include "chatscope/paths.h"
 #include "display/log_display.h"
+#include "main_window.h"
+#include "settings_dialog.h"
+#include "statistics_window.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
@@ -59,34 +59,37 @@ std::string logPath;
 
 // Runs inside the viewer's event loop once it has started.
 void InspectAndExit() {
-    TForm1* form1 = nullptr;
-    TForm2* form2 = nullptr;
-    TForm3* form3 = nullptr;
+    MainWindow* mainWindow = nullptr;
+    SettingsDialog* settingsDialog = nullptr;
+    StatisticsWindow* statisticsWindow = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* f = qobject_cast<TForm1*>(w)) form1 = f;
-        if (auto* f = qobject_cast<TForm2*>(w)) form2 = f;
-        if (auto* f = qobject_cast<TForm3*>(w)) form3 = f;
+        if (auto* f = qobject_cast<MainWindow*>(w)) mainWindow = f;
+        if (auto* f = qobject_cast<SettingsDialog*>(w)) settingsDialog = f;
+        if (auto* f = qobject_cast<StatisticsWindow*>(w)) statisticsWindow = f;
     }
-    Check(form1 && form2 && form3, "the three windows exist");
-    if (!form1 || !form2 || !form3) {
+    Check(mainWindow && settingsDialog && statisticsWindow, "the three windows exist");
+    if (!mainWindow || !settingsDialog || !statisticsWindow) {
         QCoreApplication::exit(3);
         return;
     }
-    Check(form1->isVisible() && !form2->isVisible() && !form3->isVisible(), "only the main window is shown");
-    Check(form1->CurrentLogPath() == logPath, "FILE is loaded");
-    Check(form1->windowTitle() ==
-              QStringLiteral("Tarq Log Viewer [") + TForm1::FromLocalPath(logPath) + QStringLiteral("]"),
+    Check(mainWindow->isVisible() && !settingsDialog->isVisible() && !statisticsWindow->isVisible(),
+          "only the main window is shown");
+    Check(mainWindow->CurrentLogPath() == logPath, "FILE is loaded");
+    Check(mainWindow->windowTitle() ==
+              QStringLiteral("Tarq Log Viewer [") + MainWindow::FromLocalPath(logPath) + QStringLiteral("]"),
           "caption names FILE");
-    Check(form1->Display()->LineCount() == 1 && form1->Display()->LineText(0) == QStringLiteral("shown"),
+    Check(mainWindow->Display()->LineCount() == 1 && mainWindow->Display()->LineText(0) == QStringLiteral("shown"),
           "the saved filter applies to the first pass (etc hides type 200)");
-    Check(form1->ChannelAction(6, false)->isChecked() && form1->ChannelAction(6, true)->isChecked() &&
-              !form1->ChannelAction(0, false)->isChecked(),
+    Check(mainWindow->ChannelAction(Channel::Etc, false)->isChecked() &&
+              mainWindow->ChannelAction(Channel::Etc, true)->isChecked() &&
+              !mainWindow->ChannelAction(Channel::Say, false)->isChecked(),
           "check marks come from the saved filter word");
-    Check(form2->ScrollR->value() == 0x20 && form2->ScrollG->value() == 0x40 && form2->ScrollB->value() == 0x60,
+    Check(settingsDialog->redBar->value() == 0x20 && settingsDialog->greenBar->value() == 0x40 &&
+              settingsDialog->blueBar->value() == 0x60,
           "the settings dialog read the saved colour");
-    form1->Say1Click();
-    form3->show();  // a visible side window must not keep the viewer running
-    form1->Exit1Click();
+    mainWindow->ToggleChannel(Channel::Say);
+    statisticsWindow->show();  // a visible side window must not keep the viewer running
+    mainWindow->Exit();
 }
 
 void QueueInspection() {

@@ -16,14 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "Lvconfig.h"
-#include "Lvdata.h"
-#include "Lvmain.h"
-#include "app_test_files.h"
+#include "main_window.h"
+#include "settings_dialog.h"
+#include "statistics_window.h"
+#include "test_logs.h"
+#include "test_support/test_files.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
 using namespace apptest;
+using namespace testsupport;
 using logtest::Record;
 
 namespace {
@@ -52,27 +54,28 @@ private:
     QTemporaryDir dir_;
     std::unique_ptr<ViewerWindows> w_;
     LogStatistics& Stats() { return w_->state.stats; }
-    TForm3& Form3() { return *w_->form3; }
+    StatisticsWindow& Window() { return *w_->statisticsWindow; }
     QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
 
 private slots:
     void init() {
         QVERIFY(dir_.isValid());
         w_ = CreateViewerWindows(Path("chatscope.cnf").toStdString(), Path("chatscope.flt").toStdString());
-        w_->form1->resize(587, 463);
+        w_->mainWindow->resize(587, 463);
     }
     void cleanup() { w_.reset(); }
 
     void layoutOfTheWindow() {
-        QCOMPARE(Form3().windowTitle(), QStringLiteral("chatscope Data"));
-        QVERIFY(!Form3().isVisible());
-        QCOMPARE(Form3().size(), QSize(223, 463));
-        QTabWidget* tabs = Form3().PageControl1;
+        QCOMPARE(Window().windowTitle(), QStringLiteral("chatscope Data"));
+        QVERIFY(!Window().isVisible());
+        QCOMPARE(Window().size(), QSize(223, 463));
+        QTabWidget* tabs = Window().tabs;
         QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 0);
         const QStringList tabCaptions = {QStringLiteral("各種統計"), QStringLiteral("アイテム"),
                                          QStringLiteral("倒したモンスター"), QStringLiteral("会話相手")};
-        QTableView* lists[4] = {Form3().List1, Form3().List2, Form3().List3, Form3().List4};
+        QTableView* lists[4] = {Window().countersList, Window().itemsList, Window().monstersList,
+                                Window().partnersList};
         const std::vector<std::vector<std::pair<QString, int>>> columns = {
             {{QStringLiteral("項目"), 120}, {QStringLiteral("内容"), 80}},
             {{QStringLiteral("アイテム"), 110}, {QStringLiteral("数"), 30}, {QStringLiteral("取得者"), 60}},
@@ -97,8 +100,8 @@ private slots:
 
     void counterRowsShowEveryCounterInItsFormat() {
         // All zero: 31 rows, each with 0 in its format, and three empty lists.
-        Form3().RefreshStatistics();
-        const ReportModel& list1 = *Form3().Model1;
+        Window().RefreshStatistics();
+        const ReportModel& list1 = *Window().countersModel;
         QCOMPARE(list1.rowCount(), 31);
         const QStringList captions = {"Say",
                                       "Tell",
@@ -136,9 +139,9 @@ private slots:
                                    " 回", " HP", " 回", " 回",       " 回",   " HP", " HP", " 回", " 回"};
         QCOMPARE(Column(list1, 0), captions);
         for (int row = 0; row < 31; ++row) QCOMPARE(list1.Text(row, 1), QStringLiteral("0") + units[row]);
-        QCOMPARE(Form3().Model2->rowCount(), 0);
-        QCOMPARE(Form3().Model3->rowCount(), 0);
-        QCOMPARE(Form3().Model4->rowCount(), 0);
+        QCOMPARE(Window().itemsModel->rowCount(), 0);
+        QCOMPARE(Window().monstersModel->rowCount(), 0);
+        QCOMPARE(Window().partnersModel->rowCount(), 0);
 
         // Known values land in their own rows.
         Stats().counters[SayLines] = 12;
@@ -147,7 +150,7 @@ private slots:
         Stats().counters[MoneyGained] = 300;
         Stats().counters[AttackDamage] = 87;
         Stats().counters[PartyKnockedOutCount] = 2;
-        Form3().RefreshStatistics();
+        Window().RefreshStatistics();
         QCOMPARE(list1.rowCount(), 31);
         QCOMPARE(list1.Text(0, 1), QStringLiteral("12 行"));
         QCOMPARE(list1.Text(1, 1), QStringLiteral("0 行"));
@@ -166,8 +169,8 @@ private slots:
         items.Append("A", "X");
         items.Append("A", "Y");
         items.Append("B", "X");
-        Form3().RefreshStatistics();
-        const ReportModel& list2 = *Form3().Model2;
+        Window().RefreshStatistics();
+        const ReportModel& list2 = *Window().itemsModel;
         QCOMPARE(list2.rowCount(), 3);
         QCOMPARE(Column(list2, 0), QStringList({"A", "A", "B"}));
         QCOMPARE(Column(list2, 1), QStringList({"2", "1", "1"}));
@@ -177,7 +180,7 @@ private slots:
 
         // A third equal record shows 3 in the same row.
         items.Append("A", "X");
-        Form3().RefreshStatistics();
+        Window().RefreshStatistics();
         QCOMPARE(list2.rowCount(), 3);
         QCOMPARE(list2.Text(0, 1), QStringLiteral("3"));
         QCOMPARE(list2.Row(0).count, 3);
@@ -191,38 +194,38 @@ private slots:
         Stats().DefeatedMonsters.Tally("Bat", 0);
         Stats().TalkPartners.Tally("Zed", 3u << 24);
         Stats().TalkPartners.Tally("Amy", 2u << 24);
-        Form3().RefreshStatistics();
-        QCOMPARE(Column(*Form3().Model2, 0), QStringList({"Apple", "Bread", "Cider"}));
-        QCOMPARE(Column(*Form3().Model2, 2), QStringList({"Y", "Z", "X"}));
-        QCOMPARE(Column(*Form3().Model3, 0), QStringList({"Bat", "Orc"}));
-        QCOMPARE(Column(*Form3().Model4, 0), QStringList({"Amy", "Zed"}));
-        QCOMPARE(Column(*Form3().Model4, 2), QStringList({"TELL", "その他"}));
+        Window().RefreshStatistics();
+        QCOMPARE(Column(*Window().itemsModel, 0), QStringList({"Apple", "Bread", "Cider"}));
+        QCOMPARE(Column(*Window().itemsModel, 2), QStringList({"Y", "Z", "X"}));
+        QCOMPARE(Column(*Window().monstersModel, 0), QStringList({"Bat", "Orc"}));
+        QCOMPARE(Column(*Window().partnersModel, 0), QStringList({"Amy", "Zed"}));
+        QCOMPARE(Column(*Window().partnersModel, 2), QStringList({"TELL", "その他"}));
     }
 
     void monsterColumnClicks() {
         auto& monsters = Stats().DefeatedMonsters;
         for (const char* name : {"Bee", "Crab", "Crab", "Crab", "Ant", "Ant"}) monsters.Tally(name, 0);
-        Form3().RefreshStatistics();
-        const ReportModel& list3 = *Form3().Model3;
+        Window().RefreshStatistics();
+        const ReportModel& list3 = *Window().monstersModel;
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
 
-        Form3().List3ColumnClick(1);  // "数": largest first
+        Window().MonstersColumnClicked(1);  // "数": largest first
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
-        Form3().List3ColumnClick(1);  // again: smallest first
+        Window().MonstersColumnClicked(1);  // again: smallest first
         QCOMPARE(Column(list3, 1), QStringList({"1", "2", "3"}));
-        Form3().List3ColumnClick(0);  // "モンスター": ascending
+        Window().MonstersColumnClicked(0);  // "モンスター": ascending
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        Form3().List3ColumnClick(0);  // again: descending
+        Window().MonstersColumnClicked(0);  // again: descending
         QCOMPARE(Column(list3, 0), QStringList({"Crab", "Bee", "Ant"}));
-        Form3().List3ColumnClick(1);  // back on "数": largest first again
+        Window().MonstersColumnClicked(1);  // back on "数": largest first again
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
 
         // A column the list does not have changes nothing.
-        const SortState before = Form3().SortStateOf(1);
-        Form3().List3ColumnClick(2);
-        Form3().List3ColumnClick(-1);
-        QCOMPARE(Form3().SortStateOf(1).lastColumn, before.lastColumn);
-        QCOMPARE(Form3().SortStateOf(1).direction, before.direction);
+        const SortState before = Window().SortStateOf(1);
+        Window().MonstersColumnClicked(2);
+        Window().MonstersColumnClicked(-1);
+        QCOMPARE(Window().SortStateOf(1).lastColumn, before.lastColumn);
+        QCOMPARE(Window().SortStateOf(1).direction, before.direction);
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
     }
 
@@ -235,17 +238,17 @@ private slots:
         partners.Tally("Bob", 3u << 24);  // その他
         partners.Tally("Bob", 3u << 24);
         partners.Tally("Bob", 3u << 24);
-        Form3().RefreshStatistics();
-        const ReportModel& list4 = *Form3().Model4;
+        Window().RefreshStatistics();
+        const ReportModel& list4 = *Window().partnersModel;
 
-        Form3().List4ColumnClick(2);  // "種別": the reverse of the kinds' byte order
+        Window().PartnersColumnClicked(2);  // "種別": the reverse of the kinds' byte order
         QCOMPARE(Column(list4, 2), QStringList({"リンクシェル", "パーティ", "その他", "TELL"}));
-        Form3().List4ColumnClick(2);
+        Window().PartnersColumnClicked(2);
         QCOMPARE(Column(list4, 2), QStringList({"TELL", "その他", "パーティ", "リンクシェル"}));
-        Form3().List4ColumnClick(1);  // "回数": largest first
+        Window().PartnersColumnClicked(1);  // "回数": largest first
         QCOMPARE(Column(list4, 0).mid(0, 2), QStringList({"Bob", "Eve"}));
         QCOMPARE(Column(list4, 1).mid(0, 2), QStringList({"3", "2"}));
-        Form3().List4ColumnClick(0);  // "名前": ascending
+        Window().PartnersColumnClicked(0);  // "名前": ascending
         QCOMPARE(Column(list4, 0), QStringList({"Bob", "Cal", "Dan", "Eve"}));
     }
 
@@ -257,44 +260,44 @@ private slots:
         items.Append("Gem", "Abe");
         items.Append("Ore", "Zoe");
         items.Append("Ore", "Zoe");
-        Form3().RefreshStatistics();
-        const ReportModel& list2 = *Form3().Model2;
+        Window().RefreshStatistics();
+        const ReportModel& list2 = *Window().itemsModel;
 
-        Form3().List2ColumnClick(2);  // "取得者": descending
+        Window().ItemsColumnClicked(2);  // "取得者": descending
         QCOMPARE(Column(list2, 2), QStringList({"Zoe", "Kay", "Abe"}));
-        Form3().List2ColumnClick(1);  // "数": largest first
+        Window().ItemsColumnClicked(1);  // "数": largest first
         QCOMPARE(Column(list2, 1), QStringList({"3", "2", "1"}));
         QCOMPARE(list2.Row(0).count, 3);  // the integer travels with its row
         QCOMPARE(list2.Text(0, 0), QStringLiteral("Gem"));
-        Form3().List2ColumnClick(0);  // "アイテム": ascending
+        Window().ItemsColumnClicked(0);  // "アイテム": ascending
         QCOMPARE(Column(list2, 0), QStringList({"Gem", "Nut", "Ore"}));
-        Form3().List2ColumnClick(0);
+        Window().ItemsColumnClicked(0);
         QCOMPARE(Column(list2, 0), QStringList({"Ore", "Nut", "Gem"}));
     }
 
     void headerClickSortsThroughTheView() {
         for (const char* name : {"Bee", "Crab", "Crab"}) Stats().DefeatedMonsters.Tally(name, 0);
-        Form3().RefreshStatistics();
-        QHeaderView* header = Form3().List3->horizontalHeader();
-        Form3().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&Form3()));
-        Form3().PageControl1->setCurrentWidget(Form3().List3);
+        Window().RefreshStatistics();
+        QHeaderView* header = Window().monstersList->horizontalHeader();
+        Window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Window()));
+        Window().tabs->setCurrentWidget(Window().monstersList);
         const QPoint onCount(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onCount);
-        QCOMPARE(Column(*Form3().Model3, 0), QStringList({"Crab", "Bee"}));
-        QCOMPARE(Form3().SortStateOf(1).lastColumn, 2);
+        QCOMPARE(Column(*Window().monstersModel, 0), QStringList({"Crab", "Bee"}));
+        QCOMPARE(Window().SortStateOf(1).lastColumn, 2);
     }
 
     void selectedRowsFollowTheirRowsWhenSorted() {
         for (const char* name : {"Ant", "Bee", "Bee", "Cow", "Cow", "Cow"}) Stats().DefeatedMonsters.Tally(name, 0);
-        Form3().RefreshStatistics();
-        QTableView* view = Form3().List3;
-        view->selectionModel()->select(Form3().Model3->index(0, 0),
+        Window().RefreshStatistics();
+        QTableView* view = Window().monstersList;
+        view->selectionModel()->select(Window().monstersModel->index(0, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        Form3().List3ColumnClick(1);  // Cow, Bee, Ant
+        Window().MonstersColumnClicked(1);  // Cow, Bee, Ant
         const QModelIndexList rows = view->selectionModel()->selectedRows();
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(Form3().Model3->Text(rows.first().row(), 0), QStringLiteral("Ant"));
+        QCOMPARE(Window().monstersModel->Text(rows.first().row(), 0), QStringLiteral("Ant"));
         QCOMPARE(rows.first().row(), 2);
     }
 
@@ -302,87 +305,88 @@ private slots:
     // order and the next click on the last column sorts opposite to that click.
     void sortStateSurvivesAReload() {
         const QString log = Path("a.log");
-        WriteFile(log, LogBytes({DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"), DefeatRecord("Ant"),
-                                 DefeatRecord("Ant"), DefeatRecord("Ant"), ItemRecord("Kay", "Nut"),
-                                 ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")}));
-        QVERIFY(w_->form1->LoadLogFile(log.toStdString()));
-        const ReportModel& list3 = *Form3().Model3;
+        QVERIFY(
+            WriteFile(log, LogBytes({DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"),
+                                     DefeatRecord("Ant"), DefeatRecord("Ant"), DefeatRecord("Ant"),
+                                     ItemRecord("Kay", "Nut"), ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")})));
+        QVERIFY(w_->mainWindow->LoadLogFile(log.toStdString()));
+        const ReportModel& list3 = *Window().monstersModel;
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        QCOMPARE(Column(*Form3().Model2, 0), QStringList({"Gem", "Nut"}));
-        QCOMPARE(Column(*Form3().Model2, 1), QStringList({"1", "2"}));
-        QCOMPARE(Column(*Form3().Model2, 2), QStringList({"Abe", "Kay"}));
+        QCOMPARE(Column(*Window().itemsModel, 0), QStringList({"Gem", "Nut"}));
+        QCOMPARE(Column(*Window().itemsModel, 1), QStringList({"1", "2"}));
+        QCOMPARE(Column(*Window().itemsModel, 2), QStringList({"Abe", "Kay"}));
 
-        Form3().List3ColumnClick(1);  // largest first
+        Window().MonstersColumnClicked(1);  // largest first
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Crab", "Bee"}));
 
-        QVERIFY(w_->form1->LoadLogFile(log.toStdString()));
+        QVERIFY(w_->mainWindow->LoadLogFile(log.toStdString()));
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        Form3().List3ColumnClick(1);  // same column as before the reload: smallest first
+        Window().MonstersColumnClicked(1);  // same column as before the reload: smallest first
         QCOMPARE(Column(list3, 1), QStringList({"1", "2", "3"}));
 
         // A channel toggle reloads too and keeps the state as well.
-        w_->form1->ChannelClick(0);
+        w_->mainWindow->ToggleChannel(Channel::Say);
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        Form3().List3ColumnClick(1);
+        Window().MonstersColumnClicked(1);
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
     }
 
     void placedBesideTheMainWindow() {
-        QScreen* screen = w_->form1->screen();
+        QScreen* screen = w_->mainWindow->screen();
         QVERIFY(screen);
         const QRect desktop = screen->geometry();
-        w_->form1->show();
+        w_->mainWindow->show();
         // Leave 20 pixels between this window's place and the screen's right edge.
-        const int mainWidth = w_->form1->frameGeometry().width();
-        w_->form1->move(desktop.x() + desktop.width() - mainWidth - 223 - 20, desktop.y() + 30);
-        const QRect main = w_->form1->frameGeometry();
+        const int mainWidth = w_->mainWindow->frameGeometry().width();
+        w_->mainWindow->move(desktop.x() + desktop.width() - mainWidth - 223 - 20, desktop.y() + 30);
+        const QRect main = w_->mainWindow->frameGeometry();
         if (main.x() + main.width() + 223 >= desktop.x() + desktop.width())
             QSKIP("screen too narrow for a window beside the main window");
-        w_->form1->Data1Click();
-        QVERIFY(Form3().isVisible());
-        QCOMPARE(Form3().frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
+        w_->mainWindow->ToggleStatisticsWindow();
+        QVERIFY(Window().isVisible());
+        QCOMPARE(Window().frameGeometry().topLeft(), QPoint(main.x() + main.width(), main.y()));
     }
 
     void flushWithTheRightEdgeNearIt() {
-        QScreen* screen = w_->form1->screen();
+        QScreen* screen = w_->mainWindow->screen();
         const QRect desktop = screen->geometry();
         const int right = desktop.x() + desktop.width();
-        w_->form1->show();
-        w_->form1->move(right - w_->form1->frameGeometry().width() - 10, desktop.y() + 40);
-        w_->form1->Data1Click();
-        QCOMPARE(Form3().frameGeometry().x() + Form3().frameGeometry().width(), right);
-        QCOMPARE(Form3().frameGeometry().y(), w_->form1->frameGeometry().y());
+        w_->mainWindow->show();
+        w_->mainWindow->move(right - w_->mainWindow->frameGeometry().width() - 10, desktop.y() + 40);
+        w_->mainWindow->ToggleStatisticsWindow();
+        QCOMPARE(Window().frameGeometry().x() + Window().frameGeometry().width(), right);
+        QCOMPARE(Window().frameGeometry().y(), w_->mainWindow->frameGeometry().y());
 
         // Hidden, moved with the main window and shown again: placed anew.
-        w_->form1->Data1Click();
-        QVERIFY(!Form3().isVisible());
-        w_->form1->move(desktop.x() + 5, desktop.y() + 70);
-        w_->form1->Data1Click();
-        QCOMPARE(Form3().frameGeometry().y(), w_->form1->frameGeometry().y());
-        QCOMPARE(Form3().frameGeometry().x(),
-                 std::min(w_->form1->frameGeometry().x() + w_->form1->frameGeometry().width(),
-                          right - Form3().frameGeometry().width()));
+        w_->mainWindow->ToggleStatisticsWindow();
+        QVERIFY(!Window().isVisible());
+        w_->mainWindow->move(desktop.x() + 5, desktop.y() + 70);
+        w_->mainWindow->ToggleStatisticsWindow();
+        QCOMPARE(Window().frameGeometry().y(), w_->mainWindow->frameGeometry().y());
+        QCOMPARE(Window().frameGeometry().x(),
+                 std::min(w_->mainWindow->frameGeometry().x() + w_->mainWindow->frameGeometry().width(),
+                          right - Window().frameGeometry().width()));
     }
 
     void closeButtonClearsBothCheckMarks() {
         Stats().DefeatedMonsters.Tally("Bee", 0);
-        Form3().RefreshStatistics();
-        w_->form1->show();
-        w_->form1->Data1Click();
-        QVERIFY(Form3().isVisible());
-        QVERIFY(w_->form1->DataAction(false)->isChecked());
-        QVERIFY(w_->form1->DataAction(true)->isChecked());
+        Window().RefreshStatistics();
+        w_->mainWindow->show();
+        w_->mainWindow->ToggleStatisticsWindow();
+        QVERIFY(Window().isVisible());
+        QVERIFY(w_->mainWindow->StatisticsAction(false)->isChecked());
+        QVERIFY(w_->mainWindow->StatisticsAction(true)->isChecked());
 
-        QVERIFY(Form3().close());
-        QVERIFY(!Form3().isVisible());
-        QVERIFY(!w_->form1->DataAction(false)->isChecked());
-        QVERIFY(!w_->form1->DataAction(true)->isChecked());
+        QVERIFY(Window().close());
+        QVERIFY(!Window().isVisible());
+        QVERIFY(!w_->mainWindow->StatisticsAction(false)->isChecked());
+        QVERIFY(!w_->mainWindow->StatisticsAction(true)->isChecked());
 
-        w_->form1->Data1Click();  // shown again with the rows of the last pass
-        QVERIFY(Form3().isVisible());
-        QVERIFY(w_->form1->DataAction(false)->isChecked());
-        QVERIFY(w_->form1->DataAction(true)->isChecked());
-        QCOMPARE(Form3().Model3->rowCount(), 1);
+        w_->mainWindow->ToggleStatisticsWindow();  // shown again with the rows of the last pass
+        QVERIFY(Window().isVisible());
+        QVERIFY(w_->mainWindow->StatisticsAction(false)->isChecked());
+        QVERIFY(w_->mainWindow->StatisticsAction(true)->isChecked());
+        QCOMPARE(Window().monstersModel->rowCount(), 1);
     }
 };
 

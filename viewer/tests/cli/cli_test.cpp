@@ -17,7 +17,7 @@
 #include "chatscope/statistics_view.h"
 #include "command_line.h"
 #include "log_builder.h"
-#include "sjis_text.h"
+#include "sjis/shift_jis.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ TEST_F(CommandLine, RawStatsAreTheCoresBytesAndUtf8IsTheirDecoding) {
     EXPECT_EQ(raw.out.rfind("\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:", 0), 0u);
     EXPECT_TRUE(raw.out == ExpectedRawStats(archive_, ViewerSettings{}, UserList{}));
     const Result utf8 = Stats(archive_);
-    EXPECT_TRUE(utf8.out == SjisToUtf8(raw.out));
+    EXPECT_TRUE(utf8.out == sjis::DecodeToUtf8(raw.out));
 }
 
 TEST_F(CommandLine, SettingsAndFilterFilesAreApplied) {

@@ -1,4 +1,4 @@
-// Form3: the statistics window with its four lists.
+// The statistics window with its four lists.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -19,7 +19,7 @@ class QTableView;
 
 namespace chatscope {
 
-class TForm1;
+class MainWindow;
 
 // One row of a report list: up to three columns of Shift-JIS bytes, and for the
 // item list the number of item records of the row as an integer.
@@ -63,40 +63,40 @@ private:
 // when it would reach or pass it; its top at the main window's top.
 void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow);
 
-class TForm3 : public QWidget {
+class StatisticsWindow : public QWidget {
     Q_OBJECT
 public:
-    TForm3(const LogStatistics& stats, TForm1& form1, QWidget* parent = nullptr);
+    StatisticsWindow(const LogStatistics& stats, MainWindow& mainWindow, QWidget* parent = nullptr);
 
     // Refills the four lists from the statistics of the last pass.
     void RefreshStatistics();
 
-    QTabWidget* PageControl1 = nullptr;
-    QTableView* List1 = nullptr;
-    QTableView* List2 = nullptr;
-    QTableView* List3 = nullptr;
-    QTableView* List4 = nullptr;
-    ReportModel* Model1 = nullptr;
-    ReportModel* Model2 = nullptr;
-    ReportModel* Model3 = nullptr;
-    ReportModel* Model4 = nullptr;
+    QTabWidget* tabs = nullptr;
+    QTableView* countersList = nullptr;
+    QTableView* itemsList = nullptr;
+    QTableView* monstersList = nullptr;
+    QTableView* partnersList = nullptr;
+    ReportModel* countersModel = nullptr;
+    ReportModel* itemsModel = nullptr;
+    ReportModel* monstersModel = nullptr;
+    ReportModel* partnersModel = nullptr;
 
     // Column clicks (column index 0-based in the list), public for the tests.
-    void List2ColumnClick(int column);
-    void List3ColumnClick(int column);
-    void List4ColumnClick(int column);
+    void ItemsColumnClicked(int column);
+    void MonstersColumnClicked(int column);
+    void PartnersColumnClicked(int column);
 
     const SortState& SortStateOf(int slot) const { return sort_[slot]; }
 
 protected:
-    void showEvent(QShowEvent* event) override;    // FormShow: placement
-    void closeEvent(QCloseEvent* event) override;  // FormCloseQuery
+    void showEvent(QShowEvent* event) override;    // placement beside the main window
+    void closeEvent(QCloseEvent* event) override;  // hides through the main window's toggle
 
 private:
     void SortList(int slot, ReportModel& model, int column);
 
     const LogStatistics& stats_;
-    TForm1& form1_;
+    MainWindow& mainWindow_;
     SortState sort_[3];
 };
 

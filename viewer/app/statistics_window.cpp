@@ -1,5 +1,5 @@
-// Form3: the statistics window.
-#include "Lvdata.h"
+// The statistics window.
+#include "statistics_window.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -18,8 +18,8 @@
 #include <string_view>
 #include <utility>
 
-#include "Lvmain.h"
-#include "sjis_text.h"
+#include "main_window.h"
+#include "sjis/shift_jis.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -89,7 +89,7 @@ int ReportModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString ReportModel::Text(int row, int column) const {
-    return SjisToQString(rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)]);
+    return sjis::Decode(rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)]);
 }
 
 QVariant ReportModel::data(const QModelIndex& index, int role) const {
@@ -160,47 +160,49 @@ void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow) {
 }
 
 // ---------------------------------------------------------------------------
-// TForm3
+// StatisticsWindow
 
-TForm3::TForm3(const LogStatistics& stats, TForm1& form1, QWidget* parent)
-    : QWidget(parent, Qt::Window), stats_(stats), form1_(form1) {
+StatisticsWindow::StatisticsWindow(const LogStatistics& stats, MainWindow& mainWindow, QWidget* parent)
+    : QWidget(parent, Qt::Window), stats_(stats), mainWindow_(mainWindow) {
     setWindowTitle(QStringLiteral("chatscope Data"));
     setFont(ViewerFont());
     resize(223, 463);
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setUsesScrollButtons(true);
-    PageControl1->tabBar()->setElideMode(Qt::ElideNone);
-    PageControl1->setDocumentMode(false);
+    tabs = new QTabWidget(this);
+    tabs->setUsesScrollButtons(true);
+    tabs->tabBar()->setElideMode(Qt::ElideNone);
+    tabs->setDocumentMode(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(PageControl1);
+    layout->addWidget(tabs);
 
-    Model1 = new ReportModel({QStringLiteral("項目"), QStringLiteral("内容")}, this);
-    Model2 = new ReportModel({QStringLiteral("アイテム"), QStringLiteral("数"), QStringLiteral("取得者")}, this);
-    Model3 = new ReportModel({QStringLiteral("モンスター"), QStringLiteral("数")}, this);
-    Model4 = new ReportModel({QStringLiteral("名前"), QStringLiteral("回数"), QStringLiteral("種別")}, this);
+    countersModel = new ReportModel({QStringLiteral("項目"), QStringLiteral("内容")}, this);
+    itemsModel = new ReportModel({QStringLiteral("アイテム"), QStringLiteral("数"), QStringLiteral("取得者")}, this);
+    monstersModel = new ReportModel({QStringLiteral("モンスター"), QStringLiteral("数")}, this);
+    partnersModel = new ReportModel({QStringLiteral("名前"), QStringLiteral("回数"), QStringLiteral("種別")}, this);
 
-    List1 = MakeReportList(Model1, {120, 80}, PageControl1);
-    List2 = MakeReportList(Model2, {110, 30, 60}, PageControl1);
-    List3 = MakeReportList(Model3, {160, 40}, PageControl1);
-    List4 = MakeReportList(Model4, {90, 40, 70}, PageControl1);
-    List1->horizontalHeader()->setSectionsClickable(false);
+    countersList = MakeReportList(countersModel, {120, 80}, tabs);
+    itemsList = MakeReportList(itemsModel, {110, 30, 60}, tabs);
+    monstersList = MakeReportList(monstersModel, {160, 40}, tabs);
+    partnersList = MakeReportList(partnersModel, {90, 40, 70}, tabs);
+    countersList->horizontalHeader()->setSectionsClickable(false);
 
-    PageControl1->addTab(List1, QStringLiteral("各種統計"));
-    PageControl1->addTab(List2, QStringLiteral("アイテム"));
-    PageControl1->addTab(List3, QStringLiteral("倒したモンスター"));
-    PageControl1->addTab(List4, QStringLiteral("会話相手"));
-    PageControl1->setCurrentIndex(0);
+    tabs->addTab(countersList, QStringLiteral("各種統計"));
+    tabs->addTab(itemsList, QStringLiteral("アイテム"));
+    tabs->addTab(monstersList, QStringLiteral("倒したモンスター"));
+    tabs->addTab(partnersList, QStringLiteral("会話相手"));
+    tabs->setCurrentIndex(0);
 
-    connect(List2->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm3::List2ColumnClick);
-    connect(List3->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm3::List3ColumnClick);
-    connect(List4->horizontalHeader(), &QHeaderView::sectionClicked, this, &TForm3::List4ColumnClick);
+    connect(itemsList->horizontalHeader(), &QHeaderView::sectionClicked, this, &StatisticsWindow::ItemsColumnClicked);
+    connect(monstersList->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &StatisticsWindow::MonstersColumnClicked);
+    connect(partnersList->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &StatisticsWindow::PartnersColumnClicked);
 
     RefreshStatistics();
 }
 
-void TForm3::RefreshStatistics() {
+void StatisticsWindow::RefreshStatistics() {
     // Counters, in their fixed order.
     std::vector<ReportRow> counters;
     for (auto& [caption, value] : CounterRows(stats_)) {
@@ -209,7 +211,7 @@ void TForm3::RefreshStatistics() {
         row.cells[1] = std::move(value);
         counters.push_back(std::move(row));
     }
-    Model1->SetRows(std::move(counters));
+    countersModel->SetRows(std::move(counters));
 
     // Items: one row per (item, obtainer) pair with the number of its records.
     const std::vector<ItemRow>& merged = stats_.items.Merged();
@@ -224,18 +226,18 @@ void TForm3::RefreshStatistics() {
         items.push_back(std::move(row));
     }
     std::stable_sort(items.begin(), items.end(), FirstColumnLess);
-    Model2->SetRows(std::move(items));
+    itemsModel->SetRows(std::move(items));
 
     std::vector<ReportRow> monsters = NamedCountRows(stats_.DefeatedMonsters, false);
     std::stable_sort(monsters.begin(), monsters.end(), FirstColumnLess);
-    Model3->SetRows(std::move(monsters));
+    monstersModel->SetRows(std::move(monsters));
 
     std::vector<ReportRow> partners = NamedCountRows(stats_.TalkPartners, true);
     std::stable_sort(partners.begin(), partners.end(), FirstColumnLess);
-    Model4->SetRows(std::move(partners));
+    partnersModel->SetRows(std::move(partners));
 }
 
-void TForm3::SortList(int slot, ReportModel& model, int column) {
+void StatisticsWindow::SortList(int slot, ReportModel& model, int column) {
     if (column < 0 || column >= model.columnCount()) return;
     const int id = column + 1;  // "アイテム"/"モンスター"/"名前" 1, "数"/"回数" 2, "取得者"/"種別" 3
     const int direction = NextSortDirection(sort_[slot], id);
@@ -258,18 +260,18 @@ void TForm3::SortList(int slot, ReportModel& model, int column) {
     }
 }
 
-void TForm3::List2ColumnClick(int column) { SortList(0, *Model2, column); }
-void TForm3::List3ColumnClick(int column) { SortList(1, *Model3, column); }
-void TForm3::List4ColumnClick(int column) { SortList(2, *Model4, column); }
+void StatisticsWindow::ItemsColumnClicked(int column) { SortList(0, *itemsModel, column); }
+void StatisticsWindow::MonstersColumnClicked(int column) { SortList(1, *monstersModel, column); }
+void StatisticsWindow::PartnersColumnClicked(int column) { SortList(2, *partnersModel, column); }
 
-void TForm3::showEvent(QShowEvent* event) {
+void StatisticsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) PlaceBesideMainWindow(*this, form1_);
+    if (!event->spontaneous()) PlaceBesideMainWindow(*this, mainWindow_);
 }
 
-void TForm3::closeEvent(QCloseEvent* event) {
+void StatisticsWindow::closeEvent(QCloseEvent* event) {
     // The main window's toggle hides this window and clears both "データ" check marks.
-    if (isVisible()) form1_.Data1Click();
+    if (isVisible()) mainWindow_.ToggleStatisticsWindow();
     event->accept();
 }
 

@@ -1,4 +1,4 @@
-// Form1: the viewer's main window.
+// The viewer's main window: the display, the status bar and the menus.
 #pragma once
 
 #include <QMainWindow>
@@ -20,52 +20,51 @@ namespace chatscope {
 
 class DisplaySink;
 class LogDisplay;
-class TForm2;
-class TForm3;
+class SettingsDialog;
+class StatisticsWindow;
 
-class TForm1 : public QMainWindow {
+// The seven channels of the "フィルター" menu, in menu order; each is the filter
+// bit of its index.
+enum class Channel { Say, Tell, Party, LinkShell, Shout, Emote, Etc };
+inline constexpr int kChannelCount = 7;
+
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(ViewerState& state, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(ViewerState& state, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    // Wired once the side windows exist (Form2 and Form3 are created after Form1).
-    void SetSideWindows(TForm2* form2, TForm3* form3);
+    // Wired once the side windows exist (they are created after the main window).
+    void SetSideWindows(SettingsDialog* settingsDialog, StatisticsWindow* statisticsWindow);
 
     // Loads a chat log file into the display; false (nothing changed) when it fails the header check.
     bool LoadLogFile(const std::string& path);
     const std::string& CurrentLogPath() const { return currentLogPath_; }
     LogStatistics& Statistics() { return state_.stats; }
-    LogDisplay* Display() const { return RichEdit1; }
+    LogDisplay* Display() const { return display_; }
     void UpdateDisplayBackground();
 
     // Show/hide toggles of the side windows; their close buttons call these too.
-    void Data1Click();
-    void Option1Click();
+    void ToggleStatisticsWindow();
+    void ToggleSettingsDialog();
 
-    QString Panel0Text() const;
-    QString Panel1Text() const;
+    QString ExperienceText() const;
+    QString ChannelCountText() const;
 
     // Handlers (public so tests can drive them like a menu click).
-    void Open1Click();
-    void Save1Click();
-    void SaveToPath(const QString& chosenPath);  // Save1Click after the dialog
-    void Exit1Click();
-    void Copy1Click();
-    void ChannelClick(int bit);  // Say1Click .. etc1Click share this with their bit 0-6
-    void Say1Click() { ChannelClick(0); }
-    void Tell1Click() { ChannelClick(1); }
-    void Party1Click() { ChannelClick(2); }
-    void Linkshell1Click() { ChannelClick(3); }
-    void Shout1Click() { ChannelClick(4); }
-    void Emote1Click() { ChannelClick(5); }
-    void etc1Click() { ChannelClick(6); }
-    void RichEdit1SelectionChange();
-    QAction* ChannelAction(int bit, bool popup) const;
-    QAction* DataAction(bool popup) const;
-    QAction* OptionAction(bool popup) const;
+    void OpenWithDialog();
+    void SaveWithDialog();
+    void SaveToPath(const QString& chosenPath);  // what SaveWithDialog does after the dialog
+    void Exit();
+    void CopySelection();
+    // Shows or hides one channel (both check marks follow) and re-reads the log.
+    void ToggleChannel(Channel channel);
+    void DisplaySelectionChanged();
+    QAction* ChannelAction(Channel channel, bool popup) const;
+    QAction* StatisticsAction(bool popup) const;
+    QAction* SettingsAction(bool popup) const;
     QAction* CopyAction() const;
-    QMenu* PopupMenu() const;
+    QMenu* ContextMenu() const;
 
     // The name the save dialog offers next (the loaded log with ".htm", or the last choice).
     QString SaveDialogPreset() const;
@@ -91,11 +90,11 @@ private:
     ViewerState& state_;
     LogReader reader_;
     std::string currentLogPath_;
-    LogDisplay* RichEdit1 = nullptr;
-    QLabel* panel0_ = nullptr;
-    QLabel* panel1_ = nullptr;
-    TForm2* form2_ = nullptr;
-    TForm3* form3_ = nullptr;
+    LogDisplay* display_ = nullptr;
+    QLabel* experiencePanel_ = nullptr;
+    QLabel* channelCountPanel_ = nullptr;
+    SettingsDialog* settingsDialog_ = nullptr;
+    StatisticsWindow* statisticsWindow_ = nullptr;
     std::unique_ptr<DisplaySink> displaySink_;
     QString saveDialogName_;
     struct Menus;

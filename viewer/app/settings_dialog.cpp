@@ -1,5 +1,5 @@
-// Form2: the settings dialog.
-#include "Lvconfig.h"
+// The settings dialog.
+#include "settings_dialog.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -12,12 +12,12 @@
 
 #include <string>
 
-#include "Lvdata.h"
-#include "Lvmain.h"
 #include "chatscope/classify.h"
 #include "chatscope/filter_file.h"
 #include "chatscope/paths.h"
-#include "sjis_text.h"
+#include "main_window.h"
+#include "sjis/shift_jis.h"
+#include "statistics_window.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -47,24 +47,24 @@ QScrollBar* MakeColourBar(QWidget* parent, int y) {
 
 }  // namespace
 
-TForm2::TForm2(ViewerState& state, TForm1& form1, QWidget* parent)
+SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       state_(state),
-      form1_(form1) {
+      mainWindow_(mainWindow) {
     setWindowTitle(QStringLiteral("chatscope Config"));
     setFont(ViewerFont());
     setFixedSize(194, 321);
     setModal(false);
     setSizeGripEnabled(false);
 
-    Label1 = new QLabel(QStringLiteral("背景色"), this);
-    Label1->setGeometry(6, 4, 100, 14);
+    backgroundLabel = new QLabel(QStringLiteral("背景色"), this);
+    backgroundLabel->setGeometry(6, 4, 100, 14);
 
-    Shape1 = new QFrame(this);
-    Shape1->setFrameShape(QFrame::Box);
-    Shape1->setGeometry(8, 20, 48, 50);
-    Shape1->setAutoFillBackground(true);
+    swatch = new QFrame(this);
+    swatch->setFrameShape(QFrame::Box);
+    swatch->setGeometry(8, 20, 48, 50);
+    swatch->setAutoFillBackground(true);
 
     const char* names[3] = {"R", "G", "B"};
     for (int i = 0; i < 3; ++i) {
@@ -72,97 +72,97 @@ TForm2::TForm2(ViewerState& state, TForm1& form1, QWidget* parent)
         label->setObjectName(QString::fromLatin1(names[i]));
         label->setGeometry(64, 21 + 17 * i, 12, 14);
     }
-    ScrollR = MakeColourBar(this, 20);
-    ScrollG = MakeColourBar(this, 37);
-    ScrollB = MakeColourBar(this, 54);
+    redBar = MakeColourBar(this, 20);
+    greenBar = MakeColourBar(this, 37);
+    blueBar = MakeColourBar(this, 54);
 
-    Label2 = new QLabel(QStringLiteral("[etc]フィルターに含める"), this);
-    Label2->setGeometry(6, 75, 186, 14);
+    etcFilterLabel = new QLabel(QStringLiteral("[etc]フィルターに含める"), this);
+    etcFilterLabel->setGeometry(6, 75, 186, 14);
 
-    CheckListBox1 = new QListWidget(this);
-    CheckListBox1->setGeometry(8, 91, 178, 9 * kItemHeight + 4);
-    CheckListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    etcFilterList = new QListWidget(this);
+    etcFilterList->setGeometry(8, 91, 178, 9 * kItemHeight + 4);
+    etcFilterList->setSelectionMode(QAbstractItemView::SingleSelection);
     const char16_t* etcItems[FilterBit::kChecklistItems] = {
         u"アイテムドロップ",       u"経験値取得",         u"サーチコメント",
         u"リンクシェルメッセージ", u"スキルアップ",       u"レベルアップ、ダウン",
         u"サービスメッセージ",     u"モンスターを倒した", u"(ユーザー指定)"};
 
-    Label3 = new QLabel(QStringLiteral("ユーザー指定 (チェックは非表示)"), this);
-    Label3->setGeometry(6, 236, 188, 14);
+    userListLabel = new QLabel(QStringLiteral("ユーザー指定 (チェックは非表示)"), this);
+    userListLabel->setGeometry(6, 236, 188, 14);
 
-    CheckListBox2 = new QListWidget(this);
-    CheckListBox2->setGeometry(8, 252, 178, 63);
-    CheckListBox2->setSelectionMode(QAbstractItemView::SingleSelection);
+    userList = new QListWidget(this);
+    userList->setGeometry(8, 252, 178, 63);
+    userList->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    // FormCreate. The list signals are connected last, so filling the lists
+    // Load the files. The list signals are connected last, so filling the lists
     // runs no handler.
     loading_ = true;
     LoadViewerSettings(state_.settingsFile, state_.settings);
-    ScrollR->setValue(state_.settings.red());
-    ScrollG->setValue(state_.settings.green());
-    ScrollB->setValue(state_.settings.blue());
+    redBar->setValue(state_.settings.red());
+    greenBar->setValue(state_.settings.green());
+    blueBar->setValue(state_.settings.blue());
     ApplyBackgroundColour();
 
     const std::uint32_t word = state_.settings.filterWord();
     for (int i = 0; i < FilterBit::kChecklistItems; ++i) {
         const bool ticked = (word >> (FilterBit::kChecklistFirstBit + i)) & 1u;
-        AddCheckItem(CheckListBox1, QString::fromUtf16(etcItems[i]), ticked);
+        AddCheckItem(etcFilterList, QString::fromUtf16(etcItems[i]), ticked);
     }
 
     LoadUserFilters(state_.filterFile, state_.users);
     for (const UserFilterEntry& entry : state_.users.entries()) {
-        AddCheckItem(CheckListBox2, SjisToQString(entry.name), entry.ticked);
+        AddCheckItem(userList, sjis::Decode(entry.name), entry.ticked);
     }
     UpdateUserListEnabled();
     loading_ = false;
 
-    connect(ScrollR, &QScrollBar::valueChanged, this, &TForm2::ScrollRScroll);
-    connect(ScrollG, &QScrollBar::valueChanged, this, &TForm2::ScrollRScroll);
-    connect(ScrollB, &QScrollBar::valueChanged, this, &TForm2::ScrollRScroll);
-    connect(CheckListBox1, &QListWidget::itemChanged, this, &TForm2::CheckListBox1ClickCheck);
-    connect(CheckListBox2, &QListWidget::itemChanged, this, &TForm2::CheckListBox2ClickCheck);
+    connect(redBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
+    connect(greenBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
+    connect(blueBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
+    connect(etcFilterList, &QListWidget::itemChanged, this, &SettingsDialog::EtcFilterItemChanged);
+    connect(userList, &QListWidget::itemChanged, this, &SettingsDialog::UserItemChanged);
 }
 
-TForm2::~TForm2() {
+SettingsDialog::~SettingsDialog() {
     // The per-user configuration folder may not exist yet on a first run.
     EnsureFolderOf(state_.settingsFile);
     SaveViewerSettings(state_.settingsFile, state_.settings);
     SaveUserFilters(state_.filterFile, state_.users);
 }
 
-std::uint32_t TForm2::SwatchColour() const { return swatchColour_; }
+std::uint32_t SettingsDialog::SwatchColour() const { return swatchColour_; }
 
-void TForm2::ScrollRScroll() {
+void SettingsDialog::ColourBarMoved() {
     if (loading_) return;
     ApplyBackgroundColour();
 }
 
-void TForm2::ApplyBackgroundColour() {
-    const int r = ScrollR->value(), g = ScrollG->value(), b = ScrollB->value();
+void SettingsDialog::ApplyBackgroundColour() {
+    const int r = redBar->value(), g = greenBar->value(), b = blueBar->value();
     swatchColour_ = std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16;
-    QPalette palette = Shape1->palette();
+    QPalette palette = swatch->palette();
     palette.setColor(QPalette::Window, QColor(r, g, b));
-    Shape1->setPalette(palette);
+    swatch->setPalette(palette);
     state_.settings.SetRgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
-    form1_.UpdateDisplayBackground();
+    mainWindow_.UpdateDisplayBackground();
 }
 
-void TForm2::UpdateUserListEnabled() {
-    const bool enabled = (state_.settings.filterWord() & FilterBit::UserSpecified) == 0 && CheckListBox2->count() > 0;
-    CheckListBox2->setEnabled(enabled);
-    Label3->setEnabled(enabled);
+void SettingsDialog::UpdateUserListEnabled() {
+    const bool enabled = (state_.settings.filterWord() & FilterBit::UserSpecified) == 0 && userList->count() > 0;
+    userList->setEnabled(enabled);
+    userListLabel->setEnabled(enabled);
 }
 
-void TForm2::ReloadLog() {
-    const std::string path = form1_.CurrentLogPath();
-    if (!path.empty()) form1_.LoadLogFile(path);
+void SettingsDialog::ReloadLog() {
+    const std::string path = mainWindow_.CurrentLogPath();
+    if (!path.empty()) mainWindow_.LoadLogFile(path);
 }
 
-void TForm2::CheckListBox1ClickCheck(QListWidgetItem*) {
+void SettingsDialog::EtcFilterItemChanged(QListWidgetItem*) {
     if (loading_) return;
     std::uint32_t word = state_.settings.filterWord() & ~kChecklistMask;
-    for (int i = 0; i < CheckListBox1->count() && i < FilterBit::kChecklistItems; ++i) {
-        if (CheckListBox1->item(i)->checkState() == Qt::Checked) word |= 1u << (FilterBit::kChecklistFirstBit + i);
+    for (int i = 0; i < etcFilterList->count() && i < FilterBit::kChecklistItems; ++i) {
+        if (etcFilterList->item(i)->checkState() == Qt::Checked) word |= 1u << (FilterBit::kChecklistFirstBit + i);
     }
     if (word == state_.settings.filterWord()) return;  // not a tick change
     state_.settings.SetFilterWord(word);
@@ -170,9 +170,9 @@ void TForm2::CheckListBox1ClickCheck(QListWidgetItem*) {
     UpdateUserListEnabled();
 }
 
-void TForm2::CheckListBox2ClickCheck(QListWidgetItem* item) {
+void SettingsDialog::UserItemChanged(QListWidgetItem* item) {
     if (loading_ || !item) return;
-    const int row = CheckListBox2->row(item);
+    const int row = userList->row(item);
     if (row < 0 || static_cast<std::size_t>(row) >= state_.users.size()) return;
     const bool ticked = item->checkState() == Qt::Checked;
     if (state_.users[static_cast<std::size_t>(row)].ticked == ticked) return;  // not a tick change
@@ -181,17 +181,17 @@ void TForm2::CheckListBox2ClickCheck(QListWidgetItem* item) {
     ReloadLog();
 }
 
-void TForm2::showEvent(QShowEvent* event) {
+void SettingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) PlaceBesideMainWindow(*this, form1_);
+    if (!event->spontaneous()) PlaceBesideMainWindow(*this, mainWindow_);
 }
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void SettingsDialog::closeEvent(QCloseEvent* event) {
     // The main window's toggle hides the dialog and clears both "オプション" check marks.
-    if (isVisible()) form1_.Option1Click();
+    if (isVisible()) mainWindow_.ToggleSettingsDialog();
     event->accept();
 }
 
-void TForm2::reject() { close(); }
+void SettingsDialog::reject() { close(); }
 
 }  // namespace chatscope

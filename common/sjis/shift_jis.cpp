@@ -1,4 +1,8 @@
-#include "sjis_text.h"
+// The decoding table and the encoding cache are built from Qt's Windows-31J
+// codec, once per process.
+#include "sjis/shift_jis.h"
+
+#include <QByteArray>
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -10,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-namespace chatscope {
+namespace sjis {
 
 namespace {
 
@@ -84,7 +88,7 @@ inline char16_t DecodeUnit(const char16_t* pairs, std::string_view bytes, std::s
 
 }  // namespace
 
-QString SjisToQString(std::string_view bytes) {
+QString Decode(std::string_view bytes) {
     const char16_t* pairs = PairTable();
     QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* dst = out.data();
@@ -94,7 +98,7 @@ QString SjisToQString(std::string_view bytes) {
     return out;
 }
 
-std::string SjisToUtf8(std::string_view bytes) {
+std::string DecodeToUtf8(std::string_view bytes) {
     const auto firstHigh =
         std::find_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (firstHigh == bytes.end()) return std::string(bytes);
@@ -117,19 +121,19 @@ std::string SjisToUtf8(std::string_view bytes) {
     return out;
 }
 
-int SjisCharCount(std::string_view bytes) {
+int CharCount(std::string_view bytes) {
     int count = 0;
     for (std::size_t i = 0; i < bytes.size(); i += UnitLength(bytes, i)) ++count;
     return count;
 }
 
-std::size_t SjisByteOffset(std::string_view bytes, int column) {
+std::size_t ByteOffset(std::string_view bytes, int column) {
     std::size_t i = 0;
     for (int c = 0; c < column && i < bytes.size(); ++c) i += UnitLength(bytes, i);
     return i;
 }
 
-bool EncodeSjisChar(char32_t cp, std::string& out) {
+bool EncodeChar(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
         return true;
@@ -167,11 +171,33 @@ bool EncodeSjisChar(char32_t cp, std::string& out) {
     return true;
 }
 
-std::string QStringToSjis(QStringView text) {
+std::string Encode(QStringView text) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()) * 2);
-    EncodeSjis(text, out, [](char32_t, std::string& o) { o.push_back('?'); });
+    EncodeEach(text, out, [](char32_t, std::string& o) { o.push_back('?'); });
     return out;
 }
 
-}  // namespace chatscope
+std::optional<std::string> EncodeExact(QStringView text) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()) * 2);
+    bool exact = true;
+    EncodeEach(text, out, [&exact](char32_t, std::string&) { exact = false; });
+    if (!exact) return std::nullopt;
+    return out;
+}
+
+QString CutToBytes(const QString& text, std::size_t maxBytes) {
+    std::string out;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        qsizetype next = end + 1;
+        if (text.at(end).isHighSurrogate() && next < text.size() && text.at(next).isLowSurrogate()) ++next;
+        EncodeEach(QStringView(text).sliced(end, next - end), out, [](char32_t, std::string& o) { o.push_back('?'); });
+        if (out.size() > maxBytes) break;
+        end = next;
+    }
+    return text.left(end);
+}
+
+}  // namespace sjis

@@ -1,0 +1,350 @@
+// The main window. Hosts the log reader, the display, the two status
+// panels and the menus that open, save, filter and show the side windows.
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFont>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QUrl>
+
+#include <filesystem>
+#include <system_error>
+
+#include "chatscope/html_export.h"
+#include "chatscope/paths.h"
+#include "display/display_sink.h"
+#include "display/log_display.h"
+#include "settings_dialog.h"
+#include "sjis/shift_jis.h"
+#include "statistics_window.h"
+#include "viewer_font.h"
+
+namespace chatscope {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Tarq Log Viewer");
+const QString kOpenFilter = QStringLiteral("TARQログファイル(*.log)");
+// The display text of the filter, then the patterns Qt matches with.
+const QString kSaveFilter = QStringLiteral("保存ファイル(*.htm,*.doc,*.txt) (*.htm *.html *.doc *.txt)");
+
+// True when both names lead to one existing file (hard links and symbolic links included).
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(a, b, ec);
+    return !ec && same;
+}
+
+// A status bar panel of a set width that, like a native status bar's panel, is
+// cut off by a narrower window instead of widening it.
+class StatusPanel : public QLabel {
+public:
+    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setTextFormat(Qt::PlainText);
+        setMaximumWidth(width);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+private:
+    int width_;
+};
+
+// A busy cursor for the length of a reading pass or a save.
+class BusyCursor {
+public:
+    // Qt hands the cursor to the window system at once; no events are processed
+    // here, so nothing else can run in the middle of a pass.
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+const char* const kChannelCaptions[kChannelCount] = {"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"};
+
+}  // namespace
+
+struct MainWindow::Menus {
+    QMenu* fileMenu = nullptr;
+    QMenu* filterMenu = nullptr;
+    QMenu* otherMenu = nullptr;
+    QMenu* contextMenu = nullptr;
+    QAction* open = nullptr;
+    QAction* save = nullptr;
+    QAction* exit = nullptr;
+    QAction* channel[kChannelCount][2] = {};  // [channel][0: main menu, 1: popup]
+    QAction* statistics[2] = {};
+    QAction* settings[2] = {};
+    QAction* contextOpen = nullptr;
+    QAction* contextSave = nullptr;
+    QAction* copy = nullptr;
+    QAction* contextExit = nullptr;
+};
+
+MainWindow::MainWindow(ViewerState& state, QWidget* parent)
+    : QMainWindow(parent),
+      state_(state),
+      reader_(state.stats, state.settings, state.users),
+      menus_(std::make_unique<Menus>()) {
+    setWindowTitle(kCaption);
+    resize(587, 463);
+    setFont(ViewerFont());
+
+    display_ = new LogDisplay(this);
+    display_->setObjectName(QStringLiteral("display"));
+    setCentralWidget(display_);
+    displaySink_ = std::make_unique<DisplaySink>(*display_);
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("statusBar"));
+    experiencePanel_ = new StatusPanel(120, status);
+    channelCountPanel_ = new StatusPanel(500, status);
+    experiencePanel_->setMinimumWidth(120);  // the first panel keeps its width; the second gives way
+    status->addWidget(experiencePanel_);
+    status->addWidget(channelCountPanel_);
+    setStatusBar(status);
+
+    BuildMenus();
+
+    ResetStatistics(state_.stats);
+    reader_.SetPassCallbacks(PassCallbacks{
+        [this](const std::string& counts) { channelCountPanel_->setText(QString::fromLatin1(counts.c_str())); },
+        [this](const std::string& exp) { experiencePanel_->setText(sjis::Decode(exp)); },
+        [this] {
+            if (statisticsWindow_) statisticsWindow_->RefreshStatistics();
+        },
+    });
+
+    setAcceptDrops(true);
+
+    display_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(display_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { menus_->contextMenu->popup(display_->viewport()->mapToGlobal(pos)); });
+    connect(display_, &LogDisplay::selectionChanged, this, [this] { DisplaySelectionChanged(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildMenus() {
+    Menus& m = *menus_;
+    auto channelHandler = [this](int bit) { return [this, bit] { ToggleChannel(static_cast<Channel>(bit)); }; };
+
+    m.fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
+    m.open = m.fileMenu->addAction(QStringLiteral("開く"), this, [this] { OpenWithDialog(); });
+    m.save = m.fileMenu->addAction(QStringLiteral("保存"), this, [this] { SaveWithDialog(); });
+    m.fileMenu->addSeparator();
+    m.exit = m.fileMenu->addAction(QStringLiteral("終了"), this, [this] { Exit(); });
+
+    m.filterMenu = menuBar()->addMenu(QStringLiteral("フィルター"));
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        m.channel[bit][0] =
+            m.filterMenu->addAction(QString::fromLatin1(kChannelCaptions[bit]), this, channelHandler(bit));
+    }
+
+    m.otherMenu = menuBar()->addMenu(QStringLiteral("その他"));
+    m.statistics[0] = m.otherMenu->addAction(QStringLiteral("データ"), this, [this] { ToggleStatisticsWindow(); });
+    m.settings[0] = m.otherMenu->addAction(QStringLiteral("オプション"), this, [this] { ToggleSettingsDialog(); });
+
+    m.contextMenu = new QMenu(this);
+    m.contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        m.channel[bit][1] =
+            m.contextMenu->addAction(QString::fromLatin1(kChannelCaptions[bit]), this, channelHandler(bit));
+    }
+    m.contextMenu->addSeparator();
+    m.contextOpen = m.contextMenu->addAction(QStringLiteral("開く"), this, [this] { OpenWithDialog(); });
+    m.contextSave = m.contextMenu->addAction(QStringLiteral("保存"), this, [this] { SaveWithDialog(); });
+    m.contextMenu->addSeparator();
+    m.copy = m.contextMenu->addAction(QStringLiteral("コピー"), this, [this] { CopySelection(); });
+    m.copy->setEnabled(false);
+    m.contextMenu->addSeparator();
+    m.statistics[1] = m.contextMenu->addAction(QStringLiteral("データ"), this, [this] { ToggleStatisticsWindow(); });
+    m.settings[1] = m.contextMenu->addAction(QStringLiteral("オプション"), this, [this] { ToggleSettingsDialog(); });
+    m.contextMenu->addSeparator();
+    m.contextExit = m.contextMenu->addAction(QStringLiteral("終了"), this, [this] { Exit(); });
+
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        for (QAction* a : m.channel[bit]) a->setCheckable(true);
+    }
+    for (QAction* a : {m.statistics[0], m.statistics[1], m.settings[0], m.settings[1]}) a->setCheckable(true);
+}
+
+void MainWindow::SetSideWindows(SettingsDialog* settingsDialog, StatisticsWindow* statisticsWindow) {
+    settingsDialog_ = settingsDialog;
+    statisticsWindow_ = statisticsWindow;
+}
+
+std::string MainWindow::ToLocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString MainWindow::FromLocalPath(const std::string& path) {
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+bool MainWindow::LoadLogFile(const std::string& path) {
+    if (!reader_.CheckLogHeader(path)) return false;
+    // The caller may pass CurrentLogPath() itself: copy before assigning.
+    const std::string loaded = path;
+    currentLogPath_ = loaded;
+    setWindowTitle(kCaption + QStringLiteral(" [") + FromLocalPath(loaded) + QStringLiteral("]"));
+    BusyCursor busy;
+    display_->Clear();
+    ResetStatistics(state_.stats);
+    reader_.ReadLog(loaded, displaySink_.get());
+    display_->EndOfBatch();
+    return true;
+}
+
+void MainWindow::UpdateDisplayBackground() { display_->SetBackgroundColour(state_.settings.BackgroundDisplayColour()); }
+
+QString MainWindow::ExperienceText() const { return experiencePanel_->text(); }
+QString MainWindow::ChannelCountText() const { return channelCountPanel_->text(); }
+
+void MainWindow::OpenWithDialog() {
+    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kOpenFilter);
+    if (chosen.isEmpty()) return;
+    LoadLogFile(ToLocalPath(chosen));
+}
+
+QString MainWindow::SaveDialogPreset() const {
+    if (!currentLogPath_.empty()) return FromLocalPath(ReplaceExtension(currentLogPath_, ".htm"));
+    return saveDialogName_;
+}
+
+void MainWindow::SaveWithDialog() {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilter(kSaveFilter);
+    const QString preset = SaveDialogPreset();
+    if (!preset.isEmpty()) dialog.selectFile(preset);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+    saveDialogName_ = chosen.first();
+    SaveToPath(saveDialogName_);
+}
+
+void MainWindow::SaveToPath(const QString& chosenPath) {
+    const std::string out = ToLocalPath(chosenPath);
+    const std::string ext = LowerExtension(out);
+    if (ext == ".htm" || ext == ".html") {
+        if (currentLogPath_.empty()) return;
+        BusyCursor busy;
+        ExportHtml(out, currentLogPath_, reader_, state_.settings);
+        return;
+    }
+    if (ext != ".doc" && ext != ".txt") return;
+    // Never write the display over the log it came from.
+    if (SameFile(out, currentLogPath_)) return;
+    BusyCursor busy;
+    if (ext == ".doc")
+        display_->SaveRtf(chosenPath);
+    else
+        display_->SavePlainText(chosenPath);
+}
+
+void MainWindow::Exit() { close(); }
+
+void MainWindow::CopySelection() {
+    if (display_->HasSelection()) display_->Copy();
+}
+
+void MainWindow::DisplaySelectionChanged() { menus_->copy->setEnabled(display_->HasSelection()); }
+
+void MainWindow::ToggleChannel(Channel channel) {
+    const int bit = static_cast<int>(channel);
+    if (bit < 0 || bit >= kChannelCount) return;
+    const std::uint32_t mask = std::uint32_t(1) << bit;
+    const std::uint32_t word = state_.settings.filterWord() ^ mask;
+    state_.settings.SetFilterWord(word);
+    const bool hidden = (word & mask) != 0;
+    for (QAction* a : menus_->channel[bit]) a->setChecked(hidden);
+    if (!currentLogPath_.empty()) LoadLogFile(currentLogPath_);
+}
+
+void MainWindow::SetChannelChecks() {
+    const std::uint32_t word = state_.settings.filterWord();
+    for (int bit = 0; bit < kChannelCount; ++bit) {
+        for (QAction* a : menus_->channel[bit]) a->setChecked((word >> bit & 1U) != 0);
+    }
+}
+
+void MainWindow::ToggleStatisticsWindow() {
+    if (!statisticsWindow_) return;
+    statisticsWindow_->setVisible(!statisticsWindow_->isVisible());
+    for (QAction* a : menus_->statistics) a->setChecked(statisticsWindow_->isVisible());
+}
+
+void MainWindow::ToggleSettingsDialog() {
+    if (!settingsDialog_) return;
+    settingsDialog_->setVisible(!settingsDialog_->isVisible());
+    for (QAction* a : menus_->settings) a->setChecked(settingsDialog_->isVisible());
+}
+
+QAction* MainWindow::ChannelAction(Channel channel, bool popup) const {
+    const int bit = static_cast<int>(channel);
+    if (bit < 0 || bit >= kChannelCount) return nullptr;
+    return menus_->channel[bit][popup ? 1 : 0];
+}
+QAction* MainWindow::StatisticsAction(bool popup) const { return menus_->statistics[popup ? 1 : 0]; }
+QAction* MainWindow::SettingsAction(bool popup) const { return menus_->settings[popup ? 1 : 0]; }
+QAction* MainWindow::CopyAction() const { return menus_->copy; }
+QMenu* MainWindow::ContextMenu() const { return menus_->contextMenu; }
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous()) return;  // restored from the task bar: not a new showing
+    UpdateDisplayBackground();
+    SetChannelChecks();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (!event->isAccepted()) return;
+    // The viewer ends with its main window; the side windows must not keep it running.
+    if (settingsDialog_) settingsDialog_->hide();
+    if (statisticsWindow_) statisticsWindow_->hide();
+    emit Closed();
+}
+
+namespace {
+
+QString FirstLocalFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return {};
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) return url.toLocalFile();
+    }
+    return {};
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FirstLocalFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString first = FirstLocalFile(event->mimeData());
+    if (first.isEmpty()) return;
+    event->acceptProposedAction();
+    LoadLogFile(ToLocalPath(first));
+}
+
+}  // namespace chatscope
