@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCursor>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,13 +13,16 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTime>
 #include <QTimeEdit>
 #include <QTimer>
 
+#include "autostart_entry.h"
 #include "catcher_text.h"
 #include "chatkeeper/file_name_template.h"
+#include "rotation_time_edit.h"
 #include "settings_conversion.h"
 #include "sjis/shift_jis.h"
 
@@ -48,6 +51,12 @@ template <typename W> W* Place(W* widget, const char* name, int left, int top, i
 }
 
 }  // namespace
+
+QString FolderPromptStart() {
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (!desktop.isEmpty() && QFileInfo(desktop).isDir()) return desktop;
+    return QDir::homePath();
+}
 
 QIcon CatcherIcon() {
     static const bool registered = (InitCatcherResources(), true);
@@ -78,7 +87,7 @@ CatcherWindow::CatcherWindow(const Options& options, QWidget* parent) : QWidget(
     move(135, 41);
 
     BrowseForFolder = [](QWidget* owner, const QString& title) {
-        return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+        return QFileDialog::getExistingDirectory(owner, title, FolderPromptStart(), QFileDialog::ShowDirsOnly);
     };
 
     CreateControls();
@@ -114,7 +123,7 @@ void CatcherWindow::CreateControls() {
     rotationGroup =
         Place(new QGroupBox(QStringLiteral("ログファイル更新タイミング"), this), "rotationGroup", 4, 128, 357, 41);
     byTimeButton = Place(new QRadioButton(QStringLiteral("時間"), rotationGroup), "byTimeButton", 8, 15, 49, 17);
-    rotationTimeEdit = Place(new QTimeEdit(QTime(2, 0, 0), rotationGroup), "rotationTimeEdit", 52, 14, 62, 20);
+    rotationTimeEdit = Place(new RotationTimeEdit(QTime(2, 0, 0), rotationGroup), "rotationTimeEdit", 52, 14, 62, 20);
     rotationTimeEdit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     rotationTimeEdit->setEnabled(false);
     everyLabel = MakeLabel(rotationGroup, "everyLabel", QStringLiteral("毎"), 118, 17);
@@ -143,8 +152,10 @@ void CatcherWindow::CreateControls() {
     connect(gameFolderButton, &QPushButton::clicked, this, &CatcherWindow::BrowseGameFolder);
     connect(archiveFolderButton, &QPushButton::clicked, this, &CatcherWindow::BrowseArchiveFolder);
     connect(resetTemplateButton, &QPushButton::clicked, this, &CatcherWindow::ResetNameTemplate);
+    // Whatever checks a radio button (mouse, keyboard, a screen reader's
+    // toggle action, loading the settings), the boxes follow.
     for (QRadioButton* radio : {byTimeButton, bySizeButton, neverButton})
-        connect(radio, &QRadioButton::clicked, this, &CatcherWindow::UpdateEnabledBoxes);
+        connect(radio, &QRadioButton::toggled, this, &CatcherWindow::UpdateEnabledBoxes);
     sizeLimitEdit->installEventFilter(this);
     connect(sizeLimitEdit, &QLineEdit::returnPressed, this, &CatcherWindow::ValidateSizeLimit);
 
@@ -160,12 +171,19 @@ void CatcherWindow::CreateControls() {
     trayMenu->setObjectName(QStringLiteral("trayMenu"));
     settingsAction = trayMenu->addAction(QStringLiteral("設定"));
     settingsAction->setObjectName(QStringLiteral("settingsAction"));
+    startAtLoginAction = trayMenu->addAction(QStringLiteral("ログイン時に起動"));
+    startAtLoginAction->setObjectName(QStringLiteral("startAtLoginAction"));
+    startAtLoginAction->setCheckable(true);
     menuSeparator = trayMenu->addSeparator();
     menuSeparator->setObjectName(QStringLiteral("menuSeparator"));
     exitAction = trayMenu->addAction(QStringLiteral("終了"));
     exitAction->setObjectName(QStringLiteral("exitAction"));
     connect(settingsAction, &QAction::triggered, this, &CatcherWindow::ShowSettings);
     connect(exitAction, &QAction::triggered, this, &CatcherWindow::RequestExit);
+    connect(startAtLoginAction, &QAction::triggered, this, &CatcherWindow::SetStartAtLogin);
+    // The entry may have been added or removed elsewhere meanwhile.
+    connect(trayMenu, &QMenu::aboutToShow, this, &CatcherWindow::ShowStartAtLogin);
+    ShowStartAtLogin();
 }
 
 void CatcherWindow::StartUp() {
@@ -187,8 +205,9 @@ void CatcherWindow::AddTrayIcon() {
     trayIcon_ = new QSystemTrayIcon(CatcherIcon(), this);
     trayIcon_->setObjectName(QStringLiteral("trayIcon"));
     trayIcon_->setToolTip(QStringLiteral("chatkeeper"));
-    // The menu is opened here rather than through setContextMenu, so that a
-    // right click behaves the same whether the window is shown or not.
+    // The tray opens the menu: an X tray on a right click, a StatusNotifierItem
+    // host draws it itself from the exported menu.
+    trayIcon_->setContextMenu(trayMenu);
     connect(trayIcon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnTrayActivated(static_cast<int>(reason)); });
     trayIcon_->show();
@@ -209,7 +228,6 @@ void CatcherWindow::OnTrayActivated(int reason) {
         else
             show();
         break;
-    case QSystemTrayIcon::Context: trayMenu->popup(QCursor::pos()); break;
     default: break;
     }
 }
@@ -245,6 +263,20 @@ void CatcherWindow::RequestExit() {
     exitRequested_ = true;
     close();
 }
+
+QString CatcherWindow::AutostartPath() const {
+    return options_.autostartEntryPath.isEmpty() ? AutostartEntryPath() : options_.autostartEntryPath;
+}
+
+void CatcherWindow::SetStartAtLogin(bool on) {
+    if (on)
+        EnableAutostart(AutostartPath(), QCoreApplication::applicationFilePath());
+    else
+        DisableAutostart(AutostartPath());
+    ShowStartAtLogin();  // what is on disk now, also when the change failed
+}
+
+void CatcherWindow::ShowStartAtLogin() { startAtLoginAction->setChecked(AutostartEnabled(AutostartPath())); }
 
 void CatcherWindow::BrowseGameFolder() {
     const QString path = BrowseForFolder(this, QStringLiteral("TARQのインストール先を指定してください。"));

@@ -35,6 +35,10 @@ namespace chatkeeper::app {
 // The catcher's own icon (tray, window, desktop entry).
 QIcon CatcherIcon();
 
+// Where the folder prompts start: the user's desktop folder, or the home
+// folder when there is none.
+QString FolderPromptStart();
+
 class CatcherWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -42,6 +46,7 @@ public:
         QString settingsPath;        // the catcher settings file
         bool trayIcon = true;        // false where the desktop has no tray
         int tickIntervalMs = 10000;  // the capture timer
+        QString autostartEntryPath;  // empty: the user's autostart folder
     };
 
     explicit CatcherWindow(const Options& options, QWidget* parent = nullptr);
@@ -68,6 +73,7 @@ public:
     QTimer* captureTimer = nullptr;
     QMenu* trayMenu = nullptr;
     QAction* settingsAction = nullptr;
+    QAction* startAtLoginAction = nullptr;
     QAction* menuSeparator = nullptr;
     QAction* exitAction = nullptr;
 
@@ -75,6 +81,10 @@ public:
     void ShowSettings();
     // "終了": ends the catcher.
     void RequestExit();
+    // "ログイン時に起動": writes or removes the autostart entry.
+    void SetStartAtLogin(bool on);
+    // Checks "ログイン時に起動" when the autostart entry exists.
+    void ShowStartAtLogin();
     void BrowseGameFolder();
     void BrowseArchiveFolder();
     void ResetNameTemplate();
@@ -118,6 +128,7 @@ private:
     void ShowInControls(const CatcherSettings& settings);
     void ReadControls();
     void OnTrayActivated(int reason);
+    QString AutostartPath() const;
 
     Options options_;
     bool exitRequested_ = false;

@@ -1,6 +1,8 @@
 // Widget tests of the catcher window and its helpers. Run offscreen.
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +25,7 @@
 #include <cstring>
 #include <memory>
 
+#include "autostart_entry.h"
 #include "catcher_text.h"
 #include "catcher_window.h"
 #include "command_line.h"
@@ -81,11 +85,13 @@ private:
     QTemporaryDir dir_;
 
     QString CnfPath() const { return dir_.filePath(QStringLiteral("chatkeeper.cnf")); }
+    QString AutostartPath() const { return dir_.filePath(QStringLiteral("autostart/chatkeeper.desktop")); }
 
     std::unique_ptr<CatcherWindow> MakeWindow(bool trayIcon = true) {
         CatcherWindow::Options options;
         options.settingsPath = CnfPath();
         options.trayIcon = trayIcon;
+        options.autostartEntryPath = AutostartPath();
         return std::make_unique<CatcherWindow>(options);
     }
 
@@ -141,11 +147,17 @@ private slots:
         QCOMPARE(window->TrayIcon()->toolTip(), QStringLiteral("chatkeeper"));
         QVERIFY(!window->TrayIcon()->icon().isNull());
 
+        // The tray shows the menu itself: an X tray on a right click, a
+        // StatusNotifierItem host from the exported menu.
+        QCOMPARE(window->TrayIcon()->contextMenu(), window->trayMenu);
         const QList<QAction*> items = window->trayMenu->actions();
-        QCOMPARE(items.size(), 3);
+        QCOMPARE(items.size(), 4);
         QCOMPARE(items[0]->text(), QStringLiteral("設定"));
-        QVERIFY(items[1]->isSeparator());
-        QCOMPARE(items[2]->text(), QStringLiteral("終了"));
+        QCOMPARE(items[1]->text(), QStringLiteral("ログイン時に起動"));
+        QVERIFY(items[1]->isCheckable());
+        QVERIFY(!items[1]->isChecked());
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(items[3]->text(), QStringLiteral("終了"));
     }
 
     void captionsAndGeometry_data() {
@@ -210,23 +222,88 @@ private slots:
             QCOMPARE(widget->pos(), geometry.topLeft());
     }
 
+    void radioButtonsEnableThePickerAndTheSizeBox_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("mouse") << 0;
+        QTest::newRow("setChecked") << 1;
+        QTest::newRow("screen reader toggle") << 2;
+    }
+
     void radioButtonsEnableThePickerAndTheSizeBox() {
+        QFETCH(int, how);
         auto window = MakeWindow();
-        window->byTimeButton->click();
+        auto check = [how](QRadioButton* radio) {
+            if (how == 0) {
+                radio->click();
+            } else if (how == 1) {
+                radio->setChecked(true);
+            } else {
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(radio);
+                QVERIFY(accessible && accessible->actionInterface());
+                accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            }
+            QVERIFY(radio->isChecked());
+        };
+        check(window->byTimeButton);
         QVERIFY(window->rotationTimeEdit->isEnabled());
         QVERIFY(!window->sizeLimitEdit->isEnabled());
         QCOMPARE(window->Settings().mode, RotationMode::RotateByTime);
 
-        window->bySizeButton->click();
+        check(window->bySizeButton);
         QVERIFY(!window->rotationTimeEdit->isEnabled());
         QVERIFY(window->sizeLimitEdit->isEnabled());
         QVERIFY(!window->byTimeButton->isChecked());
         QCOMPARE(window->Settings().mode, RotationMode::RotateBySize);
 
-        window->neverButton->click();
+        check(window->neverButton);
         QVERIFY(!window->rotationTimeEdit->isEnabled());
         QVERIFY(!window->sizeLimitEdit->isEnabled());
         QCOMPARE(window->Settings().mode, RotationMode::RotateNever);
+    }
+
+    void typingATime_data() {
+        QTest::addColumn<QString>("typed");  // '\t' stands for Tab, '>' for Right
+        QTest::addColumn<QTime>("time");
+        QTest::newRow("with colons") << "07:45:30" << QTime(7, 45, 30);
+        QTest::newRow("one-digit hour") << "7:45:30" << QTime(7, 45, 30);
+        QTest::newRow("tabs") << "07\t45\t30" << QTime(7, 45, 30);
+        QTest::newRow("right arrows") << "07>45>30" << QTime(7, 45, 30);
+        QTest::newRow("digits only") << "074530" << QTime(7, 45, 30);
+        QTest::newRow("hour that may grow") << "1:05:09" << QTime(1, 5, 9);
+        QTest::newRow("hour then tab") << "1\t5\t9" << QTime(1, 5, 9);
+        QTest::newRow("late") << "23:59:58" << QTime(23, 59, 58);
+    }
+
+    void typingATime() {
+        QFETCH(QString, typed);
+        QFETCH(QTime, time);
+        auto window = MakeWindow();
+        window->byTimeButton->click();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTimeEdit* edit = window->rotationTimeEdit;
+        window->byTimeButton->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(window->byTimeButton, Qt::Key_Tab);  // as a user reaches the box
+        QTRY_VERIFY(edit->hasFocus());
+        for (const QChar c : typed) {
+            if (c == u'\t')
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            else if (c == u'>')
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+            else
+                QTest::keyClicks(QApplication::focusWidget(), QString(c));
+        }
+        QCOMPARE(edit->time(), time);
+        QCOMPARE(window->Settings().rotationTime, (RotationInterval{time.hour(), time.minute(), time.second()}));
+
+        // The arrow keys and the wheel still step the section under the caret.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(edit->time(), time.addSecs(1));
+        const QPoint middle = edit->rect().center();
+        QWheelEvent wheel(middle, edit->mapToGlobal(middle), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(edit, &wheel);
+        QCOMPARE(edit->time(), time);
     }
 
     void sizeLimitValidation_data() {
@@ -308,6 +385,104 @@ private slots:
         QCOMPARE(window->archiveFolderEdit->text(), QStringLiteral("kept2"));
     }
 
+    void folderPromptStartsAtTheDesktop() {
+        QTemporaryDir home;
+        struct EnvironmentGuard {
+            QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+            ~EnvironmentGuard() {
+                qputenv("HOME", home);
+                qputenv("XDG_CONFIG_HOME", config);
+            }
+        } guard;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+        QCOMPARE(FolderPromptStart(), home.path());  // no desktop folder: the home folder
+
+        const QString desktop = home.filePath(QStringLiteral("Schreibtisch"));
+        QVERIFY(QDir().mkpath(desktop));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("config"))));
+        QVERIFY(WriteFile(home.filePath(QStringLiteral("config/user-dirs.dirs")),
+                          "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"));
+        QCOMPARE(FolderPromptStart(), desktop);
+
+        // The real prompt opens there, with nothing chosen.
+        auto window = MakeWindow();
+        QString shownFolder;
+        QString shownName = QStringLiteral("(no dialog)");
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            shownFolder = dialog->directory().absolutePath();
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            shownName = name ? name->text() : QStringLiteral("(no name box)");
+            dialog->reject();
+        });
+        poll.start(10);
+        QVERIFY(window->BrowseForFolder(window.get(), QStringLiteral("title")).isEmpty());
+        QCOMPARE(shownFolder, desktop);
+        QCOMPARE(shownName, QString());
+    }
+
+    void startAtLogin() {
+        auto window = MakeWindow();
+        QAction* action = window->startAtLoginAction;
+        QVERIFY(!action->isChecked());
+
+        action->trigger();  // ticked
+        QVERIFY(action->isChecked());
+        const QByteArray entry = ReadFile(AutostartPath());
+        QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+        QVERIFY(entry.contains("\nType=Application\n"));
+        QVERIFY(entry.contains("\nExec=" + ExecValue(QCoreApplication::applicationFilePath()).toUtf8() + "\n"));
+        // Written through a temporary file that is gone now.
+        QCOMPARE(QDir(dir_.filePath(QStringLiteral("autostart"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("chatkeeper.desktop")});
+
+        action->trigger();  // unticked
+        QVERIFY(!action->isChecked());
+        QVERIFY(!QFile::exists(AutostartPath()));
+
+        // The mark shows the file as it is when the menu opens.
+        QVERIFY(EnableAutostart(AutostartPath(), QStringLiteral("/elsewhere/chatkeeper")));
+        emit window->trayMenu->aboutToShow();
+        QVERIFY(action->isChecked());
+        QVERIFY(WriteFile(AutostartPath(), "[Desktop Entry]\nExec=chatkeeper\nHidden=true\n"));
+        emit window->trayMenu->aboutToShow();
+        QVERIFY(!action->isChecked());
+        QVERIFY(QFile::remove(AutostartPath()));
+
+        // An entry that cannot be written leaves the mark off.
+        QVERIFY(QDir(dir_.filePath(QStringLiteral("autostart"))).removeRecursively());
+        QVERIFY(WriteFile(dir_.filePath(QStringLiteral("autostart")), "not a folder"));
+        action->trigger();
+        QVERIFY(!action->isChecked());
+        QVERIFY(QFile::remove(dir_.filePath(QStringLiteral("autostart"))));
+    }
+
+    void autostartExecValue_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("plain") << "/usr/bin/chatkeeper"
+                               << "\"/usr/bin/chatkeeper\"";
+        QTest::newRow("blank and kana") << "/home/a b/ゲーム/chatkeeper"
+                                        << "\"/home/a b/ゲーム/chatkeeper\"";
+        QTest::newRow("shell characters") << "/o/x$y`z\"w"
+                                          << "\"/o/x\\\\$y\\\\`z\\\\\"w\"";
+        QTest::newRow("backslash") << "/o/a\\b"
+                                   << "\"/o/a\\\\\\\\b\"";
+        QTest::newRow("field code") << "/o/100%f"
+                                    << "\"/o/100%%f\"";
+        QTest::newRow("newline") << "/o/a\nb"
+                                 << "\"/o/a\\nb\"";
+    }
+
+    void autostartExecValue() {
+        QFETCH(QString, program);
+        QFETCH(QString, value);
+        QCOMPARE(ExecValue(program), value);
+    }
+
     void closingHidesTheWindowAndKeepsRunning() {
         auto window = MakeWindow();
         QSignalSpy exits(window.get(), &CatcherWindow::ExitConfirmed);
@@ -329,18 +504,12 @@ private slots:
         QVERIFY(window->isVisible());
         emit tray->activated(QSystemTrayIcon::DoubleClick);  // ignored
         emit tray->activated(QSystemTrayIcon::MiddleClick);
+        emit tray->activated(QSystemTrayIcon::Context);  // the tray opens the menu; the window stays
         QVERIFY(window->isVisible());
-        QVERIFY(!window->trayMenu->isVisible());
-        emit tray->activated(QSystemTrayIcon::Context);  // right click: the popup, window unchanged
-        QTRY_VERIFY(window->trayMenu->isVisible());
-        QVERIFY(window->isVisible());
-        window->trayMenu->hide();
         emit tray->activated(QSystemTrayIcon::Trigger);  // left click hides
         QVERIFY(!window->isVisible());
-        emit tray->activated(QSystemTrayIcon::Context);  // popup also while hidden
-        QTRY_VERIFY(window->trayMenu->isVisible());
+        emit tray->activated(QSystemTrayIcon::Context);
         QVERIFY(!window->isVisible());
-        window->trayMenu->hide();
     }
 
     void withoutTrayClosingEndsTheCatcher() {
