@@ -1,104 +1,105 @@
+// The display's content and edits: loading lines into the document, and the
+// document's edits with the caret, the scroll bars and assistive technologies
+// following.
 #include "display/log_display.h"
 
+#include <QAccessible>
 #include <QMetaObject>
-#include <QSaveFile>
 #include <QScrollBar>
 
-#include "display/display_content.h"
+#include <utility>
+
 #include "display/log_display_accessible.h"
-#include "display/log_display_impl.h"
-#include "display/rtf_writer.h"
-#include "display/text_writer.h"
 #include "viewer_font.h"
 
 namespace chatscope {
 
-namespace {
-
-bool SaveWith(const QString& path, const DisplayContent& content, bool (*writer)(const DisplayContent&, QIODevice&)) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!writer(content, file)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-}  // namespace
-
-void LogDisplay::Impl::ReleaseStore() {
-    store.Release();
-    measuredWidth = 0;
-    offsets.Clear();
-    history.Clear();
-    edited = false;
-    preedit.clear();
-}
-
-LogDisplay::LogDisplay(QWidget* parent) : QAbstractScrollArea(parent), d(new Impl(this)) {
+LogDisplay::LogDisplay(QWidget* parent) : QAbstractScrollArea(parent) {
     InstallLogDisplayAccessibleFactory();
-    d->font = ViewerFont();
-    setFont(d->font);
-    d->UpdateMetrics();
+    font_ = ViewerFont();
+    setFont(font_);
+    UpdateMetrics();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAutoFillBackground(false);
-    d->store.Reserve(1024);
-    d->UpdateScrollBars();
+    UpdateScrollBars();
 }
 
-LogDisplay::~LogDisplay() { delete d; }
+LogDisplay::~LogDisplay() = default;
 
 void LogDisplay::Clear() {
     const bool hadSelection = HasSelection();
-    d->ReleaseStore();
-    d->anchor = d->caret = {};
+    document_.Clear();
+    measuredWidth_ = 0;
+    preedit_.clear();
+    anchor_ = caret_ = {};
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
-    d->UpdateScrollBars();
+    UpdateScrollBars();
     viewport()->update();
     if (hadSelection) emit selectionChanged();
 }
 
-void LogDisplay::AppendLine(std::string_view sjisBytes, std::uint32_t displayColour) {
-    d->Append(sjisBytes, displayColour);
-    if (!d->endOfBatchPosted) {
-        // A caller that never ends its batch still gets its lines shown.
-        d->endOfBatchPosted = true;
-        QMetaObject::invokeMethod(
-            this, [this] { EndOfBatch(); }, Qt::QueuedConnection);
-    }
+void LogDisplay::PostEndOfBatch() {
+    endOfBatchPosted_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { EndOfBatch(); }, Qt::QueuedConnection);
 }
 
 void LogDisplay::EndOfBatch() {
-    d->endOfBatchPosted = false;
-    d->UpdateScrollBars();
+    endOfBatchPosted_ = false;
+    UpdateScrollBars();
     viewport()->update();
 }
 
 void LogDisplay::SetBackgroundColour(std::uint32_t displayColour) {
-    d->background = displayColour & 0xFFFFFF;
+    background_ = displayColour & 0xFFFFFF;
     viewport()->update();
 }
 
-int LogDisplay::LineCount() const { return d->Count(); }
+void LogDisplay::Replace(Pos a, Pos b, const QString& text) {
+    if (QAccessible::isActive()) {
+        Pos start = document_.Clamp(a), end = document_.Clamp(b);
+        if (end < start) std::swap(start, end);
+        if (!(start == end && text.isEmpty())) {
+            QAccessibleTextUpdateEvent ev(this, OffsetOf(start.line, start.column), document_.Text(start, end), text);
+            QAccessible::updateAccessibility(&ev);
+        }
+    }
+    if (const auto caret = document_.Replace(a, b, text, {anchor_, caret_})) AfterEdit(*caret);
+}
 
-QString LogDisplay::LineText(int line) const { return d->Text(line); }
+void LogDisplay::AfterEdit(Pos caret) {
+    UpdateScrollBars();
+    SetCursor(caret, caret);
+    EnsureVisible(caret);
+    updateMicroFocus();
+}
 
-std::uint32_t LogDisplay::LineColour(int line) const { return d->Colour(line); }
+void LogDisplay::Undo() {
+    const auto selection = document_.Undo();
+    if (!selection) return;
+    UpdateScrollBars();
+    SetCursor(selection->anchor, selection->caret);
+    EnsureVisible(selection->caret);
+    viewport()->update();
+}
 
-bool LogDisplay::IsEditing() const { return d->edited; }
+void LogDisplay::Redo() {
+    if (const auto caret = document_.Redo()) AfterEdit(*caret);
+}
 
-void LogDisplay::InsertText(const QString& text) { d->ReplaceSelection(text); }
+void LogDisplay::Backspace() {
+    if (HasSelection()) return ReplaceSelection({});
+    Replace(document_.StepBack(caret_, false), caret_, {});
+}
 
-bool LogDisplay::SaveRtf(const QString& path) const { return SaveWith(path, LineStoreContent(d->store), &WriteRtf); }
-
-bool LogDisplay::SavePlainText(const QString& path) const {
-    return SaveWith(path, LineStoreContent(d->store), &WritePlainText);
+void LogDisplay::Delete() {
+    if (HasSelection()) return ReplaceSelection({});
+    Replace(caret_, document_.StepForward(caret_, false), {});
 }
 
 }  // namespace chatscope

@@ -1,17 +1,27 @@
-// LogDisplay: the viewer's display of coloured lines. Holds each line as its
-// Shift-JIS bytes and colour and decodes only the rows it paints, so an archive
-// of a million lines loads in moments. The user can edit it: an edited line
-// keeps its text decoded, every other line stays as it was loaded.
+// LogDisplay: the viewer's display of coloured lines, a view of a LogDocument.
+// Paints only the rows in sight, so an archive of a million lines loads in
+// moments; keeps the caret, the selection and the input method's composition,
+// and turns keys, mouse and input method events into edits of the document.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QRect>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
+#include "document/log_document.h"
+
+class QTextLayout;
+
 namespace chatscope {
+
+// Space between the viewport's edge and the text, in pixels.
+inline constexpr int kDisplayMargin = 2;
 
 class LogDisplay : public QAbstractScrollArea {
     Q_OBJECT
@@ -22,26 +32,32 @@ public:
     // Back to one empty line, as at start; leaves editing mode.
     void Clear();
     // Appends one line: Shift-JIS bytes (no line end) shown in a display colour 0x00BBGGRR.
-    void AppendLine(std::string_view sjisBytes, std::uint32_t displayColour);
+    void AppendLine(std::string_view sjisBytes, std::uint32_t displayColour) {
+        document_.Append(sjisBytes, displayColour);
+        if (!endOfBatchPosted_) PostEndOfBatch();
+    }
     // Call after a batch of AppendLine calls (a reading pass) to update scroll ranges and repaint.
     void EndOfBatch();
     // Background as a display colour 0x00BBGGRR.
     void SetBackgroundColour(std::uint32_t displayColour);
 
-    int LineCount() const;
-    QString LineText(int line) const;          // present content, decoded
-    std::uint32_t LineColour(int line) const;  // display colour of the line (kept through edits)
+    const LogDocument& Document() const { return document_; }
+    int LineCount() const { return document_.LineCount(); }
+    QString LineText(int line) const { return document_.LineText(line); }  // present content, decoded
+    // Display colour of the line (kept through edits).
+    std::uint32_t LineColour(int line) const { return document_.LineColour(line); }
 
-    bool HasSelection() const;
+    bool HasSelection() const { return !(anchor_ == caret_); }
     QString SelectedText() const;  // lines joined with "\n"
     void Copy();                   // copies a non-empty selection to the clipboard
     void SelectAll();
     // Select from (line, column) to (line, column), columns in QChar units of the decoded line.
     void SetSelection(int fromLine, int fromColumn, int toLine, int toColumn);
 
-    bool IsEditing() const;  // true once the content was edited (until the next Clear)
+    // True once the content was edited (until the next Clear).
+    bool IsEditing() const { return document_.IsEdited(); }
     // Replaces the selection with `text` (line breaks start new lines), as typing does.
-    void InsertText(const QString& text);
+    void InsertText(const QString& text) { ReplaceSelection(text); }
 
     // The whole content as flat offsets, lines joined by one "\n" each (for
     // assistive technologies): character count, a range of text, conversions.
@@ -58,8 +74,8 @@ public:
 
     // The display's present content as an RTF document, each line in its colour;
     // and as Windows-31J text with CR LF between lines ("?" for characters it cannot hold).
-    bool SaveRtf(const QString& path) const;
-    bool SavePlainText(const QString& path) const;
+    bool SaveRtf(const QString& path) const { return document_.SaveRtf(path); }
+    bool SavePlainText(const QString& path) const { return document_.SavePlainText(path); }
 
 signals:
     void selectionChanged();
@@ -79,8 +95,47 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    struct Impl;
-    Impl* d;
+    // A caller that never ends its batch still gets its lines shown.
+    void PostEndOfBatch();
+
+    // Geometry (log_display_view.cpp).
+    void UpdateMetrics();
+    int VisibleRows() const;
+    int ContentWidth() const;
+    void UpdateScrollBars();
+    int FirstRow() const;
+    int OriginX() const;
+    // One unwrapped line laid out in the display font; with the input
+    // method's composition shown at `preeditAt` when that is not -1.
+    std::unique_ptr<QTextLayout> Layout(const QString& text, int preeditAt = -1) const;
+    Pos HitTest(const QPoint& point) const;
+    void EnsureVisible(Pos p);
+
+    // Caret and selection (log_display_selection.cpp).
+    Pos SelectionStart() const { return std::min(anchor_, caret_); }
+    Pos SelectionEnd() const { return std::max(anchor_, caret_); }
+    void SetCursor(Pos anchor, Pos caret);
+    void MoveTo(Pos p, bool extend);
+
+    // Edits of the document, with the caret and the scroll bars following (log_display.cpp).
+    void Replace(Pos a, Pos b, const QString& text);
+    void ReplaceSelection(const QString& text) { Replace(SelectionStart(), SelectionEnd(), text); }
+    void AfterEdit(Pos caret);
+    void Undo();
+    void Redo();
+    void Backspace();
+    void Delete();
+
+    LogDocument document_;
+    bool endOfBatchPosted_ = false;
+    int measuredWidth_ = 0;  // widest line painted or measured so far, in pixels
+    std::uint32_t background_ = 0x000000;
+    QFont font_;
+    int lineHeight_ = 16;
+    int byteWidth_ = 6;
+    Pos anchor_, caret_;
+    bool selectingWithMouse_ = false;
+    QString preedit_;  // input method composition shown at the caret
 };
 
 }  // namespace chatscope

@@ -3,12 +3,11 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTextLayout>
 
 #include <algorithm>
 
-#include "display/line_text_ops.h"
 #include "display/log_display.h"
-#include "display/log_display_impl.h"
 
 namespace chatscope {
 
@@ -29,72 +28,58 @@ void LogDisplay::keyPressEvent(QKeyEvent* e) {
     if (e->matches(QKeySequence::SelectAll)) return SelectAll();
     if (e->matches(QKeySequence::Paste)) {
         const QString text = QGuiApplication::clipboard()->text();
-        if (!text.isEmpty()) d->ReplaceSelection(text);
+        if (!text.isEmpty()) ReplaceSelection(text);
         return;
     }
     if (e->matches(QKeySequence::Cut)) {
         if (HasSelection()) {
             Copy();
-            d->ReplaceSelection({});
+            ReplaceSelection({});
         }
         return;
     }
-    if (e->matches(QKeySequence::Undo)) return d->Undo();
-    if (e->matches(QKeySequence::Redo)) return d->Redo();
+    if (e->matches(QKeySequence::Undo)) return Undo();
+    if (e->matches(QKeySequence::Redo)) return Redo();
     switch (e->key()) {
-    case Qt::Key_Backspace: return d->Backspace();
-    case Qt::Key_Delete: return d->Delete();
+    case Qt::Key_Backspace: return Backspace();
+    case Qt::Key_Delete: return Delete();
     case Qt::Key_Return:
-    case Qt::Key_Enter: return d->ReplaceSelection(QStringLiteral("\n"));
+    case Qt::Key_Enter: return ReplaceSelection(QStringLiteral("\n"));
     default: break;
     }
-    if (TypesText(e)) return d->ReplaceSelection(e->text());
+    if (TypesText(e)) return ReplaceSelection(e->text());
 
     const bool extend = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
-    Pos p = d->caret;
+    Pos p = caret_;
     switch (e->key()) {
-    case Qt::Key_Left:
-        if (p.column > 0) {
-            const QString text = d->Text(p.line);
-            p.column = ctrl ? WordColumn(text, p.column, false) : PrevColumn(text, p.column);
-        } else if (p.line > 0) {
-            p = {p.line - 1, d->Length(p.line - 1)};
-        }
-        break;
-    case Qt::Key_Right:
-        if (p.column < d->Length(p.line)) {
-            const QString text = d->Text(p.line);
-            p.column = ctrl ? WordColumn(text, p.column, true) : NextColumn(text, p.column);
-        } else if (p.line + 1 < d->Count()) {
-            p = {p.line + 1, 0};
-        }
-        break;
+    case Qt::Key_Left: p = document_.StepBack(p, ctrl); break;
+    case Qt::Key_Right: p = document_.StepForward(p, ctrl); break;
     case Qt::Key_Up: --p.line; break;
     case Qt::Key_Down: ++p.line; break;
     case Qt::Key_PageUp:
-        p.line -= d->VisibleRows();
-        verticalScrollBar()->setValue(verticalScrollBar()->value() - d->VisibleRows());
+        p.line -= VisibleRows();
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - VisibleRows());
         break;
     case Qt::Key_PageDown:
-        p.line += d->VisibleRows();
-        verticalScrollBar()->setValue(verticalScrollBar()->value() + d->VisibleRows());
+        p.line += VisibleRows();
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + VisibleRows());
         break;
     case Qt::Key_Home: p = ctrl ? Pos{0, 0} : Pos{p.line, 0}; break;
-    case Qt::Key_End: p = ctrl ? Pos{d->Count() - 1, d->Length(d->Count() - 1)} : Pos{p.line, d->Length(p.line)}; break;
+    case Qt::Key_End: p = ctrl ? document_.End() : Pos{p.line, document_.LineLength(p.line)}; break;
     default: QAbstractScrollArea::keyPressEvent(e); return;
     }
-    d->MoveTo(p, extend);
+    MoveTo(p, extend);
 }
 
 void LogDisplay::inputMethodEvent(QInputMethodEvent* e) {
-    if (e->replacementLength() > 0 && d->anchor == d->caret) {
+    if (e->replacementLength() > 0 && anchor_ == caret_) {
         // The input method replaces text around the caret on its line.
-        const int from = std::max(0, d->caret.column + e->replacementStart());
-        d->SetCursor({d->caret.line, from}, d->Clamp({d->caret.line, from + e->replacementLength()}));
+        const int from = std::max(0, caret_.column + e->replacementStart());
+        SetCursor({caret_.line, from}, document_.Clamp({caret_.line, from + e->replacementLength()}));
     }
-    d->preedit = e->preeditString();
-    if (!e->commitString().isEmpty() || e->replacementLength() > 0) d->ReplaceSelection(e->commitString());
+    preedit_ = e->preeditString();
+    if (!e->commitString().isEmpty() || e->replacementLength() > 0) ReplaceSelection(e->commitString());
     viewport()->update();
     updateMicroFocus();
     e->accept();
@@ -103,18 +88,18 @@ void LogDisplay::inputMethodEvent(QInputMethodEvent* e) {
 QVariant LogDisplay::inputMethodQuery(Qt::InputMethodQuery query) const {
     switch (query) {
     case Qt::ImEnabled: return true;
-    case Qt::ImFont: return d->font;
+    case Qt::ImFont: return font_;
     case Qt::ImCursorRectangle: {
-        const int y = kDisplayMargin + (d->caret.line - d->FirstRow()) * d->lineHeight;
-        auto layout = d->Layout(d->Text(d->caret.line));
+        const int y = kDisplayMargin + (caret_.line - FirstRow()) * lineHeight_;
+        auto layout = Layout(document_.LineText(caret_.line));
         QTextLine tl = layout->lineAt(0);
-        const int x = d->OriginX() + (tl.isValid() ? static_cast<int>(tl.cursorToX(d->caret.column)) : 0);
-        return QRect(viewport()->mapTo(this, QPoint(x, y)), QSize(1, d->lineHeight));
+        const int x = OriginX() + (tl.isValid() ? static_cast<int>(tl.cursorToX(caret_.column)) : 0);
+        return QRect(viewport()->mapTo(this, QPoint(x, y)), QSize(1, lineHeight_));
     }
-    case Qt::ImCursorPosition: return d->caret.column;
-    case Qt::ImAnchorPosition: return d->anchor.line == d->caret.line ? d->anchor.column : d->caret.column;
-    case Qt::ImSurroundingText: return d->Text(d->caret.line);
-    case Qt::ImCurrentSelection: return d->anchor.line == d->caret.line ? SelectedText() : QString();
+    case Qt::ImCursorPosition: return caret_.column;
+    case Qt::ImAnchorPosition: return anchor_.line == caret_.line ? anchor_.column : caret_.column;
+    case Qt::ImSurroundingText: return document_.LineText(caret_.line);
+    case Qt::ImCurrentSelection: return anchor_.line == caret_.line ? SelectedText() : QString();
     default: return QAbstractScrollArea::inputMethodQuery(query);
     }
 }
@@ -124,16 +109,16 @@ void LogDisplay::mousePressEvent(QMouseEvent* e) {
         QAbstractScrollArea::mousePressEvent(e);
         return;
     }
-    const Pos p = d->HitTest(e->position().toPoint());
-    d->selectingWithMouse = true;
-    d->SetCursor((e->modifiers() & Qt::ShiftModifier) ? d->anchor : p, p);
+    const Pos p = HitTest(e->position().toPoint());
+    selectingWithMouse_ = true;
+    SetCursor((e->modifiers() & Qt::ShiftModifier) ? anchor_ : p, p);
 }
 
 void LogDisplay::mouseMoveEvent(QMouseEvent* e) {
-    if (!d->selectingWithMouse || !(e->buttons() & Qt::LeftButton)) return;
-    const Pos p = d->HitTest(e->position().toPoint());
-    d->SetCursor(d->anchor, p);
-    d->EnsureVisible(p);
+    if (!selectingWithMouse_ || !(e->buttons() & Qt::LeftButton)) return;
+    const Pos p = HitTest(e->position().toPoint());
+    SetCursor(anchor_, p);
+    EnsureVisible(p);
 }
 
 void LogDisplay::mouseReleaseEvent(QMouseEvent* e) {
@@ -141,16 +126,14 @@ void LogDisplay::mouseReleaseEvent(QMouseEvent* e) {
         QAbstractScrollArea::mouseReleaseEvent(e);
         return;
     }
-    d->selectingWithMouse = false;
+    selectingWithMouse_ = false;
     e->accept();
 }
 
 void LogDisplay::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    const Pos p = d->HitTest(e->position().toPoint());
-    int start = 0, end = 0;
-    WordAt(d->Text(p.line), p.column, &start, &end);
-    d->SetCursor({p.line, start}, {p.line, end});
+    const Selection word = document_.WordAt(HitTest(e->position().toPoint()));
+    SetCursor(word.anchor, word.caret);
 }
 
 void LogDisplay::focusInEvent(QFocusEvent* e) {

@@ -1,81 +1,118 @@
-// The selection: anchor and caret, moving them, the selected text and copy.
+// The caret and the selection: moving them, the selected text and copy, and
+// both as flat offsets and screen places for assistive technologies.
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <climits>
 
 #include "display/log_display.h"
-#include "display/log_display_impl.h"
 
 namespace chatscope {
 
-Pos LogDisplay::Impl::Clamp(Pos p) const {
-    p.line = std::clamp(p.line, 0, Count() - 1);
-    p.column = std::clamp(p.column, 0, Length(p.line));
-    return p;
-}
+namespace {
 
-void LogDisplay::Impl::SetCursor(Pos newAnchor, Pos newCaret) {
-    const Pos oldStart = SelStart(), oldEnd = SelEnd();
-    const Pos oldCaret = caret;
-    anchor = newAnchor;
-    caret = newCaret;
-    const Pos start = SelStart(), end = SelEnd();
+int ToInt(qint64 offset) { return static_cast<int>(std::min<qint64>(offset, INT_MAX)); }
+
+}  // namespace
+
+void LogDisplay::SetCursor(Pos newAnchor, Pos newCaret) {
+    const Pos oldStart = SelectionStart(), oldEnd = SelectionEnd();
+    const Pos oldCaret = caret_;
+    anchor_ = newAnchor;
+    caret_ = newCaret;
+    const Pos start = SelectionStart(), end = SelectionEnd();
     const bool changed = !(start == oldStart && end == oldEnd) && !(start == end && oldStart == oldEnd);
-    q->viewport()->update();
+    viewport()->update();
     // Flat offsets for assistive technologies, only when one listens (the
-    // first after a load scans the line store once).
+    // first after a load scans the document once).
     if (QAccessible::isActive()) {
-        if (!(caret == oldCaret)) {
-            QAccessibleTextCursorEvent ev(q, q->CaretOffset());
+        if (!(caret_ == oldCaret)) {
+            QAccessibleTextCursorEvent ev(this, CaretOffset());
             QAccessible::updateAccessibility(&ev);
         }
         if (changed) {
             int s = 0, e = 0;
-            q->SelectionOffsets(&s, &e);
-            QAccessibleTextSelectionEvent ev(q, s, e);
+            SelectionOffsets(&s, &e);
+            QAccessibleTextSelectionEvent ev(this, s, e);
             QAccessible::updateAccessibility(&ev);
         }
     }
-    if (changed) emit q->selectionChanged();
+    if (changed) emit selectionChanged();
 }
 
-void LogDisplay::Impl::MoveTo(Pos p, bool extend) {
-    p = Clamp(p);
-    SetCursor(extend ? anchor : p, p);
+void LogDisplay::MoveTo(Pos p, bool extend) {
+    p = document_.Clamp(p);
+    SetCursor(extend ? anchor_ : p, p);
     EnsureVisible(p);
 }
 
-QString LogDisplay::Impl::RangeText(Pos s, Pos e) const {
-    if (!(s < e)) return {};
-    QString out;
-    for (int line = s.line; line <= e.line; ++line) {
-        const QString text = Text(line);
-        const int from = line == s.line ? s.column : 0;
-        const int to = line == e.line ? e.column : static_cast<int>(text.size());
-        if (line > s.line) out.append(QLatin1Char('\n'));
-        out.append(QStringView(text).mid(from, std::max(0, to - from)));
-    }
-    return out;
-}
-
-bool LogDisplay::HasSelection() const { return !(d->anchor == d->caret); }
-
-QString LogDisplay::SelectedText() const { return d->RangeText(d->SelStart(), d->SelEnd()); }
+QString LogDisplay::SelectedText() const { return document_.Text(SelectionStart(), SelectionEnd()); }
 
 void LogDisplay::Copy() {
     if (!HasSelection()) return;
     QGuiApplication::clipboard()->setText(SelectedText());
 }
 
-void LogDisplay::SelectAll() {
-    const int last = d->Count() - 1;
-    d->SetCursor({0, 0}, {last, d->Length(last)});
-}
+void LogDisplay::SelectAll() { SetCursor({0, 0}, document_.End()); }
 
 void LogDisplay::SetSelection(int fromLine, int fromColumn, int toLine, int toColumn) {
-    d->SetCursor(d->Clamp({fromLine, fromColumn}), d->Clamp({toLine, toColumn}));
+    SetCursor(document_.Clamp({fromLine, fromColumn}), document_.Clamp({toLine, toColumn}));
+}
+
+int LogDisplay::CharacterCount() const { return ToInt(document_.CharacterCount()); }
+
+int LogDisplay::OffsetOf(int line, int column) const { return ToInt(document_.OffsetOf({line, column})); }
+
+void LogDisplay::PositionOf(int offset, int* line, int* column) const {
+    const Pos p = document_.PositionAt(std::clamp(offset, 0, CharacterCount()));
+    *line = p.line;
+    *column = p.column;
+}
+
+QString LogDisplay::TextRange(int start, int end) const {
+    const int count = CharacterCount();
+    start = std::clamp(start, 0, count);
+    end = std::clamp(end, start, count);
+    return document_.Text(document_.PositionAt(start), document_.PositionAt(end));
+}
+
+int LogDisplay::CaretOffset() const { return OffsetOf(caret_.line, caret_.column); }
+
+void LogDisplay::SelectionOffsets(int* start, int* end) const {
+    const Pos s = SelectionStart(), e = SelectionEnd();
+    *start = OffsetOf(s.line, s.column);
+    *end = s == e ? *start : OffsetOf(e.line, e.column);
+}
+
+void LogDisplay::SetCaretOffset(int offset) { SetSelectionOffsets(offset, offset); }
+
+void LogDisplay::SetSelectionOffsets(int start, int end) {
+    const int count = CharacterCount();
+    SetCursor(document_.PositionAt(std::clamp(start, 0, count)), document_.PositionAt(std::clamp(end, 0, count)));
+}
+
+QRect LogDisplay::CharacterRect(int offset) const {
+    int line = 0, column = 0;
+    PositionOf(offset, &line, &column);
+    const int row = line - FirstRow();
+    if (row < 0 || row > VisibleRows()) return {};
+    auto layout = Layout(document_.LineText(line));
+    QTextLine tl = layout->lineAt(0);
+    if (!tl.isValid()) return {};
+    const int x1 = static_cast<int>(tl.cursorToX(column));
+    const int x2 = static_cast<int>(tl.cursorToX(column + 1));
+    const QPoint topLeft(OriginX() + x1, kDisplayMargin + row * lineHeight_);
+    return QRect(viewport()->mapToGlobal(topLeft), QSize(std::max(1, x2 - x1), lineHeight_));
+}
+
+int LogDisplay::OffsetAtPoint(const QPoint& screenPos) const {
+    const QPoint p = viewport()->mapFromGlobal(screenPos);
+    if (!viewport()->rect().contains(p)) return -1;
+    const Pos pos = HitTest(p);
+    return OffsetOf(pos.line, pos.column);
 }
 
 }  // namespace chatscope

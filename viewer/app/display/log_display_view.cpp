@@ -4,11 +4,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 
 #include <algorithm>
 
 #include "display/log_display.h"
-#include "display/log_display_impl.h"
 
 namespace chatscope {
 
@@ -21,47 +21,46 @@ QColor ToQColor(std::uint32_t display) {
 
 }  // namespace
 
-void LogDisplay::Impl::UpdateMetrics() {
-    QFontMetrics fm(font);
-    lineHeight = std::max(1, fm.height());
-    byteWidth = std::max({1, (fm.horizontalAdvance(QChar(0x3042)) + 1) / 2, fm.averageCharWidth()});
+void LogDisplay::UpdateMetrics() {
+    QFontMetrics fm(font_);
+    lineHeight_ = std::max(1, fm.height());
+    byteWidth_ = std::max({1, (fm.horizontalAdvance(QChar(0x3042)) + 1) / 2, fm.averageCharWidth()});
 }
 
-int LogDisplay::Impl::VisibleRows() const {
-    return std::max(1, (q->viewport()->height() - kDisplayMargin) / lineHeight);
+int LogDisplay::VisibleRows() const { return std::max(1, (viewport()->height() - kDisplayMargin) / lineHeight_); }
+
+int LogDisplay::ContentWidth() const {
+    return kDisplayMargin * 2 +
+           std::max(measuredWidth_, static_cast<int>(std::min<std::uint64_t>(
+                                        std::uint64_t{document_.WidestLineBytes()} * byteWidth_, 1u << 24)));
 }
 
-int LogDisplay::Impl::ContentWidth() const {
-    return kDisplayMargin * 2 + std::max(measuredWidth, static_cast<int>(std::min<std::uint64_t>(
-                                                            std::uint64_t{store.MaxBytes()} * byteWidth, 1u << 24)));
-}
-
-void LogDisplay::Impl::UpdateScrollBars() {
+void LogDisplay::UpdateScrollBars() {
     const int rows = VisibleRows();
-    q->verticalScrollBar()->setRange(0, std::max(0, Count() - rows));
-    q->verticalScrollBar()->setPageStep(rows);
-    q->verticalScrollBar()->setSingleStep(1);
-    const int w = q->viewport()->width();
-    q->horizontalScrollBar()->setRange(0, std::max(0, ContentWidth() - w));
-    q->horizontalScrollBar()->setPageStep(std::max(1, w));
-    q->horizontalScrollBar()->setSingleStep(std::max(1, byteWidth * 4));
+    verticalScrollBar()->setRange(0, std::max(0, document_.LineCount() - rows));
+    verticalScrollBar()->setPageStep(rows);
+    verticalScrollBar()->setSingleStep(1);
+    const int w = viewport()->width();
+    horizontalScrollBar()->setRange(0, std::max(0, ContentWidth() - w));
+    horizontalScrollBar()->setPageStep(std::max(1, w));
+    horizontalScrollBar()->setSingleStep(std::max(1, byteWidth_ * 4));
 }
 
-int LogDisplay::Impl::FirstRow() const { return q->verticalScrollBar()->value(); }
+int LogDisplay::FirstRow() const { return verticalScrollBar()->value(); }
 
-int LogDisplay::Impl::OriginX() const { return kDisplayMargin - q->horizontalScrollBar()->value(); }
+int LogDisplay::OriginX() const { return kDisplayMargin - horizontalScrollBar()->value(); }
 
-std::unique_ptr<QTextLayout> LogDisplay::Impl::Layout(const QString& text, int preeditAt) const {
-    auto layout = std::make_unique<QTextLayout>(text, font);
+std::unique_ptr<QTextLayout> LogDisplay::Layout(const QString& text, int preeditAt) const {
+    auto layout = std::make_unique<QTextLayout>(text, font_);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
-    if (preeditAt >= 0 && !preedit.isEmpty()) {
-        layout->setPreeditArea(preeditAt, preedit);
+    if (preeditAt >= 0 && !preedit_.isEmpty()) {
+        layout->setPreeditArea(preeditAt, preedit_);
         QTextLayout::FormatRange underline;
         underline.start = preeditAt;
-        underline.length = static_cast<int>(preedit.size());
+        underline.length = static_cast<int>(preedit_.size());
         underline.format.setFontUnderline(true);
         layout->setFormats({underline});
     }
@@ -72,61 +71,61 @@ std::unique_ptr<QTextLayout> LogDisplay::Impl::Layout(const QString& text, int p
     return layout;
 }
 
-Pos LogDisplay::Impl::HitTest(const QPoint& point) const {
+Pos LogDisplay::HitTest(const QPoint& point) const {
     const int y = point.y() - kDisplayMargin;
-    const int row = y < 0 ? -1 : y / lineHeight;
-    const int line = std::clamp(FirstRow() + row, 0, Count() - 1);
-    auto layout = Layout(Text(line));
+    const int row = y < 0 ? -1 : y / lineHeight_;
+    const int line = std::clamp(FirstRow() + row, 0, document_.LineCount() - 1);
+    auto layout = Layout(document_.LineText(line));
     QTextLine tl = layout->lineAt(0);
     const int column = tl.isValid() ? tl.xToCursor(point.x() - OriginX()) : 0;
     return {line, column};
 }
 
-void LogDisplay::Impl::EnsureVisible(Pos p) {
+void LogDisplay::EnsureVisible(Pos p) {
     const int first = FirstRow();
     const int rows = VisibleRows();
     if (p.line < first)
-        q->verticalScrollBar()->setValue(p.line);
+        verticalScrollBar()->setValue(p.line);
     else if (p.line >= first + rows)
-        q->verticalScrollBar()->setValue(p.line - rows + 1);
-    auto layout = Layout(Text(p.line));
+        verticalScrollBar()->setValue(p.line - rows + 1);
+    auto layout = Layout(document_.LineText(p.line));
     QTextLine tl = layout->lineAt(0);
     if (!tl.isValid()) return;
     const int x = static_cast<int>(tl.cursorToX(p.column));
-    if (x > measuredWidth) {
-        measuredWidth = std::max(measuredWidth, static_cast<int>(tl.naturalTextWidth()));
+    if (x > measuredWidth_) {
+        measuredWidth_ = std::max(measuredWidth_, static_cast<int>(tl.naturalTextWidth()));
         UpdateScrollBars();
     }
-    const int hs = q->horizontalScrollBar()->value();
-    const int w = q->viewport()->width() - 2 * kDisplayMargin;
+    const int hs = horizontalScrollBar()->value();
+    const int w = viewport()->width() - 2 * kDisplayMargin;
     if (x < hs)
-        q->horizontalScrollBar()->setValue(x);
+        horizontalScrollBar()->setValue(x);
     else if (x > hs + w)
-        q->horizontalScrollBar()->setValue(x - w);
+        horizontalScrollBar()->setValue(x - w);
 }
 
 void LogDisplay::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    painter.fillRect(event->rect(), ToQColor(d->background));
-    painter.setFont(d->font);
+    painter.fillRect(event->rect(), ToQColor(background_));
+    painter.setFont(font_);
 
-    const int first = d->FirstRow();
-    const int rows = viewport()->height() / d->lineHeight + 1;
-    const int count = d->Count();
-    const int x0 = d->OriginX();
-    const Pos selStart = d->SelStart(), selEnd = d->SelEnd();
+    const int first = FirstRow();
+    const int rows = viewport()->height() / lineHeight_ + 1;
+    const int count = document_.LineCount();
+    const int x0 = OriginX();
+    const Pos selStart = SelectionStart(), selEnd = SelectionEnd();
     const bool hasSelection = !(selStart == selEnd);
     const QPalette& pal = palette();
     const QColor highlight = pal.color(QPalette::Active, QPalette::Highlight);
     const QColor highlightedText = pal.color(QPalette::Active, QPalette::HighlightedText);
-    int widest = d->measuredWidth;
+    int widest = measuredWidth_;
 
     for (int row = 0; row < rows && first + row < count; ++row) {
         const int line = first + row;
-        const int y = kDisplayMargin + row * d->lineHeight;
-        const QString text = d->Text(line);
-        const bool caretLine = line == d->caret.line;
-        auto layout = d->Layout(text, caretLine ? d->caret.column : -1);
+        const int y = kDisplayMargin + row * lineHeight_;
+        const QString text = document_.LineText(line);
+        const bool caretLine = line == caret_.line;
+        auto layout = Layout(text, caretLine ? caret_.column : -1);
         QTextLine tl = layout->lineAt(0);
         if (!tl.isValid()) continue;
         widest = std::max(widest, static_cast<int>(tl.naturalTextWidth() + 0.999));
@@ -145,27 +144,27 @@ void LogDisplay::paintEvent(QPaintEvent* event) {
             }
             if (line < selEnd.line) {
                 // The line break is part of the selection: mark it after the text.
-                painter.fillRect(QRectF(x0 + tl.naturalTextWidth(), y, d->byteWidth, d->lineHeight), highlight);
+                painter.fillRect(QRectF(x0 + tl.naturalTextWidth(), y, byteWidth_, lineHeight_), highlight);
             }
         }
-        painter.setPen(ToQColor(d->Colour(line)));
+        painter.setPen(ToQColor(document_.LineColour(line)));
         layout->draw(&painter, QPointF(x0, y), selections);
         if (caretLine && hasFocus()) {
-            painter.setPen(ToQColor(~d->background & 0xFFFFFF));
-            layout->drawCursor(&painter, QPointF(x0, y), d->caret.column + static_cast<int>(d->preedit.size()), 1);
+            painter.setPen(ToQColor(~background_ & 0xFFFFFF));
+            layout->drawCursor(&painter, QPointF(x0, y), caret_.column + static_cast<int>(preedit_.size()), 1);
         }
     }
-    if (widest > d->measuredWidth) {
-        d->measuredWidth = widest;
-        if (d->ContentWidth() - viewport()->width() > horizontalScrollBar()->maximum())
+    if (widest > measuredWidth_) {
+        measuredWidth_ = widest;
+        if (ContentWidth() - viewport()->width() > horizontalScrollBar()->maximum())
             QMetaObject::invokeMethod(
-                this, [this] { d->UpdateScrollBars(); }, Qt::QueuedConnection);
+                this, [this] { UpdateScrollBars(); }, Qt::QueuedConnection);
     }
 }
 
 void LogDisplay::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    d->UpdateScrollBars();
+    UpdateScrollBars();
 }
 
 void LogDisplay::scrollContentsBy(int, int) { viewport()->update(); }

@@ -46,11 +46,9 @@ class TestLogDisplay : public QObject {
 private slots:
     void init();
     void startsWithOneEmptyLineAndClearsBack();
-    void decodesLinesWhenAsked();
     void sinkBrightensAndIndents();
     void paintsVisibleLinesInTheirColours();
     void scrollRangesFollowTheLines();
-    void linesAcrossStoreChunksAndEdits();
     void selectionAcrossLinesAndCopy();
     void selectionByKeyboardAndMouse();
     void typingEditsInPlace();
@@ -58,7 +56,6 @@ private slots:
     void inputMethodPasteAndLineBreak();
     void contextMenuReachesTheDisplay();
     void savesWriteThePresentContent();
-    void saveFailureReturnsFalse();
     void accessibleTextCaretAndSelection();
 
 private:
@@ -108,24 +105,6 @@ void TestLogDisplay::startsWithOneEmptyLineAndClearsBack() {
     QCOMPARE(d.LineColour(0), 0x654321u);
     QCOMPARE(d.LineText(1), QStringLiteral("again"));
     QCOMPARE(d.LineColour(1), 0x123456u);
-}
-
-void TestLogDisplay::decodesLinesWhenAsked() {
-    LogDisplay& d = *display_;
-    FillThree(d);
-    d.AppendLine(
-        "bad\xff"
-        "byte\x82",
-        0x010203);
-    d.AppendLine("", 0x040506);
-    QCOMPARE(d.LineCount(), 5);
-    QCOMPARE(d.LineText(1), QString::fromUtf8("日本xy"));
-    QCOMPARE(d.LineText(2), QString::fromUtf8("ソ"));
-    QCOMPARE(d.LineText(3), QString::fromUtf8("bad\uFFFDbyte\uFFFD"));
-    QCOMPARE(d.LineText(4), QString());
-    QCOMPARE(d.LineColour(0), 0x0000FFu);
-    QCOMPARE(d.LineColour(2), 0xFF0000u);
-    QCOMPARE(d.LineColour(4), 0x040506u);
 }
 
 void TestLogDisplay::sinkBrightensAndIndents() {
@@ -187,41 +166,6 @@ void TestLogDisplay::scrollRangesFollowTheLines() {
     d.setFocus();
     QTest::keyClick(&d, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(v->value(), v->maximum());
-}
-
-void TestLogDisplay::linesAcrossStoreChunksAndEdits() {
-    // 150,000 lines of about 80 bytes: more than one chunk of the line store.
-    LogDisplay& d = *display_;
-    auto lineOf = [](int i) {
-        std::string s = std::to_string(i) + ":";
-        s.append(i % 3 == 0 ? 0 : 76, i % 2 ? 'x' : 'y');
-        return s;
-    };
-    const int count = 150000;
-    for (int i = 0; i < count; ++i) d.AppendLine(lineOf(i), static_cast<std::uint32_t>(i));
-    d.EndOfBatch();
-    QCOMPARE(d.LineCount(), count);
-    for (int i : {0, 1, 99999, 104857, 110000, count - 1}) {
-        QCOMPARE(d.LineText(i), QString::fromStdString(lineOf(i)));
-        QCOMPARE(d.LineColour(i), static_cast<std::uint32_t>(i));
-    }
-    d.SetSelection(count - 2, 2, count - 1, 3);
-    QCOMPARE(d.SelectedText(),
-             QString::fromStdString(lineOf(count - 2).substr(2) + "\n" + lineOf(count - 1).substr(0, 3)));
-    // An edit in the middle shifts the lines after it; the rest stay as loaded.
-    d.SetSelection(104857, 0, 104857, 0);
-    d.InsertText(QStringLiteral("new\n"));
-    QCOMPARE(d.LineCount(), count + 1);
-    QCOMPARE(d.LineText(104857), QStringLiteral("new"));
-    QCOMPARE(d.LineColour(104857), 104857u);
-    QCOMPARE(d.LineText(104858), QString::fromStdString(lineOf(104857)));
-    QCOMPARE(d.LineText(count), QString::fromStdString(lineOf(count - 1)));
-    QTest::keyClick(&d, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(d.LineCount(), count);
-    for (int i : {0, 1, 99999, 104857, 110000, count - 1}) {
-        QCOMPARE(d.LineText(i), QString::fromStdString(lineOf(i)));
-        QCOMPARE(d.LineColour(i), static_cast<std::uint32_t>(i));
-    }
 }
 
 void TestLogDisplay::selectionAcrossLinesAndCopy() {
@@ -490,24 +434,6 @@ void TestLogDisplay::savesWriteThePresentContent() {
     rtf = ReadFile(doc);
     QVERIFY2(rtf.contains("\\cf1 a\\{b\\}\\u-10179?\\u-8704?x\\par\n\\cf2 \\'81\\'40\\'81\\'40\\'83\\'5c\\par\n}"),
              rtf.constData());
-}
-
-void TestLogDisplay::saveFailureReturnsFalse() {
-    LogDisplay& d = *display_;
-    FillThree(d);
-    QTemporaryDir dir;
-    const QString missing = dir.filePath("no/such/folder/out.txt");
-    QVERIFY(!d.SavePlainText(missing));
-    QVERIFY(!d.SaveRtf(dir.filePath("no/such/folder/out.doc")));
-    QVERIFY(!QFile::exists(missing));
-    // An existing file is replaced, not appended to.
-    const QString path = dir.filePath("out.txt");
-    QVERIFY(d.SavePlainText(path));
-    d.Clear();
-    d.AppendLine("x", 0);
-    d.EndOfBatch();
-    QVERIFY(d.SavePlainText(path));
-    QCOMPARE(ReadFile(path), QByteArray("x"));
 }
 
 void TestLogDisplay::accessibleTextCaretAndSelection() {

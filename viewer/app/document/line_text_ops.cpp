@@ -1,4 +1,4 @@
-#include "display/line_text_ops.h"
+#include "document/line_text_ops.h"
 
 #include <QTextBoundaryFinder>
 

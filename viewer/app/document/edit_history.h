@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "display/line_store.h"
-#include "display/text_pos.h"
+#include "document/line_store.h"
+#include "document/text_pos.h"
 
 namespace chatscope {
 

@@ -1,14 +1,14 @@
-// The display's parts on their own: the line store, flat line offsets, the
+// The document's parts on their own: the line store, flat line offsets, the
 // edit history and the steps within a line's text.
 #include <QtTest>
 
 #include <string>
 #include <vector>
 
-#include "display/edit_history.h"
-#include "display/line_offsets.h"
-#include "display/line_store.h"
-#include "display/line_text_ops.h"
+#include "document/edit_history.h"
+#include "document/line_offsets.h"
+#include "document/line_store.h"
+#include "document/line_text_ops.h"
 
 using namespace chatscope;
 
@@ -37,7 +37,7 @@ EditStep StepAt(int first) {
 
 }  // namespace
 
-class TestDisplayParts : public QObject {
+class TestDocumentParts : public QObject {
     Q_OBJECT
 private slots:
     void storeKeepsLinesAcrossChunks();
@@ -49,7 +49,7 @@ private slots:
     void caretStepsOverSurrogatePairsAndWords();
 };
 
-void TestDisplayParts::storeKeepsLinesAcrossChunks() {
+void TestDocumentParts::storeKeepsLinesAcrossChunks() {
     LineStore store;
     QVERIFY(store.Empty());
     QCOMPARE(store.Count(), 1);  // the empty start line
@@ -84,7 +84,7 @@ void TestDisplayParts::storeKeepsLinesAcrossChunks() {
     QCOMPARE(store.Text(0), QStringLiteral("again"));
 }
 
-void TestDisplayParts::storeSplicesEditedLines() {
+void TestDocumentParts::storeSplicesEditedLines() {
     LineStore store;
     for (const char* s : {"l0", "l1", "l2", "l3"}) store.Append(s, 0x10);
     const std::vector<LineRec> old = store.Records(1, 2);
@@ -111,7 +111,7 @@ void TestDisplayParts::storeSplicesEditedLines() {
     for (int i = 0; i < 4; ++i) QCOMPARE(store.Text(i), QStringLiteral("l%1").arg(i));
 }
 
-void TestDisplayParts::storeContentGivesOneRunPerLine() {
+void TestDocumentParts::storeContentGivesOneRunPerLine() {
     LineStore store;
     store.Append("raw", 0x11);
     store.Append("", 0x12);
@@ -137,7 +137,7 @@ void TestDisplayParts::storeContentGivesOneRunPerLine() {
     QVERIFY(runs.empty());
 }
 
-void TestDisplayParts::offsetsFollowSplicedLines() {
+void TestDocumentParts::offsetsFollowSplicedLines() {
     LineStore store;
     LineOffsets offsets;
     offsets.Update(store);
@@ -165,7 +165,7 @@ void TestDisplayParts::offsetsFollowSplicedLines() {
     QCOMPARE(Starts(offsets, 4), FreshStarts(store));
 }
 
-void TestDisplayParts::historyUndoRedoAndLimit() {
+void TestDocumentParts::historyUndoRedoAndLimit() {
     EditHistory history;
     QVERIFY(!history.Undo());
     QVERIFY(!history.Redo());
@@ -193,7 +193,7 @@ void TestDisplayParts::historyUndoRedoAndLimit() {
     QVERIFY(!history.Redo());
 }
 
-void TestDisplayParts::splitLinesAtEveryBreak() {
+void TestDocumentParts::splitLinesAtEveryBreak() {
     QCOMPARE(SplitLines({}), QStringList{QString()});
     QCOMPARE(SplitLines(QStringLiteral("plain")), QStringList{QStringLiteral("plain")});
     QCOMPARE(SplitLines(QStringLiteral("a\r\nb\rc\nd") + QChar(QChar::ParagraphSeparator) + QStringLiteral("e")),
@@ -202,7 +202,7 @@ void TestDisplayParts::splitLinesAtEveryBreak() {
     QCOMPARE(SplitLines(QStringLiteral("a\n\rb\n")), (QStringList{"a", "", "b", ""}));
 }
 
-void TestDisplayParts::caretStepsOverSurrogatePairsAndWords() {
+void TestDocumentParts::caretStepsOverSurrogatePairsAndWords() {
     const QString pair = QString::fromUcs4(U"\U00020B9F");  // one character, two QChars
     const QString t = QStringLiteral("a") + pair + QStringLiteral("b");
     QCOMPARE(NextColumn(t, 0), 1);
@@ -229,5 +229,5 @@ void TestDisplayParts::caretStepsOverSurrogatePairsAndWords() {
     QCOMPARE(end, 14);
 }
 
-QTEST_MAIN(TestDisplayParts)
-#include "tst_displayparts.moc"
+QTEST_MAIN(TestDocumentParts)
+#include "tst_documentparts.moc"

@@ -1,4 +1,4 @@
-#include "display/rtf_writer.h"
+#include "document/rtf_writer.h"
 
 #include <QIODevice>
 

@@ -1,4 +1,4 @@
-#include "display/line_store.h"
+#include "document/line_store.h"
 
 namespace chatscope {
 

@@ -1,4 +1,4 @@
-#include "display/line_offsets.h"
+#include "document/line_offsets.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "display/text_writer.h"
+#include "document/text_writer.h"
 
 #include <QIODevice>
 

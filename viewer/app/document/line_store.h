@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "display/display_content.h"
+#include "document/display_content.h"
 #include "sjis/shift_jis.h"
 
 namespace chatscope {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "display/display_content.h"
-#include "display/rtf_writer.h"
-#include "display/text_writer.h"
+#include "document/display_content.h"
+#include "document/rtf_writer.h"
+#include "document/text_writer.h"
 
 using namespace chatscope;
 

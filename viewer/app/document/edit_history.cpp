@@ -1,4 +1,4 @@
-#include "display/edit_history.h"
+#include "document/edit_history.h"
 
 #include <utility>
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "display/line_store.h"
+#include "document/line_store.h"
 
 namespace chatscope {
 

@@ -1,7 +1,7 @@
 // The display's content as Windows-31J text, CR LF between lines.
 #pragma once
 
-#include "display/display_content.h"
+#include "document/display_content.h"
 
 class QIODevice;
 

@@ -2,7 +2,7 @@
 // bytes, each run in its own text colour.
 #pragma once
 
-#include "display/display_content.h"
+#include "document/display_content.h"
 
 class QIODevice;
 

@@ -1,0 +1,107 @@
+// LogDocument on its own, with no widget: loaded lines, lines across the store's
+// chunks, an edit and its undo, and the saves.
+#include <QtTest>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <string>
+
+#include "document/log_document.h"
+#include "test_support/test_files.h"
+
+using namespace chatscope;
+using testsupport::ReadFile;
+
+namespace {
+
+const char kNihon[] = "\x93\xfa\x96\x7b";  // 日本
+const char kSo[] = "\x83\x5c";             // ソ, second byte 0x5C
+
+// Three lines: "abc" red, "日本xy" green, "ソ" blue.
+void FillThree(LogDocument& document) {
+    document.Append("abc", 0x0000FF);
+    document.Append(std::string(kNihon) + "xy", 0x00FF00);
+    document.Append(kSo, 0xFF0000);
+}
+
+}  // namespace
+
+class TestLogDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void decodesLinesWhenAsked();
+    void linesAcrossStoreChunksAndEdits();
+    void saveFailureReturnsFalse();
+};
+
+void TestLogDocument::decodesLinesWhenAsked() {
+    LogDocument d;
+    FillThree(d);
+    d.Append(
+        "bad\xff"
+        "byte\x82",
+        0x010203);
+    d.Append("", 0x040506);
+    QCOMPARE(d.LineCount(), 5);
+    QCOMPARE(d.LineText(1), QString::fromUtf8("日本xy"));
+    QCOMPARE(d.LineText(2), QString::fromUtf8("ソ"));
+    QCOMPARE(d.LineText(3), QString::fromUtf8("bad\uFFFDbyte\uFFFD"));
+    QCOMPARE(d.LineText(4), QString());
+    QCOMPARE(d.LineColour(0), 0x0000FFu);
+    QCOMPARE(d.LineColour(2), 0xFF0000u);
+    QCOMPARE(d.LineColour(4), 0x040506u);
+}
+
+void TestLogDocument::linesAcrossStoreChunksAndEdits() {
+    // 150,000 lines of about 80 bytes: more than one chunk of the line store.
+    LogDocument d;
+    auto lineOf = [](int i) {
+        std::string s = std::to_string(i) + ":";
+        s.append(i % 3 == 0 ? 0 : 76, i % 2 ? 'x' : 'y');
+        return s;
+    };
+    const int count = 150000;
+    for (int i = 0; i < count; ++i) d.Append(lineOf(i), static_cast<std::uint32_t>(i));
+    QCOMPARE(d.LineCount(), count);
+    for (int i : {0, 1, 99999, 104857, 110000, count - 1}) {
+        QCOMPARE(d.LineText(i), QString::fromStdString(lineOf(i)));
+        QCOMPARE(d.LineColour(i), static_cast<std::uint32_t>(i));
+    }
+    QCOMPARE(d.Text({count - 2, 2}, {count - 1, 3}),
+             QString::fromStdString(lineOf(count - 2).substr(2) + "\n" + lineOf(count - 1).substr(0, 3)));
+    // An edit in the middle shifts the lines after it; the rest stay as loaded.
+    const Pos at{104857, 0};
+    QVERIFY(d.Replace(at, at, QStringLiteral("new\n"), {at, at}));
+    QCOMPARE(d.LineCount(), count + 1);
+    QCOMPARE(d.LineText(104857), QStringLiteral("new"));
+    QCOMPARE(d.LineColour(104857), 104857u);
+    QCOMPARE(d.LineText(104858), QString::fromStdString(lineOf(104857)));
+    QCOMPARE(d.LineText(count), QString::fromStdString(lineOf(count - 1)));
+    QVERIFY(d.Undo());
+    QCOMPARE(d.LineCount(), count);
+    for (int i : {0, 1, 99999, 104857, 110000, count - 1}) {
+        QCOMPARE(d.LineText(i), QString::fromStdString(lineOf(i)));
+        QCOMPARE(d.LineColour(i), static_cast<std::uint32_t>(i));
+    }
+}
+
+void TestLogDocument::saveFailureReturnsFalse() {
+    LogDocument d;
+    FillThree(d);
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("no/such/folder/out.txt");
+    QVERIFY(!d.SavePlainText(missing));
+    QVERIFY(!d.SaveRtf(dir.filePath("no/such/folder/out.doc")));
+    QVERIFY(!QFile::exists(missing));
+    // An existing file is replaced, not appended to.
+    const QString path = dir.filePath("out.txt");
+    QVERIFY(d.SavePlainText(path));
+    d.Clear();
+    d.Append("x", 0);
+    QVERIFY(d.SavePlainText(path));
+    QCOMPARE(ReadFile(path), QByteArray("x"));
+}
+
+QTEST_MAIN(TestLogDocument)
+#include "tst_logdocument.moc"
