@@ -19,6 +19,7 @@
 #include "chatscope/statistics_view.h"
 #include "chatscope/user_list.h"
 #include "chatscope/viewer_settings.h"
+#include "shown_lines_writer.h"
 #include "sjis/shift_jis.h"
 
 #ifndef CHATSCOPE_VERSION
@@ -37,13 +38,16 @@ constexpr const char* kHelp =
     "Usage: chatscope [FILE]\n"
     "       chatscope --export-html OUT [--cnf FILE] [--flt FILE] LOG\n"
     "       chatscope --stats [--raw] [--cnf FILE] [--flt FILE] LOG\n"
+    "       chatscope --text [--raw] [--cnf FILE] [--flt FILE] LOG\n"
     "\n"
     "Without an option the viewer window opens, loading FILE when given.\n"
     "\n"
     "  --export-html OUT  write LOG as HTML to OUT, with the filters and the\n"
     "                     background colour of the settings\n"
     "  --stats            print the status texts and the statistics of LOG\n"
-    "  --raw              print texts as the stored Shift-JIS bytes, not UTF-8\n"
+    "  --text             print the lines the viewer shows for LOG, one a line\n"
+    "  --raw              print texts as the stored Shift-JIS bytes, not UTF-8;\n"
+    "                     with --text: the bytes of the viewer's \".txt\" save\n"
     "  --cnf FILE         viewer settings file (default: the viewer's own)\n"
     "  --flt FILE         filter file (default: the viewer's own)\n"
     "  --help             show this help and exit\n"
@@ -75,12 +79,12 @@ bool IsToolkitOption(std::string_view name) {
 }
 
 bool IsModeOption(std::string_view arg) {
-    return arg == "--export-html" || arg.rfind("--export-html=", 0) == 0 || arg == "--stats" || arg == "--help" ||
-           arg == "--version";
+    return arg == "--export-html" || arg.rfind("--export-html=", 0) == 0 || arg == "--stats" || arg == "--text" ||
+           arg == "--help" || arg == "--version";
 }
 
 struct Options {
-    bool help = false, version = false, stats = false, raw = false;
+    bool help = false, version = false, stats = false, text = false, raw = false;
     bool exportHtml = false;
     std::string out, cnf, flt, log;
     bool haveCnf = false, haveFlt = false;
@@ -144,6 +148,8 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
             error = takeValue(o.flt, o.haveFlt);
         else if (name == "--stats")
             error = flag(o.stats);
+        else if (name == "--text")
+            error = flag(o.text);
         else if (name == "--raw")
             error = flag(o.raw);
         else if (name == "--help" || name == "-h")
@@ -155,9 +161,10 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         if (!error.empty()) return error;
     }
     if (o.help || o.version) return {};
-    if (o.stats && o.exportHtml) return "--stats and --export-html exclude each other";
-    if (!o.stats && !o.exportHtml) return "--stats or --export-html is needed";
-    if (o.raw && !o.stats) return "--raw goes with --stats only";
+    if (int(o.stats) + int(o.text) + int(o.exportHtml) > 1)
+        return "--stats, --text and --export-html exclude each other";
+    if (!o.stats && !o.text && !o.exportHtml) return "--stats, --text or --export-html is needed";
+    if (o.raw && !o.stats && !o.text) return "--raw goes with --stats or --text only";
     if (positional.empty()) return "missing LOG argument";
     if (positional.size() > 1) return "more than one LOG argument: " + positional[1];
     o.log = positional[0];
@@ -250,9 +257,16 @@ int Run(const Options& o, const char* argv0) {
         return kExitFailure;
     }
 
-    struct NoDisplay : RecordSink {
-        void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {}
-    } sink;
+    if (o.text) {
+        ShownLinesWriter lines(o.raw ? ShownLinesWriter::Form::PlainTextSave : ShownLinesWriter::Form::Utf8, stdout);
+        ResetStatistics(stats);
+        reader.ReadLog(o.log, &lines);
+        if (!passEnded) return Failure("cannot read " + o.log);
+        if (!lines.Finish()) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
+        return kExitOk;
+    }
+
+    DiscardSink sink;
     ResetStatistics(stats);
     reader.ReadLog(o.log, &sink);
     if (!passEnded) return Failure("cannot read " + o.log);
@@ -281,7 +295,7 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         if (unknown.empty()) return std::nullopt;
         if (unknown == "--raw" || unknown == "--cnf" || unknown.rfind("--cnf=", 0) == 0 || unknown == "--flt" ||
             unknown.rfind("--flt=", 0) == 0)
-            return UsageError("--stats or --export-html is needed");
+            return UsageError("--stats, --text or --export-html is needed");
         return UsageError("unknown option: " + unknown);
     }
     Options o;

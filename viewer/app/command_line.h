@@ -1,4 +1,4 @@
-// The headless modes of chatscope: --export-html, --stats, --help, --version.
+// The headless modes of chatscope: --export-html, --stats, --text, --help, --version.
 #pragma once
 
 #include <optional>

@@ -20,6 +20,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -31,6 +33,7 @@
 #include "display/log_display.h"
 #include "main_window.h"
 #include "settings_dialog.h"
+#include "shown_lines_writer.h"
 #include "statistics_window.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
@@ -132,6 +135,22 @@ QStringList RtfColourTable(const QByteArray& rtf) {
     QStringList entries = QString::fromLatin1(table).split(QLatin1Char(';'));
     entries.removeLast();  // after the last ';'
     return entries;
+}
+
+// What "chatscope --text" prints for `log` with the window's settings.
+QByteArray ShownLines(const ViewerState& state, const std::string& log, ShownLinesWriter::Form form) {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&data, &size);
+    LogStatistics stats;
+    LogReader reader(stats, state.settings, state.users);
+    ShownLinesWriter writer(form, out);
+    reader.ReadLog(log, &writer);
+    const bool written = writer.Finish();
+    std::fclose(out);
+    QByteArray bytes(data, qsizetype(size));
+    std::free(data);
+    return written ? bytes : QByteArray("write failed");
 }
 
 }  // namespace
@@ -459,6 +478,17 @@ void TestMainWindow::plainTextSaveBytes() {
                                 "\x81\x40\x81\x40" + QByteArray::fromStdString(kAiu) + "\r\nDave gains 120 exp.\r\n" +
                                 QByteArray::fromStdString(kItemText) + "\r\nmisc";
     QVERIFY2(bytes == expected || bytes == expected + "\r\n", bytes.toHex().constData());
+
+    // The text mode of the command line prints the same lines: the save's bytes
+    // with --raw, the display's text as UTF-8 lines without; the filters apply.
+    v.mainWindow().ToggleChannel(Channel::Say);
+    v.mainWindow().SaveToPath(v.Path(QStringLiteral("filtered.txt")));
+    const std::string log = v.mainWindow().CurrentLogPath();
+    QCOMPARE(ShownLines(v.state(), log, ShownLinesWriter::Form::PlainTextSave),
+             ReadFile(v.Path(QStringLiteral("filtered.txt"))));
+    QCOMPARE(ShownLines(v.state(), log, ShownLinesWriter::Form::Utf8),
+             (v.Lines().join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    QCOMPARE(v.Lines().size(), 6);
 }
 
 void TestMainWindow::richTextSaveColours() {

@@ -183,6 +183,61 @@ TEST_F(CommandLine, SettingsAndFilterFilesAreApplied) {
     EXPECT_NE(html.find("<BODY BGCOLOR=\"#102030\">"), std::string::npos);
 }
 
+TEST_F(CommandLine, TextPrintsTheShownLines) {
+    ViewerSettings settings;
+    settings.SetFilterWord(FilterBit::Say);
+    const std::string cnf = (dir_->path() / "text.cnf").string();
+    ASSERT_TRUE(SaveViewerSettings(cnf, settings));
+    struct Counter : RecordSink {
+        std::size_t shown = 0, indented = 0;
+        void Put(std::uint8_t, std::uint32_t, std::string_view, bool indent) override {
+            ++shown;
+            indented += indent;
+        }
+    };
+    auto shownRecords = [&](const ViewerSettings& s) {
+        LogStatistics stats;
+        UserList users;
+        LogReader reader(stats, s, users);
+        Counter counter;
+        reader.ReadLog(archive_, &counter);
+        return counter;
+    };
+    for (const ViewerSettings& s : {ViewerSettings{}, settings}) {
+        const std::vector<std::string> files{"--cnf", s.filterWord() ? cnf : noCnf_, "--flt", noFlt_};
+        std::vector<std::string> args{CHATSCOPE_BIN, "--text"};
+        args.insert(args.end(), files.begin(), files.end());
+        args.push_back(archive_);
+        const Result utf8 = RunProgram(args);
+        args.insert(args.begin() + 2, "--raw");
+        const Result raw = RunProgram(args);
+        ASSERT_EQ(utf8.status, 0) << utf8.err;
+        ASSERT_EQ(raw.status, 0) << raw.err;
+        EXPECT_EQ(utf8.err + raw.err, "");
+
+        const Counter expected = shownRecords(s);
+        ASSERT_GT(expected.indented, 0u);
+        EXPECT_EQ(Lines(utf8.out).size(), expected.shown);
+        EXPECT_EQ(std::count(raw.out.begin(), raw.out.end(), '\n'), std::ptrdiff_t(expected.shown) - 1);
+        // UTF-8 is the decoding of the raw lines, each ended by LF.
+        std::string lf;
+        for (const std::string& line : Lines(raw.out)) lf += line.substr(0, line.find('\r')) + "\n";
+        EXPECT_TRUE(utf8.out == sjis::DecodeToUtf8(lf));
+        EXPECT_NE(utf8.out.find("\n\u3000\u3000"), std::string::npos);  // the indent as the display shows it
+        EXPECT_NE(raw.out.find("\r\n\x81\x40\x81\x40"), std::string::npos);
+    }
+    EXPECT_LT(shownRecords(settings).shown, shownRecords(ViewerSettings{}).shown);
+
+    // No record shown: nothing printed. Not a chat log: exit 1, nothing printed.
+    const Result none = RunProgram({CHATSCOPE_BIN, "--text", dir_->Write("header.log", logtest::Header())});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    const Result notLog = RunProgram({CHATSCOPE_BIN, "--text", "--raw", dir_->Write("plain.txt", "text\n")});
+    EXPECT_EQ(notLog.status, 1);
+    EXPECT_EQ(notLog.out, "");
+    EXPECT_EQ(notLog.err.rfind("chatscope: not a chat log file: ", 0), 0u);
+}
+
 TEST_F(CommandLine, ExportOfTheBundledSampleMatchesTheCore) {
     const std::string out = (dir_->path() / "sample.html").string();
     const Result r =
@@ -255,6 +310,10 @@ TEST_F(CommandLine, UsageErrorsExitTwo) {
         {"--cnf", "x.cnf", archive_},
         {"--stats", "-x", archive_},
         {"--stats=yes", archive_},
+        {"--text"},
+        {"--text", "--stats", archive_},
+        {"--text", "--export-html", "o.html", archive_},
+        {"--text=yes", archive_},
     };
     for (auto args : cases) {
         args.insert(args.begin(), CHATSCOPE_BIN);
@@ -271,6 +330,7 @@ TEST_F(CommandLine, HelpAndVersion) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--export-html OUT"), std::string::npos);
     EXPECT_NE(r.out.find("--stats [--raw]"), std::string::npos);
+    EXPECT_NE(r.out.find("--text [--raw]"), std::string::npos);
     r = RunProgram({CHATSCOPE_BIN, "--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("chatscope ", 0), 0u);
