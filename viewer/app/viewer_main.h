@@ -12,12 +12,13 @@ class MainWindow;
 class SettingsDialog;
 class StatisticsWindow;
 
-// Creates the main window, the settings dialog and the statistics window in that order, loads a file named on the
-// command line, and runs the event loop.
+// Creates the main window, the settings dialog and the statistics window in
+// that order, loads a file named on the command line, and runs the event loop.
 int RunViewer(int argc, char** argv);
 
-// The viewer's three windows and what they share. Destroying it destroys
-// the statistics window, then the settings dialog (which writes the settings and filter files), then the main window.
+// The viewer's three windows and what they share. Destroying it destroys the
+// statistics window, then the settings dialog (which writes the settings and
+// filter files), then the main window.
 struct ViewerWindows {
     ViewerState state;
     std::unique_ptr<MainWindow> mainWindow;

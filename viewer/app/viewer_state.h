@@ -1,6 +1,7 @@
 // What the viewer's three windows share for the whole run: the settings record,
-// the user list (both loaded and saved by the settings dialog) and the statistics of the last pass
-// (counted by the main window's reader, shown by the statistics window).
+// the user list (both loaded and saved by the settings dialog) and the
+// statistics of the last pass (counted by the main window's reader, shown by
+// the statistics window).
 #pragma once
 
 #include <string>
