@@ -186,10 +186,11 @@ private:
     std::string buffer_;
 };
 
-void PrintStatistics(Output& out, const LogStatistics& stats, const std::string& panel0, const std::string& panel1) {
-    out.Text(panel0);
+void PrintStatistics(Output& out, const LogStatistics& stats, const std::string& experienceText,
+                     const std::string& channelCountText) {
+    out.Text(experienceText);
     out.Plain("\n");
-    out.Text(panel1);
+    out.Text(channelCountText);
     out.Plain("\n[counters]\n");
     for (const auto& [first, second] : CounterRows(stats)) {
         out.Text(first);
@@ -238,10 +239,10 @@ int Run(const Options& o, const char* argv0) {
 
     LogStatistics stats;
     LogReader reader(stats, settings, users);
-    std::string panel0, panel1;
+    std::string experienceText, channelCountText;
     bool passEnded = false;
-    reader.SetPassCallbacks({[&](const std::string& s) { panel1 = s; }, [&](const std::string& s) { panel0 = s; },
-                             [&] { passEnded = true; }});
+    reader.SetPassCallbacks({[&](const std::string& s) { channelCountText = s; },
+                             [&](const std::string& s) { experienceText = s; }, [&] { passEnded = true; }});
     if (!reader.CheckLogHeader(o.log)) return Failure("not a chat log file: " + o.log);
 
     if (o.exportHtml) {
@@ -271,7 +272,7 @@ int Run(const Options& o, const char* argv0) {
     reader.ReadLog(o.log, &sink);
     if (!passEnded) return Failure("cannot read " + o.log);
     Output out(o.raw);
-    PrintStatistics(out, stats, panel0, panel1);
+    PrintStatistics(out, stats, experienceText, channelCountText);
     if (!out.WriteTo(stdout)) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
     return kExitOk;
 }

@@ -63,8 +63,8 @@ std::int64_t LogReader::ReadLog(std::FILE* file, RecordSink* sink) {
         total = scanner.Run(parse);
     }
     feed.reset();
-    if (callbacks_.setStatusPanel1) callbacks_.setStatusPanel1(FormatCountsText(stats_, total));
-    if (callbacks_.setStatusPanel0) callbacks_.setStatusPanel0(FormatExpText(stats_));
+    if (callbacks_.setChannelCountText) callbacks_.setChannelCountText(FormatCountsText(stats_, total));
+    if (callbacks_.setExperienceText) callbacks_.setExperienceText(FormatExpText(stats_));
     if (callbacks_.refreshStatistics) callbacks_.refreshStatistics();
     return total;
 }

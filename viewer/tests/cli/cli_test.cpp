@@ -93,14 +93,15 @@ protected:
     static std::string ExpectedRawStats(const std::string& log, const ViewerSettings& settings, const UserList& users) {
         LogStatistics stats;
         LogReader reader(stats, settings, users);
-        std::string p0, p1;
-        reader.SetPassCallbacks({[&](const std::string& s) { p1 = s; }, [&](const std::string& s) { p0 = s; }, [] {}});
+        std::string experienceText, channelCountText;
+        reader.SetPassCallbacks({[&](const std::string& s) { channelCountText = s; },
+                                 [&](const std::string& s) { experienceText = s; }, [] {}});
         struct Null : RecordSink {
             void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {}
         } sink;
         ResetStatistics(stats);
         reader.ReadLog(log, &sink);
-        std::string s = p0 + "\n" + p1 + "\n[counters]\n";
+        std::string s = experienceText + "\n" + channelCountText + "\n[counters]\n";
         for (const auto& [a, b] : CounterRows(stats)) s += a + "\t" + b + "\n";
         s += "[items]\n";
         for (const auto& row : stats.items.Merged())

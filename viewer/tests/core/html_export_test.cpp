@@ -184,10 +184,10 @@ struct Viewer {
     UserList users;
     LogReader reader{stats, settings, users};
     int passes = 0;
-    std::string panel0, panel1;
+    std::string experienceText, channelCountText;
     Viewer() {
-        reader.SetPassCallbacks({[this](const std::string& s) { panel1 = s; },
-                                 [this](const std::string& s) { panel0 = s; }, [this] { ++passes; }});
+        reader.SetPassCallbacks({[this](const std::string& s) { channelCountText = s; },
+                                 [this](const std::string& s) { experienceText = s; }, [this] { ++passes; }});
     }
 };
 
@@ -253,8 +253,8 @@ TEST(ExportHtml, StatisticsAfterAnExportEqualThoseOfALoad) {
     v.reader.ReadLog(log, &display);
     ASSERT_EQ(ExportHtml((dir.path() / "o.html").string(), log, v.reader, v.settings), ExportResult::Written);
     EXPECT_EQ(v.stats.counters, loaded.stats.counters);
-    EXPECT_EQ(v.panel0, loaded.panel0);
-    EXPECT_EQ(v.panel1, loaded.panel1);
+    EXPECT_EQ(v.experienceText, loaded.experienceText);
+    EXPECT_EQ(v.channelCountText, loaded.channelCountText);
     EXPECT_EQ(v.stats[ExpPoints], 120);
     EXPECT_EQ(v.stats.TalkPartners.size(), loaded.stats.TalkPartners.size());
 }

@@ -20,8 +20,8 @@ namespace chatscope {
 
 // What the window does at the end of a pass that opened its file.
 struct PassCallbacks {
-    std::function<void(const std::string&)> setStatusPanel1;  // counts text
-    std::function<void(const std::string&)> setStatusPanel0;  // experience text
+    std::function<void(const std::string&)> setChannelCountText;  // "Say:..., All:..." status text
+    std::function<void(const std::string&)> setExperienceText;    // experience status text
     std::function<void()> refreshStatistics;
 };
 
