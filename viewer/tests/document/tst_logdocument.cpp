@@ -33,6 +33,7 @@ private slots:
     void decodesLinesWhenAsked();
     void linesAcrossStoreChunksAndEdits();
     void saveFailureReturnsFalse();
+    void stepsAndOffsetsAcrossLines();
 };
 
 void TestLogDocument::decodesLinesWhenAsked() {
@@ -101,6 +102,38 @@ void TestLogDocument::saveFailureReturnsFalse() {
     d.Append("x", 0);
     QVERIFY(d.SavePlainText(path));
     QCOMPARE(ReadFile(path), QByteArray("x"));
+}
+
+// Character and word steps cross line breaks and never split a surrogate pair;
+// flat offsets and positions convert both ways, edited lines included.
+void TestLogDocument::stepsAndOffsetsAcrossLines() {
+    LogDocument d;
+    FillThree(d);  // "abc" / "日本xy" / "ソ"
+    const Pos edit{1, 2};
+    QVERIFY(d.Replace(edit, edit, QString::fromUtf8("😀 "), {edit, edit}));  // "日本😀 xy"
+    struct Step {
+        Pos from;
+        bool byWord;
+        Pos back, forward;
+    };
+    const Step steps[] = {
+        {{0, 0}, false, {0, 0}, {0, 1}},                                   // nothing before the start
+        {{0, 3}, false, {0, 2}, {1, 0}},                                   // a line end steps over the break
+        {{1, 0}, false, {0, 3}, {1, 1}}, {{1, 2}, false, {1, 1}, {1, 4}},  // the emoji is one step of two QChars
+        {{1, 4}, false, {1, 2}, {1, 5}}, {{2, 1}, false, {2, 0}, {2, 1}},  // nothing after the end
+        {{1, 7}, true, {1, 5}, {2, 0}},
+    };
+    for (const Step& s : steps) {
+        QCOMPARE(d.StepBack(s.from, s.byWord), s.back);
+        QCOMPARE(d.StepForward(s.from, s.byWord), s.forward);
+    }
+    QCOMPARE(d.CharacterCount(), qint64(3 + 1 + 7 + 1 + 1));
+    for (int line = 0; line < d.LineCount(); ++line)
+        for (int column = 0; column <= d.LineLength(line); ++column)
+            QCOMPARE(d.PositionAt(d.OffsetOf({line, column})), (Pos{line, column}));
+    QCOMPARE(d.OffsetOf({1, 99}), qint64(4 + 7));  // clamped to the line end
+    QCOMPARE(d.PositionAt(-5), (Pos{0, 0}));
+    QCOMPARE(d.PositionAt(1000), d.End());
 }
 
 QTEST_MAIN(TestLogDocument)
