@@ -35,7 +35,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kHelp =
-    "Usage: chatscope [FILE]\n"
+    "Usage: chatscope [--] [FILE]\n"
     "       chatscope --export-html OUT [--cnf FILE] [--flt FILE] LOG\n"
     "       chatscope --stats [--raw] [--cnf FILE] [--flt FILE] LOG\n"
     "       chatscope --text [--raw] [--cnf FILE] [--flt FILE] LOG\n"
@@ -91,13 +91,23 @@ struct Options {
 };
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "chatscope: %s\nTry 'chatscope --help' for more information.\n", message.c_str());
+    std::fprintf(stderr, "chatscope: %s (see 'chatscope --help')\n", message.c_str());
     return kExitUsage;
 }
 
 int Failure(const std::string& message) {
     std::fprintf(stderr, "chatscope: %s\n", message.c_str());
     return kExitFailure;
+}
+
+// An argument that looks like an option ("-x", "--name") and is neither one of
+// ours nor one the GUI toolkit takes out of the command line. A lone "-" is a
+// file name.
+bool IsUnknownOption(std::string_view arg) {
+    if (arg.size() < 2 || arg[0] != '-') return false;
+    if (IsModeOption(arg)) return false;
+    const std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
+    return !IsToolkitOption(name);
 }
 
 // Parses the arguments of a command-line mode; an error message on failure.
@@ -288,11 +298,11 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         if (arg == "--") break;
         if (IsModeOption(arg))
             mode = true;
-        else if (arg.rfind("--", 0) == 0 && unknown.empty() && !IsToolkitOption(arg.substr(2)))
+        else if (unknown.empty() && IsUnknownOption(arg))
             unknown = std::string(arg);
     }
     if (!mode) {
-        // No mode: the windows, unless a double-dash option is neither ours nor the toolkit's.
+        // No mode: the windows, unless an option before "--" is neither ours nor the toolkit's.
         if (unknown.empty()) return std::nullopt;
         if (unknown == "--raw" || unknown == "--cnf" || unknown.rfind("--cnf=", 0) == 0 || unknown == "--flt" ||
             unknown.rfind("--flt=", 0) == 0)

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include <unistd.h>
@@ -83,10 +84,13 @@ std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFi
 }
 
 std::string StartupFileArgument(int argc, char** argv) {
-    if (argc < 2 || !argv[1] || argv[1][0] == '\0') return {};
+    // "--" ends the options: what follows is the file, even when it starts with "-".
+    int index = 1;
+    if (index < argc && argv[index] && std::string_view(argv[index]) == "--") ++index;
+    if (index >= argc || !argv[index] || argv[index][0] == '\0') return {};
     std::error_code ec;
-    const auto absolute = std::filesystem::absolute(argv[1], ec);
-    return ec ? std::string(argv[1]) : absolute.lexically_normal().string();
+    const auto absolute = std::filesystem::absolute(argv[index], ec);
+    return ec ? std::string(argv[index]) : absolute.lexically_normal().string();
 }
 
 int RunViewer(int argc, char** argv) {

@@ -651,10 +651,16 @@ void TestMainWindow::startupFileArgumentIsAbsolute() {
     char* relArgs[] = {prog, rel, nullptr};
     char* absArgs[] = {prog, abs, nullptr};
     char* none[] = {prog, nullptr};
+    char dashes[] = "--";
+    char dashFile[] = "/tmp/-x";
+    char* endOfOptions[] = {prog, dashes, dashFile, nullptr};
+    char* onlyDashes[] = {prog, dashes, nullptr};
     const std::string expected = (std::filesystem::current_path() / "chat.log").string();
     QCOMPARE(StartupFileArgument(2, relArgs), expected);
     QCOMPARE(StartupFileArgument(2, absArgs), std::string("/tmp/x.log"));
     QCOMPARE(StartupFileArgument(1, none), std::string());
+    QCOMPARE(StartupFileArgument(3, endOfOptions), std::string("/tmp/-x"));
+    QCOMPARE(StartupFileArgument(2, onlyDashes), std::string());
 }
 
 QTEST_MAIN(TestMainWindow)

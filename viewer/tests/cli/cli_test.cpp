@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -315,6 +316,9 @@ TEST_F(CommandLine, UsageErrorsExitTwo) {
         {"--text", "--stats", archive_},
         {"--text", "--export-html", "o.html", archive_},
         {"--text=yes", archive_},
+        {"-x", archive_},
+        {"-x"},
+        {archive_, "--bogus", "--", archive_},
     };
     for (auto args : cases) {
         args.insert(args.begin(), CHATSCOPE_BIN);
@@ -322,6 +326,7 @@ TEST_F(CommandLine, UsageErrorsExitTwo) {
         EXPECT_EQ(r.status, 2) << args[1];
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.rfind("chatscope: ", 0), 0u);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists("o.html"));
 }
