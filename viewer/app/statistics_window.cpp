@@ -8,8 +8,6 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QShowEvent>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -168,10 +166,8 @@ StatisticsWindow::StatisticsWindow(const LogStatistics& stats, MainWindow& mainW
     setFont(ViewerFont());
     resize(223, 463);
 
-    tabs = new QTabWidget(this);
-    tabs->setUsesScrollButtons(true);
-    tabs->tabBar()->setElideMode(Qt::ElideNone);
-    tabs->setDocumentMode(false);
+    // The tab row wraps, so all four captions stay visible at the window's width.
+    tabs = new WrappingTabs(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs);

@@ -13,8 +13,8 @@
 
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
+#include "wrapping_tabs.h"
 
-class QTabWidget;
 class QTableView;
 
 namespace chatscope {
@@ -71,7 +71,7 @@ public:
     // Refills the four lists from the statistics of the last pass.
     void RefreshStatistics();
 
-    QTabWidget* tabs = nullptr;
+    WrappingTabs* tabs = nullptr;
     QTableView* countersList = nullptr;
     QTableView* itemsList = nullptr;
     QTableView* monstersList = nullptr;

@@ -1,12 +1,13 @@
 // The statistics window: its rows, its column-click sorting and how it stands
 // beside the main window.
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScreen>
-#include <QTabWidget>
+#include <QSet>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,6 +23,7 @@
 #include "test_logs.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
+#include "wrapping_tabs.h"
 
 using namespace chatscope;
 using namespace apptest;
@@ -65,11 +67,64 @@ private slots:
     }
     void cleanup() { w_.reset(); }
 
+    // All four captions fit the window's own width on wrapped rows, and the
+    // tabs are reachable by keyboard and by assistive technology.
+    void tabsWrapAndStayReachable() {
+        Window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Window()));
+        WrappingTabs* tabs = Window().tabs;
+        const QRect row = tabs->tabRow()->rect();
+        QSet<int> rowTops;
+        for (int t = 0; t < tabs->count(); ++t) {
+            TabButton* b = tabs->tabButton(t);
+            QVERIFY(b->isVisible());
+            QVERIFY2(row.contains(b->geometry()), qPrintable(tabs->tabText(t)));
+            QCOMPARE(b->width(), b->sizeHint().width());  // never elided
+            rowTops.insert(b->y());
+        }
+        QVERIFY(rowTops.size() > 1);
+        QVERIFY(tabs->tabRow()->height() >= tabs->tabButton(3)->geometry().bottom());
+
+        const struct {
+            QWidget* focus;
+            Qt::Key key;
+            Qt::KeyboardModifiers mods;
+            int from, to;
+        } keys[] = {
+            {tabs->tabButton(0), Qt::Key_Right, Qt::NoModifier, 0, 1},
+            {tabs->tabButton(0), Qt::Key_Left, Qt::NoModifier, 0, 3},
+            {Window().countersList, Qt::Key_Tab, Qt::ControlModifier, 0, 1},
+            {Window().partnersList, Qt::Key_Tab, Qt::ControlModifier, 3, 0},
+            {Window().itemsList, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 1, 0},
+        };
+        for (const auto& k : keys) {
+            tabs->setCurrentIndex(k.from);
+            Window().activateWindow();
+            k.focus->setFocus();
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : k.focus, k.key, k.mods);
+            QCOMPARE(tabs->currentIndex(), k.to);
+            QCOMPARE(tabs->currentWidget(), tabs->widget(k.to));
+            QVERIFY(tabs->tabButton(k.to)->isChecked());
+        }
+
+        QAccessibleInterface* rowIface = QAccessible::queryAccessibleInterface(tabs->tabRow());
+        QVERIFY(rowIface);
+        QCOMPARE(rowIface->role(), QAccessible::PageTabList);
+        QAccessibleInterface* tab = QAccessible::queryAccessibleInterface(tabs->tabButton(2));
+        QVERIFY(tab);
+        QCOMPARE(tab->role(), QAccessible::PageTab);
+        QCOMPARE(tab->text(QAccessible::Name), QStringLiteral("倒したモンスター"));
+        tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(tabs->currentIndex(), 2);
+        QVERIFY(tab->state().selected);
+        QVERIFY(!QAccessible::queryAccessibleInterface(tabs->tabButton(0))->state().selected);
+    }
+
     void layoutOfTheWindow() {
         QCOMPARE(Window().windowTitle(), QStringLiteral("chatscope Data"));
         QVERIFY(!Window().isVisible());
         QCOMPARE(Window().size(), QSize(223, 463));
-        QTabWidget* tabs = Window().tabs;
+        WrappingTabs* tabs = Window().tabs;
         QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 0);
         const QStringList tabCaptions = {QStringLiteral("各種統計"), QStringLiteral("アイテム"),
