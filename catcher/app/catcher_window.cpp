@@ -93,6 +93,10 @@ CatcherWindow::CatcherWindow(const Options& options, QWidget* parent) : QWidget(
     CreateControls();
 
     engine_ = std::make_unique<CaptureEngine>(settings_, clock_, files_);
+    if (!options_.intentPath.isEmpty()) {
+        journal_ = std::make_unique<FileCaptureJournal>(ToFileName(options_.intentPath));
+        engine_->SetJournal(journal_.get());
+    }
     engine_->onCaptionChanged = [this](const std::string& caption) { setWindowTitle(FromFileName(caption)); };
 
     StartUp();

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "chatkeeper/capture_engine.h"
+#include "chatkeeper/capture_journal.h"
 #include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
 #include "chatkeeper/file_system.h"
@@ -47,6 +48,7 @@ public:
         bool trayIcon = true;        // false where the desktop has no tray
         int tickIntervalMs = 10000;  // the capture timer
         QString autostartEntryPath;  // empty: the user's autostart folder
+        QString intentPath;          // the capture journal's file; empty: none
     };
 
     explicit CatcherWindow(const Options& options, QWidget* parent = nullptr);
@@ -138,6 +140,7 @@ private:
     QSystemTrayIcon* trayIcon_ = nullptr;
     SystemClock clock_;
     PosixFileSystem files_;
+    std::unique_ptr<FileCaptureJournal> journal_;
     std::unique_ptr<CaptureEngine> engine_;
 };
 

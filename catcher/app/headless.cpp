@@ -12,9 +12,11 @@
 
 namespace chatkeeper::app {
 
-HeadlessCatcher::HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, QObject* parent)
-    : QObject(parent), settings_(SettingsFromRecord(record)) {
+HeadlessCatcher::HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, const std::string& intentPath,
+                                 QObject* parent)
+    : QObject(parent), settings_(SettingsFromRecord(record)), journal_(intentPath) {
     engine_ = std::make_unique<CaptureEngine>(settings_, clock_, files_);
+    engine_->SetJournal(&journal_);
     engine_->SetRotationInterval(settings_.rotationTime);
     timer_ = new QTimer(this);
     timer_->setInterval(tickIntervalMs);
@@ -28,7 +30,7 @@ void HeadlessCatcher::Start() {
     timer_->start();
 }
 
-int RunHeadless(const QString& settingsPath, int tickIntervalMs) {
+int RunHeadless(const QString& settingsPath, int tickIntervalMs, const QString& intentPath) {
     SettingsRecord record;
     if (!LoadSettings(ToFileName(settingsPath), record)) {
         std::fprintf(stderr, "chatkeeper: cannot read the settings file %s\n", settingsPath.toLocal8Bit().constData());
@@ -36,7 +38,7 @@ int RunHeadless(const QString& settingsPath, int tickIntervalMs) {
     }
     SignalBridge signalBridge({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalBridge, &SignalBridge::Received, qApp, [] { QCoreApplication::exit(0); });
-    HeadlessCatcher catcher(record, tickIntervalMs);
+    HeadlessCatcher catcher(record, tickIntervalMs, ToFileName(intentPath));
     catcher.Start();
     return QCoreApplication::exec();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "chatkeeper/capture_engine.h"
+#include "chatkeeper/capture_journal.h"
 #include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
 #include "chatkeeper/file_system.h"
@@ -21,7 +22,9 @@ namespace chatkeeper::app {
 class HeadlessCatcher final : public QObject {
     Q_OBJECT
 public:
-    HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, QObject* parent = nullptr);
+    // intentPath: the capture journal's file (see CaptureEngine::TakeBaseline).
+    HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, const std::string& intentPath,
+                    QObject* parent = nullptr);
     ~HeadlessCatcher() override;
 
     // Takes the baseline and starts the timer.
@@ -32,6 +35,7 @@ private:
     CatcherSettings settings_;
     SystemClock clock_;
     PosixFileSystem files_;
+    FileCaptureJournal journal_;
     std::unique_ptr<CaptureEngine> engine_;
     QTimer* timer_ = nullptr;
 };
@@ -39,6 +43,6 @@ private:
 // Runs the headless catcher in the current QCoreApplication until SIGTERM,
 // SIGINT or SIGHUP; returns the exit status (0, or 1 when the settings file
 // cannot be read).
-int RunHeadless(const QString& settingsPath, int tickIntervalMs);
+int RunHeadless(const QString& settingsPath, int tickIntervalMs, const QString& intentPath);
 
 }  // namespace chatkeeper::app

@@ -16,6 +16,7 @@
 #include "catcher_window.h"
 #include "command_line.h"
 #include "headless.h"
+#include "intent_location.h"
 #include "settings_location.h"
 #include "signal_bridge.h"
 #include "single_instance.h"
@@ -41,6 +42,11 @@ void SilentMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit (set by a service manager, say) makes a write fail
+    // with EFBIG, which the capture undoes and retries, instead of killing
+    // the catcher in the middle of an append.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     switch (commandLine.action) {
     case CommandLine::Action::Error:
@@ -65,11 +71,12 @@ int main(int argc, char** argv) {
     if (!locked) return 1;
 
     const int tickMs = TickIntervalMs();
+    const QString intentPath = DefaultIntentPath();
     const QString cnf = QString::fromLocal8Bit(commandLine.settingsFile.c_str());
 
     if (commandLine.headless) {
         QCoreApplication app(argc, argv);
-        return RunHeadless(cnf.isEmpty() ? DefaultSettingsPath() : cnf, tickMs);
+        return RunHeadless(cnf.isEmpty() ? DefaultSettingsPath() : cnf, tickMs, intentPath);
     }
 
     QApplication app(argc, argv);
@@ -83,6 +90,7 @@ int main(int argc, char** argv) {
     options.settingsPath = cnf.isEmpty() ? DefaultSettingsPath() : cnf;
     options.trayIcon = QSystemTrayIcon::isSystemTrayAvailable();
     options.tickIntervalMs = tickMs;
+    options.intentPath = intentPath;
     CatcherWindow window(options);
 
     QObject::connect(&window, &CatcherWindow::ExitConfirmed, &app, &QCoreApplication::quit);

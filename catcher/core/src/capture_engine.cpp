@@ -1,6 +1,7 @@
 #include "chatkeeper/capture_engine.h"
 
 #include <array>
+#include <optional>
 
 #include "chatkeeper/file_name_template.h"
 #include "chatkeeper/settings_record.h"
@@ -23,9 +24,21 @@ CaptureEngine::CaptureEngine(const CatcherSettings& settings, const Clock& clock
 }
 
 void CaptureEngine::TakeBaseline() {
+    std::optional<CaptureIntent> interrupted;
+    if (journal_) {
+        interrupted = journal_->Pending();
+        // The append added at most the size the game log file had.
+        if (interrupted)
+            files_.UndoAppend(interrupted->archivePath, interrupted->archiveLength, interrupted->stamp.size);
+        journal_->Clear();  // also a record cut short, or one that could not be undone
+    }
     const std::string folder = settings_.gameLogFolder;
     for (int i = 0; i < kGameLogFileCount; ++i) {
         stamps_[static_cast<std::size_t>(i)] = StampOf(folder, i);
+    }
+    if (interrupted && !folder.empty() &&
+        GameLogFilePath(folder, interrupted->gameLogIndex) == interrupted->gameLogPath) {
+        stamps_[static_cast<std::size_t>(interrupted->gameLogIndex)] = FileStamp::Unseen();
     }
 }
 
@@ -51,7 +64,7 @@ TickResult CaptureEngine::Tick() {
             ++result.vanished;
             continue;
         }
-        if (Capture(path, seen) == CaptureOutcome::Captured) {
+        if (Capture(i, path, seen) == CaptureOutcome::Captured) {
             remembered = seen;
             result.captured = i;
             break;
@@ -77,28 +90,51 @@ bool CaptureEngine::RotationDue() {
     }
 }
 
-CaptureEngine::CaptureOutcome CaptureEngine::Capture(const std::string& gameLogPath, const FileStamp& seen) {
+CaptureEngine::CaptureOutcome CaptureEngine::Capture(int index, const std::string& gameLogPath, const FileStamp& seen) {
     std::unique_ptr<ReadableFile> source = files_.OpenRead(gameLogPath);
     if (!source) return CaptureOutcome::Failed;
 
     if (needNewArchive_ || RotationDue()) StartNewArchive();
     if (archivePath_.empty()) return CaptureOutcome::Failed;
 
+    // Recorded before the archive is touched (even created), so that a
+    // capture cut short at any point can be undone at the next start.
+    CaptureIntent intent{archivePath_, files_.FileSize(archivePath_), index, gameLogPath, seen};
+    bool recorded = journal_ && journal_->Record(intent);
+    const auto forget = [&] {
+        if (recorded) journal_->Clear();
+        return CaptureOutcome::Failed;
+    };
+
     std::unique_ptr<AppendableFile> archive = files_.OpenAppend(archivePath_);
     if (!archive || archive->Identity() == source->Identity()) {
+        if (archive && intent.archiveLength < 0) {
+            archive.reset();
+            files_.UndoAppend(archivePath_, -1, 0);
+        }
         // No usable archive: name it afresh at the next attempt, with the
         // folder and template in force then.
         needNewArchive_ = true;
-        return CaptureOutcome::Failed;
+        return forget();
     }
     needNewArchive_ = false;
 
     const std::int64_t lengthBefore = archive->Length();
-    if (lengthBefore < 0) return CaptureOutcome::Failed;
+    if (lengthBefore < 0) return forget();
+    if (lengthBefore != (intent.archiveLength < 0 ? 0 : intent.archiveLength)) {
+        // Someone else wrote to the archive meanwhile: record what is there now.
+        intent.archiveLength = lengthBefore;
+        recorded = journal_ && journal_->Record(intent);
+    }
 
-    auto rollBack = [&] {
+    // Cuts the archive back; one that this capture created is removed again.
+    const auto rollBack = [&] {
         archive->TruncateTo(lengthBefore);
-        return CaptureOutcome::Failed;
+        if (intent.archiveLength < 0) {
+            archive.reset();
+            files_.UndoAppend(archivePath_, -1, 0);
+        }
+        return forget();
     };
 
     std::array<char, kCopyBufferSize> buffer;
@@ -107,15 +143,17 @@ CaptureEngine::CaptureOutcome CaptureEngine::Capture(const std::string& gameLogP
         const std::int64_t got = source->Read(buffer.data(), buffer.size());
         if (got < 0) return rollBack();
         if (got == 0) break;
+        // Longer than it was when looked at: it is being written; stop
+        // before the archive grows past the size that was seen.
+        if (copied + got > seen.size) return rollBack();
         if (!archive->Write(buffer.data(), static_cast<std::size_t>(got))) return rollBack();
         copied += got;
-        // Longer than it was when looked at: it is being written; stop early.
-        if (copied > seen.size) return rollBack();
     }
     // A file that changed while it was copied is not kept: the next tick
     // sees a new stamp (or the same one again) and copies it whole.
     if (copied != seen.size || !(files_.Stamp(gameLogPath) == seen)) return rollBack();
     if (!archive->Sync()) return rollBack();
+    if (recorded) journal_->Clear();
     return CaptureOutcome::Captured;
 }
 

@@ -114,4 +114,30 @@ std::unique_ptr<AppendableFile> PosixFileSystem::OpenAppend(const std::string& p
     return std::make_unique<PosixAppendableFile>(fd, IdentityOf(st));
 }
 
+bool PosixFileSystem::UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) {
+    if (path.empty() || length < -1 || appended < 0) return false;
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0) return errno == ENOENT;
+    if (!S_ISREG(named.st_mode)) return false;
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !(IdentityOf(st) == IdentityOf(named))) {
+        return false;
+    }
+    const std::int64_t base = length < 0 ? 0 : length;
+    if (st.st_size < base || st.st_size - base > appended) return false;
+    if (st.st_size != base) {
+        while (::ftruncate(fd.get(), static_cast<off_t>(base)) != 0) {
+            if (errno != EINTR) return false;
+        }
+        if (!detail::SyncFd(fd.get())) return false;
+    }
+    if (length >= 0) return true;
+    // Created by the append: remove it, as long as the name still names it.
+    if (::lstat(path.c_str(), &named) != 0 || !(IdentityOf(named) == IdentityOf(st))) return false;
+    if (::unlink(path.c_str()) != 0) return false;
+    detail::SyncFolderOf(path);
+    return true;
+}
+
 }  // namespace chatkeeper

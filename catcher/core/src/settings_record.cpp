@@ -146,24 +146,22 @@ bool LoadSettings(const std::string& path, SettingsRecord& record) {
 
 bool SaveSettings(const std::string& path, const SettingsRecord& record) {
     if (path.empty()) return false;
+    // A file that is replaced keeps its permission bits; a new one gets
+    // 0666 less the umask.
+    struct stat existing {};
+    const bool replacing = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     const std::string temp = path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = detail::CreateExclusive(temp, 0666);
     if (fd < 0) return false;
-    bool ok = detail::WriteAll(fd, record.bytes.data(), record.bytes.size()) && detail::SyncFd(fd);
+    bool ok = (!replacing || ::fchmod(fd, existing.st_mode & 07777) == 0) &&
+              detail::WriteAll(fd, record.bytes.data(), record.bytes.size()) && detail::SyncFd(fd);
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
     }
-    // Make the rename itself durable.
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        detail::SyncFd(dfd);
-        ::close(dfd);
-    }
+    detail::SyncFolderOf(path);  // makes the rename itself durable
     return true;
 }
 

@@ -27,6 +27,7 @@ protected:
     void Start(RotationInterval interval = {}) {
         engine = std::make_unique<CaptureEngine>(settings, clock, fs);
         engine->SetRotationInterval(interval);
+        engine->SetJournal(journal);
         engine->onCaptionChanged = [this](const std::string& c) { captions.push_back(c); };
         engine->TakeBaseline();
     }
@@ -62,6 +63,7 @@ protected:
     CatcherSettings settings;
     FakeClock clock;
     FaultyFileSystem fs;
+    CaptureJournal* journal = nullptr;
     std::unique_ptr<CaptureEngine> engine;
     std::vector<std::string> captions;
     std::int64_t mtimeCounter = 1'500'000'000;

@@ -113,9 +113,18 @@ private:
     std::int64_t ms_;
 };
 
+// Thrown where a test stops the engine as a kill would: nothing after that
+// point runs, no destructor of the engine's caller cleans up on purpose.
+struct SimulatedKill {};
+
 // The real file system with faults on demand.
 class FaultyFileSystem final : public FileSystem {
 public:
+    // Counts the steps that change the disk (open for appending, each write,
+    // flush, cut, undo); the step numbered killAtStep throws SimulatedKill,
+    // a write after half its bytes landed. 0: never.
+    int killAtStep = 0;
+    int steps = 0;
     std::set<std::string> unreadable;                   // OpenRead fails for these paths
     int failWriteNumber = 0;                            // the Nth Write (1-based) fails after half its bytes
     int failReadNumber = 0;                             // the Nth Read (1-based) reports an error
@@ -135,10 +144,18 @@ public:
         return std::make_unique<Reader>(*this, std::move(file), path);
     }
     std::unique_ptr<AppendableFile> OpenAppend(const std::string& path) override {
+        Step();
         appendOpens.push_back(path);
         auto file = real_.OpenAppend(path);
         if (!file) return nullptr;
         return std::make_unique<Appender>(*this, std::move(file));
+    }
+    bool UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) override {
+        Step();
+        return real_.UndoAppend(path, length, appended);
+    }
+    void Step() {
+        if (++steps == killAtStep) throw SimulatedKill{};
     }
 
 private:
@@ -164,15 +181,23 @@ private:
     public:
         Appender(FaultyFileSystem& fs, std::unique_ptr<AppendableFile> inner) : fs_(fs), inner_(std::move(inner)) {}
         bool Write(const char* data, std::size_t n) override {
+            if (fs_.steps + 1 == fs_.killAtStep) inner_->Write(data, n / 2);
+            fs_.Step();
             if (++fs_.writes == fs_.failWriteNumber) {
                 inner_->Write(data, n / 2);  // part of the bytes land, then the error
                 return false;
             }
             return inner_->Write(data, n);
         }
-        bool Sync() override { return fs_.failSync ? false : inner_->Sync(); }
+        bool Sync() override {
+            fs_.Step();
+            return fs_.failSync ? false : inner_->Sync();
+        }
         std::int64_t Length() const override { return inner_->Length(); }
-        bool TruncateTo(std::int64_t length) override { return inner_->TruncateTo(length); }
+        bool TruncateTo(std::int64_t length) override {
+            fs_.Step();
+            return inner_->TruncateTo(length);
+        }
         FileIdentity Identity() const override { return inner_->Identity(); }
 
     private:

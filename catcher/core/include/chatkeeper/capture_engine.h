@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "chatkeeper/capture_journal.h"
 #include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
 #include "chatkeeper/file_stamp.h"
@@ -40,8 +41,16 @@ public:
     void SetRotationInterval(const RotationInterval& interval) { rotationInterval_ = interval; }
     const RotationInterval& GetRotationInterval() const { return rotationInterval_; }
 
+    // Where each capture records its intent before it touches the archive;
+    // none by default. Set before TakeBaseline.
+    void SetJournal(CaptureJournal* journal) { journal_ = journal; }
+
     // Remembers the stamps of the twenty game log files as already captured.
     // An empty game log folder text means no folder: every file is missing.
+    // First, a capture that a kill or a power cut interrupted (its intent
+    // record is still in the journal) is undone: the archive is put back as
+    // it was before that capture began, and that game log file is left out
+    // of the baseline, so that the first tick captures it again.
     void TakeBaseline();
 
     // One capture step: at most one successful capture, in ascending number.
@@ -73,12 +82,13 @@ private:
 
     FileStamp StampOf(const std::string& folder, int index);
     bool RotationDue();
-    CaptureOutcome Capture(const std::string& gameLogPath, const FileStamp& seen);
+    CaptureOutcome Capture(int index, const std::string& gameLogPath, const FileStamp& seen);
     void SetCaption(std::string caption);
 
     const CatcherSettings& settings_;
     const Clock& clock_;
     FileSystem& files_;
+    CaptureJournal* journal_ = nullptr;
 
     std::array<FileStamp, kGameLogFileCount> stamps_{};
     std::string archivePath_;

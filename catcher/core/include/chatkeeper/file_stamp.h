@@ -12,6 +12,9 @@ struct FileStamp {
     std::int64_t size = 0;  // bytes
 
     static FileStamp Missing() { return FileStamp{}; }
+    // Equal to no stamp that a file can have: a file remembered with it
+    // counts as changed at the next look, whatever its stamp is then.
+    static FileStamp Unseen() { return FileStamp{false, 0, 0, -1}; }
     static FileStamp Of(std::int64_t sec, std::int64_t nsec, std::int64_t size) {
         return FileStamp{false, sec, nsec, size};
     }

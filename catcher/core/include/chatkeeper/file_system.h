@@ -54,6 +54,12 @@ public:
     // Opens a regular file for appending, creating it when absent (never any
     // folder); nullptr on failure (missing folder, path names a folder, ...).
     virtual std::unique_ptr<AppendableFile> OpenAppend(const std::string& path) = 0;
+    // Puts a file back as it was before an append of at most `appended`
+    // bytes: cut back to `length` bytes, or removed when length is -1 (the
+    // append created it). Only a regular file is touched, never through a
+    // link, and only when its length lies between length and length +
+    // appended. True when the file is now as it was (also when it is gone).
+    virtual bool UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) = 0;
 };
 
 // stat/open/read/write/fsync/ftruncate.
@@ -63,6 +69,7 @@ public:
     std::int64_t FileSize(const std::string& path) override;
     std::unique_ptr<ReadableFile> OpenRead(const std::string& path) override;
     std::unique_ptr<AppendableFile> OpenAppend(const std::string& path) override;
+    bool UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) override;
 };
 
 }  // namespace chatkeeper

@@ -75,8 +75,11 @@ struct SettingsRecord {
 // or read (the record is then all zero).
 bool LoadSettings(const std::string& path, SettingsRecord& record);
 
-// Writes the 3088 bytes to a temporary file beside path, flushes it to disk
-// and renames it over path. Returns false (leaving path untouched) on failure.
+// Writes the 3088 bytes to a temporary file beside path (path + ".tmp." and
+// the process id; whatever entry has that name is removed first and the file
+// is created exclusively, never through a link), flushes it to disk and
+// renames it over path. A replaced file keeps its permission bits. Returns
+// false (leaving path untouched) on failure.
 bool SaveSettings(const std::string& path, const SettingsRecord& record);
 
 // The integer of the size box: optional blanks, an optional sign '+' or '-',
