@@ -27,6 +27,7 @@ void CaptureEngine::TakeBaseline() {
     std::optional<CaptureIntent> interrupted;
     if (journal_) {
         interrupted = journal_->Pending();
+        if (interrupted && CopyIsWholeButCannotBeRepeated(*interrupted)) interrupted.reset();
         // The append added at most the size the game log file had.
         if (interrupted)
             files_.UndoAppend(interrupted->archivePath, interrupted->archiveLength, interrupted->stamp.size);
@@ -40,6 +41,17 @@ void CaptureEngine::TakeBaseline() {
         GameLogFilePath(folder, interrupted->gameLogIndex) == interrupted->gameLogPath) {
         stamps_[static_cast<std::size_t>(interrupted->gameLogIndex)] = FileStamp::Unseen();
     }
+}
+
+bool CaptureEngine::CopyIsWholeButCannotBeRepeated(const CaptureIntent& intent) {
+    // Every byte of the copy reached the archive (the kill came while it was
+    // flushed, or just after), and the game log file has changed or gone
+    // since, so that this version cannot be captured again: keep it. While
+    // the file is as it was, the copy is undone and made afresh instead,
+    // which also mends a copy that a power cut left unflushed.
+    const std::int64_t base = intent.archiveLength < 0 ? 0 : intent.archiveLength;
+    return intent.stamp.size > 0 && files_.FileSize(intent.archivePath) == base + intent.stamp.size &&
+           !(files_.Stamp(intent.gameLogPath) == intent.stamp);
 }
 
 FileStamp CaptureEngine::StampOf(const std::string& folder, int index) {

@@ -6,13 +6,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 
@@ -60,6 +63,7 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir_.filePath(QStringLiteral("state")));
         env.insert(QStringLiteral("CHATKEEPER_TICK_MS"), QStringLiteral("100"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.remove(QStringLiteral("DISPLAY"));
@@ -91,11 +95,11 @@ private:
 
     QString LockPath() const { return runtime_ + QStringLiteral("/chatkeeperID"); }
 
-    void WriteSettings() {
+    void WriteSettings(const std::string& fileNameTemplate = "TARQ#YY#MM#DD_#HH#MN_#SS.log") {
         chatkeeper::SettingsRecord record;
         record.SetGameLogFolder(game_.toStdString());
         record.SetArchiveFolder(archive_.toStdString());
-        record.SetFileNameTemplate("TARQ#YY#MM#DD_#HH#MN_#SS.log");
+        record.SetFileNameTemplate(fileNameTemplate);
         record.SetMode(chatkeeper::RotationMode::RotateNever);
         record.SetSizeLimitKb(100);
         record.SetInterval({2, 0, 0});
@@ -113,6 +117,37 @@ private:
     }
 
     QStringList ArchiveFiles() const { return QDir(archive_).entryList(QDir::Files, QDir::Name); }
+
+    qint64 ArchiveBytes() const {
+        qint64 total = 0;
+        for (const QFileInfo& file : QDir(archive_).entryInfoList(QDir::Files)) total += file.size();
+        return total;
+    }
+
+    // Replaces a game log file at once, as the game's own rewrite would look.
+    bool ReplaceGameLog(int index, const QByteArray& bytes) const {
+        const QString temp = game_ + QStringLiteral("/next.tmp");
+        return WriteFile(temp, bytes) && ::rename(QFile::encodeName(temp).constData(),
+                                                  QFile::encodeName(game_ + QStringLiteral("/%1.log").arg(index))) == 0;
+    }
+
+    // Version v of a large game log file: a zero header, then one byte value.
+    static QByteArray Version(int v, qsizetype size) {
+        return QByteArray(100, '\0') + QByteArray(size - 100, static_cast<char>('A' + v));
+    }
+
+    // Which versions an archive holds, in order; false when it holds
+    // anything but whole versions of that size.
+    static bool SplitVersions(const QByteArray& archive, qsizetype size, QList<int>& versions) {
+        for (qsizetype at = 0; at < archive.size(); at += size) {
+            if (archive.size() - at < size) return false;
+            const QByteArrayView block(archive.constData() + at, size);
+            const char value = block[100];
+            if (block.first(100) != QByteArray(100, '\0') || block.sliced(100).count(value) != size - 100) return false;
+            versions.append(value - 'A');
+        }
+        return true;
+    }
 
 private slots:
     void init() {
@@ -183,6 +218,91 @@ private slots:
         ExpectCleanExit(first);
         QCOMPARE(ReadFile(cnf_), settingsBefore);  // headless never writes it
         QVERIFY(!QFile::exists(LockPath()));
+    }
+
+    // Killed at random moments of large appends, each time started again:
+    // every archive holds whole versions only, and every version once. Even
+    // runs name one archive that the next runs append to, odd runs a new one.
+    void killedCapturesAreUndoneAndCapturedAgain() {
+        constexpr int kRounds = 12;
+        constexpr qsizetype kSize = 4 * 1024 * 1024;
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        const QString context = QStringLiteral("seed %1").arg(seed);
+        const QString intent = dir_.filePath(QStringLiteral("state/chatkeeper/capture-intent"));
+        int cutShort = 0;
+        for (int round = 0; round <= kRounds; ++round) {
+            WriteSettings(round % 2 == 0 ? "all.log" : "run#HH#MN#SS#MS.log");
+            QStringList args = {QStringLiteral("--cnf"), cnf_};
+            if (round % 4 != 3) args.prepend(QStringLiteral("--headless"));  // every fourth: the window
+            QProcess catcher;
+            Start(catcher, args);
+            // Every earlier version is there, the one the last kill cut short
+            // captured again (the intent record is gone once the start has
+            // dealt with it and no capture is under way).
+            const qint64 captured = round * kSize;
+            QVERIFY2(WaitFor([&] { return !QFile::exists(intent) && ArchiveBytes() == captured; }, 20000),
+                     qPrintable(context));
+            if (round < kRounds) {
+                // Written again when the first write came before the baseline.
+                bool appending = false;
+                for (int attempt = 0; attempt < 5 && !appending; ++attempt) {
+                    QVERIFY(ReplaceGameLog(0, Version(round, kSize)));
+                    appending = WaitFor([&] { return ArchiveBytes() > captured; }, 1000);
+                }
+                QVERIFY2(appending, qPrintable(context));
+                QThread::msleep(random.bounded(200));
+            }
+            Signal(catcher, SIGKILL);
+            QVERIFY(catcher.waitForFinished(5000));
+            if (QFile::exists(intent)) ++cutShort;
+        }
+        qInfo("%d of %d kills came while a capture was under way", cutShort, kRounds);
+        QList<int> versions;
+        for (const QString& name : ArchiveFiles()) {
+            const QByteArray bytes = ReadFile(archive_ + QLatin1Char('/') + name);
+            QVERIFY2(!bytes.isEmpty(), qPrintable(context + QStringLiteral(": empty ") + name));
+            QVERIFY2(SplitVersions(bytes, kSize, versions), qPrintable(context + QStringLiteral(": torn ") + name));
+        }
+        std::sort(versions.begin(), versions.end());
+        QList<int> expected;
+        for (int v = 0; v < kRounds; ++v) expected.append(v);
+        QCOMPARE(versions, expected);
+    }
+
+    // Under a file-size limit a write fails instead of killing the catcher:
+    // the capture is undone and retried, smaller files are still captured.
+    void fileSizeLimitFailsTheWriteOnly_data() {
+        QTest::addColumn<bool>("headless");
+        QTest::newRow("headless") << true;
+        QTest::newRow("window") << false;
+    }
+
+    void fileSizeLimitFailsTheWriteOnly() {
+        QFETCH(bool, headless);
+        WriteSettings("all.log");
+        QProcess catcher;
+        catcher.setChildProcessModifier([] {
+            const rlimit limit{20000, 20000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        QStringList args = {QStringLiteral("--cnf"), cnf_};
+        if (headless) args.prepend(QStringLiteral("--headless"));
+        Start(catcher, args);
+        QVERIFY(WaitFor([&] { return QFile::exists(LockPath()); }, 5000));
+        QThread::msleep(400);
+        const QByteArray small = GameLogBlock('s', 50);
+        QVERIFY(ReplaceGameLog(0, small));
+        const QString archive = archive_ + QStringLiteral("/all.log");
+        QVERIFY(WaitFor([&] { return ReadFile(archive) == small; }, 10000));
+        QVERIFY(ReplaceGameLog(1, QByteArray(30000, 'b')));  // past the limit
+        QThread::msleep(600);                                // many ticks, each one failing
+        QCOMPARE(catcher.state(), QProcess::Running);
+        QCOMPARE(ReadFile(archive), small);
+        QVERIFY(ReplaceGameLog(2, GameLogBlock('t', 50)));  // still fits
+        QVERIFY(WaitFor([&] { return ReadFile(archive) == small + GameLogBlock('t', 50); }, 10000));
+        Signal(catcher, SIGTERM);
+        ExpectCleanExit(catcher);
     }
 
     void staleLockDoesNotBlockAStart() {

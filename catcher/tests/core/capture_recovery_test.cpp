@@ -121,7 +121,7 @@ TEST_F(RecoveryTest, KillAtAnyStepOfACaptureIsUndoneAndTheFileCapturedAgain) {
     }
 }
 
-TEST_F(RecoveryTest, FileChangedOrFolderChangedSinceTheKill) {
+TEST_F(RecoveryTest, FileOrFolderChangedSinceTheKill) {
     settings.fileNameTemplate = "all.log";
     Start();
     WriteGame(2, Content(2, 3000, 'a'));
@@ -149,6 +149,18 @@ TEST_F(RecoveryTest, FileChangedOrFolderChangedSinceTheKill) {
     Start();
     EXPECT_EQ(ReadFileBytes(archives + "/all.log"), Content(2, 2000, 'b'));
     EXPECT_EQ(Tick().captured, -1);
+
+    // Killed once the copy was whole, and the file rewritten before the
+    // restart: that version could not be taken again, so it is kept.
+    WriteGameIn(other, 6, Content(6, 3000));
+    fs.steps = 0;
+    fs.killAtStep = 7;  // record, open, three writes, flush: the record's removal
+    EXPECT_THROW(Tick(), SimulatedKill);
+    fs.killAtStep = 0;
+    WriteGameIn(other, 6, Content(6, 3000, 'n'));
+    Start();
+    EXPECT_EQ(ReadFileBytes(archives + "/all.log"), Content(2, 2000, 'b') + Content(6, 3000));
+    EXPECT_FALSE(file.Pending().has_value());
 }
 
 TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {

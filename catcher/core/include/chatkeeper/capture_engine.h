@@ -50,7 +50,8 @@ public:
     // First, a capture that a kill or a power cut interrupted (its intent
     // record is still in the journal) is undone: the archive is put back as
     // it was before that capture began, and that game log file is left out
-    // of the baseline, so that the first tick captures it again.
+    // of the baseline, so that the first tick captures it again. Only a copy
+    // that is whole while its game log file has changed since is kept.
     void TakeBaseline();
 
     // One capture step: at most one successful capture, in ascending number.
@@ -80,6 +81,7 @@ public:
 private:
     enum class CaptureOutcome { Captured, Failed };
 
+    bool CopyIsWholeButCannotBeRepeated(const CaptureIntent& intent);
     FileStamp StampOf(const std::string& folder, int index);
     bool RotationDue();
     CaptureOutcome Capture(int index, const std::string& gameLogPath, const FileStamp& seen);
