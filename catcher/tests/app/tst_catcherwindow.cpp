@@ -1,8 +1,10 @@
 // Widget tests of the catcher window and its helpers. Run offscreen.
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -655,12 +657,38 @@ private slots:
     }
 
     void settingsFileLocation() {
-        QTemporaryDir exeDir;
-        const QString exe = exeDir.filePath(QStringLiteral("chatkeeper"));
-        QCOMPARE(ResolveSettingsPath(exe, QStringLiteral("/cfg")), exe + QStringLiteral(".cnf"));
-        const QString missingDir = exeDir.filePath(QStringLiteral("gone/chatkeeper"));
-        QCOMPARE(ResolveSettingsPath(missingDir, QStringLiteral("/cfg")),
-                 QStringLiteral("/cfg/chatkeeper/chatkeeper.cnf"));
+        // Build tree, portable copy and installed program, on real folders.
+        QTemporaryDir root;
+        const QString cfg = QStringLiteral("/cfg/chatkeeper/chatkeeper.cnf");
+        auto file = [&](const QString& relative) {
+            const QString path = root.filePath(relative);
+            return QDir().mkpath(QFileInfo(path).absolutePath()) && WriteFile(path, "x");
+        };
+        QVERIFY(file(QStringLiteral("build/") + QLatin1String(kBuildTreeMarker)));
+        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("build/catcher/app"))));
+        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("copy"))));
+        QVERIFY(file(QStringLiteral("prefix/share/applications/chatkeeper.desktop")));
+        QVERIFY(file(QStringLiteral("prefix/bin/chatkeeper.cnf")));
+        const struct {
+            QString exe;
+            bool beside;
+        } cases[] = {
+            {root.filePath(QStringLiteral("build/catcher/app/chatkeeper")), true},
+            {root.filePath(QStringLiteral("copy/chatkeeper")), false},
+            {root.filePath(QStringLiteral("prefix/bin/chatkeeper")), false},
+            {QStringLiteral("/usr/bin/chatkeeper"), false},
+            {QStringLiteral("/opt/catcher/bin/chatkeeper"), false},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(ResolveSettingsPath(c.exe, QStringLiteral("/cfg")),
+                     c.beside ? c.exe + QStringLiteral(".cnf") : cfg);
+
+        // A copy whose folder already holds the settings file keeps it there.
+        QVERIFY(file(QStringLiteral("copy/chatkeeper.cnf")));
+        QCOMPARE(ResolveSettingsPath(root.filePath(QStringLiteral("copy/chatkeeper")), QStringLiteral("/cfg")),
+                 root.filePath(QStringLiteral("copy/chatkeeper.cnf")));
+        // This test program lies in the build tree.
+        QCOMPARE(DefaultSettingsPath(), QCoreApplication::applicationFilePath() + QStringLiteral(".cnf"));
     }
 
     void savingIntoAFolderNotYetMade() {

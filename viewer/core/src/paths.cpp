@@ -29,6 +29,31 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, start - 1);
 }
 
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+enum class ProgramPlace { BuildTree, Installed, Portable };
+
+// A build tree holds the marker in the executable's folder or one above it.
+// An installed program lies under a system prefix, or in the bin folder of a
+// prefix whose share/applications holds its desktop entry. Anything else is a
+// copy the user put somewhere.
+ProgramPlace PlaceOf(const SettingsLocation& where) {
+    const std::string& exe = where.executablePath;
+    if (!where.fileExists) return ProgramPlace::Portable;
+    for (std::string folder = FolderOf(exe);; folder = FolderOf(folder)) {
+        if (where.fileExists(Join(folder, kBuildTreeMarker))) return ProgramPlace::BuildTree;
+        if (folder == "/" || folder == ".") break;
+    }
+    for (const char* prefix : {"/usr/", "/opt/"})
+        if (exe.rfind(prefix, 0) == 0) return ProgramPlace::Installed;
+    const std::string name = exe.substr(LastComponentStart(exe));
+    if (where.fileExists(Join(FolderOf(FolderOf(exe)), "share/applications/" + name + ".desktop")))
+        return ProgramPlace::Installed;
+    return ProgramPlace::Portable;
+}
+
 }  // namespace
 
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {
@@ -48,10 +73,14 @@ std::string LowerExtension(const std::string& path) {
 SettingsPaths LocateSettingsFiles(const SettingsLocation& where) {
     // The program has no extension to replace: the endings are appended.
     SettingsPaths beside{where.executablePath + ".cnf", where.executablePath + ".flt"};
-    const bool exists =
-        where.fileExists && (where.fileExists(beside.settingsFile) || where.fileExists(beside.filterFile));
-    const bool writable = where.folderWritable && where.folderWritable(FolderOf(where.executablePath));
-    if (exists || writable) return beside;
+    const ProgramPlace place = PlaceOf(where);
+    if (place != ProgramPlace::Installed) {
+        const bool exists =
+            where.fileExists && (where.fileExists(beside.settingsFile) || where.fileExists(beside.filterFile));
+        const bool writable = place == ProgramPlace::BuildTree && where.folderWritable &&
+                              where.folderWritable(FolderOf(where.executablePath));
+        if (exists || writable) return beside;
+    }
 
     std::string base;
     if (!where.xdgConfigHome.empty() && where.xdgConfigHome.front() == '/')

@@ -28,9 +28,15 @@ struct SettingsLocation {
     std::function<bool(const std::string&)> folderWritable;
 };
 
-// Beside the executable (its path with ".cnf"/".flt" appended) when that file
-// exists or the executable's folder is writable; otherwise in
-// $XDG_CONFIG_HOME/chatscope/ (default ~/.config/chatscope/), named after the executable.
+// The build system writes this file at the top of every build tree.
+inline constexpr const char* kBuildTreeMarker = "chatlogtools-build-tree";
+
+// Beside the executable (its path with ".cnf"/".flt" appended) for a program in
+// a build tree when that file exists or its folder is writable, and for a copy
+// outside any prefix when that file exists. Otherwise, and always for an
+// installed program (under /usr or /opt, or in the bin folder of a prefix whose
+// share/applications holds its desktop entry): $XDG_CONFIG_HOME/chatscope/
+// (default ~/.config/chatscope/), named after the executable.
 SettingsPaths LocateSettingsFiles(const SettingsLocation& where);
 
 // The running program's own path (from /proc/self/exe); `fallback` when that
