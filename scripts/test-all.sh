@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build and test dependencies, builds everything with warnings
-# as errors and runs every test (Qt tests on the offscreen platform).
+# as errors and runs every test (Qt tests on the offscreen platform), then
+# builds the Debian packages from the same build and tests them installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -9,3 +10,4 @@ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHATLOG_
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" --timeout 300
+BUILD_DIR="$BUILD_DIR" bash scripts/test-package.sh

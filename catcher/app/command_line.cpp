@@ -57,9 +57,10 @@ std::string HelpText() {
            "  --help      show this text and exit\n"
            "  --version   show the version and exit\n"
            "\n"
-           "The settings file is the executable's path with \".cnf\" appended when that\n"
-           "file exists or the executable's folder is writable, otherwise\n"
-           "$XDG_CONFIG_HOME/chatkeeper/chatkeeper.cnf. Only one catcher runs per user.\n";
+           "The settings file is $XDG_CONFIG_HOME/chatkeeper/chatkeeper.cnf (default\n"
+           "~/.config/chatkeeper/chatkeeper.cnf); a catcher run from its build tree, or a\n"
+           "copy whose folder holds chatkeeper.cnf, keeps it beside the executable.\n"
+           "Only one catcher runs per user.\n";
 }
 
 std::string VersionText() { return std::string("chatkeeper ") + CHATKEEPER_VERSION; }
