@@ -11,7 +11,8 @@ namespace chatkeeper::app {
 CatcherSettings SettingsFromRecord(const SettingsRecord& record);
 
 // Writes every field of settings into record; the reserved bytes stay as
-// they are.
+// they are. A text that Shift-JIS cannot hold exactly is kept exactly as well
+// (see kExactTextMarker), so that it survives the next start.
 void StoreSettingsInRecord(const CatcherSettings& settings, SettingsRecord& record);
 
 }  // namespace chatkeeper::app

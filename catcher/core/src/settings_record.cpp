@@ -79,6 +79,39 @@ void SettingsRecord::SetGameLogFolder(std::string_view t) { WriteText(bytes, kGa
 void SettingsRecord::SetArchiveFolder(std::string_view t) { WriteText(bytes, kArchiveFolderOffset, t); }
 void SettingsRecord::SetFileNameTemplate(std::string_view t) { WriteText(bytes, kFileNameTemplateOffset, t); }
 
+std::string SettingsRecord::Text(TextField f) const { return ReadText(bytes, static_cast<std::size_t>(f)); }
+void SettingsRecord::SetText(TextField f, std::string_view t) { WriteText(bytes, static_cast<std::size_t>(f), t); }
+
+std::optional<std::string> SettingsRecord::ExactText(TextField f) const {
+    const std::string_view field(reinterpret_cast<const char*>(bytes.data()) + static_cast<std::size_t>(f),
+                                 kSettingsTextFieldSize);
+    const std::size_t end = field.find('\0');
+    if (end == std::string_view::npos || !field.substr(end + 1).starts_with(kExactTextMarker)) return std::nullopt;
+    const std::string_view rest = field.substr(end + 1 + kExactTextMarker.size());
+    const std::size_t exactEnd = rest.find('\0');
+    if (exactEnd == std::string_view::npos) return std::nullopt;
+    return std::string(rest.substr(0, exactEnd));
+}
+
+bool SettingsRecord::SetTextWithExact(TextField f, std::string_view shiftJis, std::string_view exact) {
+    const std::size_t exactBytes = 1 + kExactTextMarker.size() + exact.size() + 1;
+    if (exactBytes > kSettingsTextFieldSize || exact.find('\0') != std::string_view::npos) {
+        SetText(f, shiftJis);
+        return false;
+    }
+    if (shiftJis.find('\0') != std::string_view::npos || shiftJis.size() + exactBytes > kSettingsTextFieldSize) {
+        shiftJis = {};
+    }
+    std::string field(shiftJis);
+    field += '\0';
+    field += kExactTextMarker;
+    field += exact;
+    std::uint8_t* out = bytes.data() + static_cast<std::size_t>(f);
+    std::memset(out, 0, kSettingsTextFieldSize);
+    std::memcpy(out, field.data(), field.size());
+    return true;
+}
+
 std::int32_t SettingsRecord::ModeValue() const {
     return static_cast<std::int32_t>(ReadU32(bytes, kRotationModeOffset));
 }

@@ -61,7 +61,7 @@ std::uint16_t UInt16At(const QByteArray& bytes, int offset) {
 
 // The text field at offset: its bytes up to the first NUL, and whether the
 // rest of the 1024-byte field is all NUL.
-QByteArray TextField(const QByteArray& bytes, int offset, bool* restIsNul = nullptr) {
+QByteArray FieldText(const QByteArray& bytes, int offset, bool* restIsNul = nullptr) {
     const QByteArray field = bytes.mid(offset, 1024);
     const qsizetype end = field.indexOf('\0');
     const QByteArray text = end < 0 ? field : field.left(end);
@@ -545,11 +545,11 @@ private slots:
         const QByteArray bytes = ReadFile(CnfPath());
         QCOMPARE(bytes.size(), 3088);
         bool nulFilled = false;
-        QCOMPARE(TextField(bytes, 0, &nulFilled), Sjis(QStringLiteral("/home/ユーザ/ゲーム")));
+        QCOMPARE(FieldText(bytes, 0, &nulFilled), Sjis(QStringLiteral("/home/ユーザ/ゲーム")));
         QVERIFY(nulFilled);
-        QCOMPARE(TextField(bytes, 1024, &nulFilled), QByteArray("/archive"));
+        QCOMPARE(FieldText(bytes, 1024, &nulFilled), QByteArray("/archive"));
         QVERIFY(nulFilled);
-        QCOMPARE(TextField(bytes, 2048, &nulFilled), Sjis(QStringLiteral("ログ#YY#MM.log")));
+        QCOMPARE(FieldText(bytes, 2048, &nulFilled), Sjis(QStringLiteral("ログ#YY#MM.log")));
         QVERIFY(nulFilled);
         QCOMPARE(Int32At(bytes, 3072), 2);
         QCOMPARE(Int32At(bytes, 3076), 250);
@@ -557,6 +557,34 @@ private slots:
         QCOMPARE(UInt16At(bytes, 3082), 4);
         QCOMPARE(UInt16At(bytes, 3084), 5);
         QCOMPARE(UInt16At(bytes, 3086), 0);
+    }
+
+    // Texts that Shift-JIS cannot hold come back exactly after a restart;
+    // a reader that knows only Shift-JIS sees them with "?".
+    void unusualNamesSurviveARestart_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shiftJisReader");
+        QTest::newRow("umlaut") << QStringLiteral("/home/jürgen/game/logs") << QStringLiteral("/home/j?rgen/game/logs");
+        QTest::newRow("wave dash") << QStringLiteral("~/ログ〜保存") << QStringLiteral("~/ログ?保存");
+        QTest::newRow("outside the BMP") << QStringLiteral("/logs/\U0001F600") << QStringLiteral("/logs/?");
+    }
+
+    void unusualNamesSurviveARestart() {
+        QFETCH(QString, text);
+        QFETCH(QString, shiftJisReader);
+        {
+            auto window = MakeWindow();
+            window->gameFolderEdit->setText(text);
+            window->archiveFolderEdit->setText(text + QStringLiteral("/a"));
+            window->nameTemplateEdit->setText(text.section(QLatin1Char('/'), -1) + QStringLiteral("#YY.log"));
+        }
+        const QByteArray bytes = ReadFile(CnfPath());
+        QCOMPARE(sjis::Decode(FieldText(bytes, 0).toStdString()), shiftJisReader);
+        auto window = MakeWindow();
+        QCOMPARE(window->gameFolderEdit->text(), text);
+        QCOMPARE(window->archiveFolderEdit->text(), text + QStringLiteral("/a"));
+        QCOMPARE(window->nameTemplateEdit->text(), text.section(QLatin1Char('/'), -1) + QStringLiteral("#YY.log"));
+        QCOMPARE(window->Settings().gameLogFolder, ToFileName(text));
     }
 
     void savingConvertsAnUncorrectedSizeBox() {
@@ -630,7 +658,7 @@ private slots:
         QCOMPARE(QString::fromStdString(window->Settings().fileNameTemplate), QString(511, QChar(0x30A2)));
         window->SaveSettings();
         const QByteArray bytes = ReadFile(CnfPath());
-        QCOMPARE(TextField(bytes, 2048), Sjis(QString(511, QChar(0x30A2))));
+        QCOMPARE(FieldText(bytes, 2048), Sjis(QString(511, QChar(0x30A2))));
     }
 
     void captureThroughTheWindowUsesFileNames() {

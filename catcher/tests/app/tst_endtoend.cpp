@@ -19,7 +19,10 @@
 #include <csignal>
 #include <cstring>
 
+#include "catcher_text.h"
+#include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/settings_record.h"
+#include "settings_conversion.h"
 #include "test_support/test_files.h"
 
 using testsupport::ReadFile;
@@ -305,6 +308,35 @@ private slots:
         QCOMPARE(ReadFile(archive), small);
         QVERIFY(ReplaceGameLog(2, GameLogBlock('t', 50)));  // still fits
         QVERIFY(WaitFor([&] { return ReadFile(archive) == small + GameLogBlock('t', 50); }, 10000));
+        Signal(catcher, SIGTERM);
+        ExpectCleanExit(catcher);
+    }
+
+    // Folders that Shift-JIS cannot name, saved as the window saves them,
+    // are found again by --headless.
+    void headlessFindsFoldersShiftJisCannotName() {
+        const QString game = dir_.filePath(QStringLiteral("jürgen〜game"));
+        const QString archive = dir_.filePath(QStringLiteral("ログ〜保存"));
+        QVERIFY(QDir().mkpath(game));
+        QVERIFY(QDir().mkpath(archive));
+        chatkeeper::CatcherSettings settings;
+        settings.gameLogFolder = chatkeeper::app::ToFileName(game);
+        settings.archiveFolder = chatkeeper::app::ToFileName(archive);
+        settings.fileNameTemplate = chatkeeper::app::ToFileName(QStringLiteral("〜.log"));
+        chatkeeper::SettingsRecord record;
+        chatkeeper::app::StoreSettingsInRecord(settings, record);
+        QVERIFY(chatkeeper::SaveSettings(cnf_.toStdString(), record));
+
+        QProcess catcher;
+        Start(catcher, {QStringLiteral("--headless"), QStringLiteral("--cnf"), cnf_});
+        QVERIFY(WaitFor([&] { return QFile::exists(LockPath()); }, 5000));
+        const QByteArray block = GameLogBlock('u', 50);
+        bool captured = false;  // written again when the first write came before the baseline
+        for (int attempt = 0; attempt < 8 && !captured; ++attempt) {
+            QVERIFY(WriteFile(game + QStringLiteral("/7.log"), block));
+            captured = WaitFor([&] { return ReadFile(archive + QStringLiteral("/〜.log")) == block; }, 1500);
+        }
+        QVERIFY(captured);
         Signal(catcher, SIGTERM);
         ExpectCleanExit(catcher);
     }

@@ -152,6 +152,46 @@ TEST(SettingsRecord, TextFieldsStopAtNulOr1023Bytes) {
     EXPECT_EQ(rec.bytes[1024 + 1022], 0);
 }
 
+TEST(SettingsRecord, ExactTextBehindTheShiftJisText) {
+    const std::string exact = "/home/j\xC3\xBCrgen";  // UTF-8
+    struct Case {
+        const char* name;
+        std::string shiftJis;
+        std::string exact;
+        bool stored;
+        std::string shiftJisRead;  // what any reader sees
+    };
+    const Case cases[] = {
+        {"both fit", "/home/j?rgen", exact, true, "/home/j?rgen"},
+        {"exact alone fits", std::string(600, 'a'), std::string(600, 'x'), true, ""},
+        {"exact fills the field", "a", std::string(1019, 'x'), true, ""},
+        {"exact too long", "abc", std::string(1020, 'x'), false, "abc"},
+        {"exact with a NUL", "abc", std::string("x\0y", 3), false, "abc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsRecord rec;
+        rec.SetArchiveFolder(std::string(1023, 'z'));  // an earlier, longer text leaves nothing behind
+        EXPECT_EQ(rec.SetTextWithExact(TextField::ArchiveFolder, c.shiftJis, c.exact), c.stored);
+        EXPECT_EQ(rec.ArchiveFolder(), c.shiftJisRead);
+        EXPECT_EQ(rec.ExactText(TextField::ArchiveFolder), c.stored ? std::optional(c.exact) : std::nullopt);
+        EXPECT_EQ(rec.bytes[1024 + 1023], 0);
+        EXPECT_EQ(rec.GameLogFolder(), "");
+        EXPECT_EQ(rec.FileNameTemplate(), "");
+    }
+
+    // Fields written without it never show one, whatever follows their NUL.
+    SettingsRecord rec;
+    rec.SetGameLogFolder("/game");
+    EXPECT_EQ(rec.ExactText(TextField::GameLogFolder), std::nullopt);
+    const std::string odd[] = {"\x1B%G" + std::string(1018, 'x'), "\x1B%", std::string("\x1B%Gx", 5)};
+    for (const std::string& behind : odd) {
+        std::copy(behind.begin(), behind.end(), rec.bytes.begin() + 6);  // after "/game" and its NUL
+        EXPECT_EQ(rec.ExactText(TextField::GameLogFolder),
+                  behind.size() == 5 ? std::optional<std::string>("x") : std::nullopt);
+    }
+}
+
 TEST(SettingsRecord, SaveReplacesAtomicallyAndFailsCleanly) {
     TempDir dir;
     WriteFileBytes(dir / "s.cnf", "old content");

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,19 @@ inline constexpr std::size_t kMinutesOffset = 3082;
 inline constexpr std::size_t kSecondsOffset = 3084;
 inline constexpr std::size_t kReservedOffset = 3086;
 
+// The three text fields, named by their offsets.
+enum class TextField : std::size_t {
+    GameLogFolder = kGameLogFolderOffset,
+    ArchiveFolder = kArchiveFolderOffset,
+    FileNameTemplate = kFileNameTemplateOffset,
+};
+
+// A text that Shift-JIS cannot hold is kept in its field exactly as well, in
+// the file-name encoding, behind the NUL that ends the Shift-JIS text:
+//   Shift-JIS text (may be empty), NUL, ESC "%G", the exact bytes, NUL, NUL fill.
+// A reader that knows nothing of it sees the Shift-JIS text alone.
+inline constexpr std::string_view kExactTextMarker = "\x1B%G";
+
 // The record as raw bytes, exactly as stored; accessors read and write the fields.
 struct SettingsRecord {
     std::array<std::uint8_t, kSettingsRecordSize> bytes{};
@@ -46,6 +60,15 @@ struct SettingsRecord {
     void SetGameLogFolder(std::string_view text);
     void SetArchiveFolder(std::string_view text);
     void SetFileNameTemplate(std::string_view text);
+    std::string Text(TextField field) const;
+    void SetText(TextField field, std::string_view text);
+
+    // The exact text kept behind the Shift-JIS text, if the field holds one.
+    std::optional<std::string> ExactText(TextField field) const;
+    // Writes shiftJis and the exact text; shiftJis is left out (empty) when
+    // both do not fit. False, with the field written by SetText(shiftJis),
+    // when the exact text alone does not fit or holds a NUL.
+    bool SetTextWithExact(TextField field, std::string_view shiftJis, std::string_view exact);
 
     // Raw mode field (1, 2 or 3 when written by the catcher).
     std::int32_t ModeValue() const;
