@@ -30,5 +30,5 @@ for deb in "${packages[@]}"; do
 done
 
 # Errors fail the build; warnings are shown.
-lintian --fail-on error --suppress-tags-from-file packaging/debian/lintian-overrides "${packages[@]}"
+lintian --fail-on error "${packages[@]}"
 printf '%s\n' "${packages[@]}"
