@@ -23,11 +23,14 @@
 
 #include "chatscope/html_export.h"
 #include "chatscope/paths.h"
+#include "chatscope/user_state.h"
 #include "display/display_sink.h"
 #include "display/log_display.h"
+#include "recent_files_menu.h"
 #include "settings_dialog.h"
 #include "sjis/shift_jis.h"
 #include "statistics_window.h"
+#include "user_state_store.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -85,6 +88,7 @@ struct MainWindow::Menus {
     QMenu* otherMenu = nullptr;
     QMenu* contextMenu = nullptr;
     QAction* open = nullptr;
+    RecentFilesMenu* recent = nullptr;
     QAction* save = nullptr;
     QAction* exit = nullptr;
     QAction* channel[kChannelCount][2] = {};  // [channel][0: main menu, 1: popup]
@@ -100,6 +104,8 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent)
     : QMainWindow(parent),
       state_(state),
       reader_(state.stats, state.settings, state.users),
+      userState_(std::make_unique<UserStateStore>(state.settingsFile.empty() ? std::string()
+                                                                             : UserStatePathFor(state.settingsFile))),
       menus_(std::make_unique<Menus>()) {
     setWindowTitle(kCaption);
     resize(587, 463);
@@ -146,6 +152,9 @@ void MainWindow::BuildMenus() {
 
     m.fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
     m.open = m.fileMenu->addAction(QStringLiteral("開く"), this, [this] { OpenWithDialog(); });
+    m.recent = new RecentFilesMenu(*userState_, this);
+    m.fileMenu->addMenu(m.recent);
+    connect(m.recent, &RecentFilesMenu::FileChosen, this, [this](const std::string& path) { OpenRecentFile(path); });
     m.save = m.fileMenu->addAction(QStringLiteral("保存"), this, [this] { SaveWithDialog(); });
     m.fileMenu->addSeparator();
     m.exit = m.fileMenu->addAction(QStringLiteral("終了"), this, [this] { Exit(); });
@@ -209,6 +218,27 @@ bool MainWindow::LoadLogFile(const std::string& path) {
     return true;
 }
 
+bool MainWindow::OpenLogFile(const std::string& path) {
+    if (!LoadLogFile(path)) return false;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    const std::string recent = ec ? path : absolute.string();
+    userState_->Change([&](UserState& s) { AddRecentFile(s, recent); });
+    menus_->recent->Rebuild();
+    return true;
+}
+
+void MainWindow::OpenRecentFile(const std::string& path) {
+    std::error_code ec;
+    const bool gone = !std::filesystem::exists(path, ec) && !ec;
+    if (!gone) {
+        OpenLogFile(path);
+        return;
+    }
+    userState_->Change([&](UserState& s) { RemoveRecentFile(s, path); });
+    menus_->recent->Rebuild();
+}
+
 void MainWindow::UpdateDisplayBackground() { display_->SetBackgroundColour(state_.settings.BackgroundDisplayColour()); }
 
 QString MainWindow::ExperienceText() const { return experiencePanel_->text(); }
@@ -217,7 +247,7 @@ QString MainWindow::ChannelCountText() const { return channelCountPanel_->text()
 void MainWindow::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kOpenFilter);
     if (chosen.isEmpty()) return;
-    LoadLogFile(ToLocalPath(chosen));
+    OpenLogFile(ToLocalPath(chosen));
 }
 
 QString MainWindow::SaveDialogPreset() const {
@@ -307,6 +337,7 @@ QAction* MainWindow::StatisticsAction(bool popup) const { return menus_->statist
 QAction* MainWindow::SettingsAction(bool popup) const { return menus_->settings[popup ? 1 : 0]; }
 QAction* MainWindow::CopyAction() const { return menus_->copy; }
 QMenu* MainWindow::ContextMenu() const { return menus_->contextMenu; }
+RecentFilesMenu* MainWindow::RecentFiles() const { return menus_->recent; }
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -344,7 +375,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     const QString first = FirstLocalFile(event->mimeData());
     if (first.isEmpty()) return;
     event->acceptProposedAction();
-    LoadLogFile(ToLocalPath(first));
+    OpenLogFile(ToLocalPath(first));
 }
 
 }  // namespace chatscope

@@ -20,8 +20,10 @@ namespace chatscope {
 
 class DisplaySink;
 class LogDisplay;
+class RecentFilesMenu;
 class SettingsDialog;
 class StatisticsWindow;
+class UserStateStore;
 
 // The seven channels of the "フィルター" menu, in menu order; each is the filter
 // bit of its index.
@@ -39,6 +41,11 @@ public:
 
     // Loads a chat log file into the display; false (nothing changed) when it fails the header check.
     bool LoadLogFile(const std::string& path);
+    // A file the user chose (open dialog, drop, command line, recent files):
+    // LoadLogFile, and on success the file goes first in the recent files.
+    bool OpenLogFile(const std::string& path);
+    // Choosing a recent file: a file that no longer exists only leaves the list.
+    void OpenRecentFile(const std::string& path);
     const std::string& CurrentLogPath() const { return currentLogPath_; }
     LogStatistics& Statistics() { return state_.stats; }
     LogDisplay* Display() const { return display_; }
@@ -65,6 +72,8 @@ public:
     QAction* SettingsAction(bool popup) const;
     QAction* CopyAction() const;
     QMenu* ContextMenu() const;
+    RecentFilesMenu* RecentFiles() const;
+    const UserStateStore& StateStore() const { return *userState_; }
 
     // The name the save dialog offers next (the loaded log with ".htm", or the last choice).
     QString SaveDialogPreset() const;
@@ -97,6 +106,7 @@ private:
     StatisticsWindow* statisticsWindow_ = nullptr;
     std::unique_ptr<DisplaySink> displaySink_;
     QString saveDialogName_;
+    std::unique_ptr<UserStateStore> userState_;
     struct Menus;
     std::unique_ptr<Menus> menus_;
 };

@@ -58,7 +58,7 @@ int RunWindows(int argc, char** argv) {
     windows->mainWindow->show();
     // "chatscope FILE": load FILE as if it had been dropped on the window.
     const std::string file = StartupFileArgument(argc, argv);
-    if (!file.empty()) windows->mainWindow->LoadLogFile(file);
+    if (!file.empty()) windows->mainWindow->OpenLogFile(file);
     return QApplication::exec();
 }
 

@@ -32,6 +32,7 @@
 #include "../core/log_builder.h"
 #include "display/log_display.h"
 #include "main_window.h"
+#include "recent_files_menu.h"
 #include "settings_dialog.h"
 #include "shown_lines_writer.h"
 #include "statistics_window.h"
@@ -174,6 +175,7 @@ private slots:
     void richTextSaveColours();
     void saveOntoLoadedLogWritesNothing();
     void dropLoadsFirstFileOnly();
+    void recentFilesListOpenedFilesAndForgetMissingOnes();
     void copyFollowsSelection();
     void sideWindowTogglesAndCloseButtons();
     void exitClosesEverything();
@@ -219,7 +221,7 @@ void TestMainWindow::menusInTheirOrder() {
     Viewer v;
     const QList<QAction*> top = v.mainWindow().menuBar()->actions();
     QCOMPARE(ActionTexts(top), (QStringList{"ファイル", "フィルター", "その他"}));
-    QCOMPARE(ActionTexts(top[0]->menu()->actions()), (QStringList{"開く", "保存", "-", "終了"}));
+    QCOMPARE(ActionTexts(top[0]->menu()->actions()), (QStringList{"開く", "最近使ったファイル", "保存", "-", "終了"}));
     QCOMPARE(ActionTexts(top[1]->menu()->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"}));
     QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));
@@ -431,7 +433,7 @@ void TestMainWindow::openAndSaveDialogs() {
         },
         [&] { save2->trigger(); });
     QCOMPARE(QDir(v.dir.path()).entryList(QDir::Files),
-             (QStringList{QStringLiteral("a.log"), QStringLiteral("picked.txt")}));
+             (QStringList{QStringLiteral("a.log"), QStringLiteral("chatscope.recent"), QStringLiteral("picked.txt")}));
 }
 
 void TestMainWindow::saveChoosesByExtension() {
@@ -528,6 +530,62 @@ void TestMainWindow::saveOntoLoadedLogWritesNothing() {
     std::filesystem::create_hard_link(v.Local(QStringLiteral("linked.log")), v.Local(QStringLiteral("alias.txt")));
     v.mainWindow().SaveToPath(v.Path(QStringLiteral("alias.txt")));
     QCOMPARE(ReadFile(v.Path(QStringLiteral("linked.log"))), QByteArray::fromStdString(log));
+}
+
+void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
+    Viewer v;
+    RecentFilesMenu& menu = *v.mainWindow().RecentFiles();
+    QVERIFY(menu.isEmpty());
+    QVERIFY(!menu.menuAction()->isEnabled());
+    const std::string log = logtest::Block(SampleRecords());
+    std::vector<std::string> paths;
+    for (int i = 0; i < 10; ++i) paths.push_back(v.Write(QStringLiteral("day%1 & night.log").arg(i), log));
+    for (const std::string& p : paths) QVERIFY(v.mainWindow().OpenLogFile(p));
+    QVERIFY(!v.mainWindow().OpenLogFile(v.Write(QStringLiteral("bad.log"), "\x01 not a log")));
+    QVERIFY(v.mainWindow().LoadLogFile(paths[0]));  // a re-read is no opening
+
+    auto shown = [&] {
+        QStringList entries;
+        for (QAction* a : menu.actions()) entries << a->text() + QLatin1Char('|') + a->toolTip();
+        return entries;
+    };
+    auto entry = [&](int i) {
+        return QStringLiteral("day%1 && night.log|").arg(i) + MainWindow::FromLocalPath(paths[std::size_t(i)]);
+    };
+    const QStringList newestFirst{entry(9), entry(8), entry(7), entry(6), entry(5), entry(4), entry(3), entry(2)};
+    QCOMPARE(shown(), newestFirst);
+    QVERIFY(menu.menuAction()->isEnabled());
+    QCOMPARE(ReadFile(v.Path(QStringLiteral("chatscope.recent"))).count('\n'), 9);
+    QCOMPARE(ReadFile(v.Path(QStringLiteral("chatscope.cnf"))), QByteArray());  // settings file untouched
+
+    // Choosing an entry loads it and puts it first.
+    menu.actions().at(3)->trigger();
+    QCOMPARE(v.mainWindow().CurrentLogPath(), paths[6]);
+    QCOMPARE(shown().first(), entry(6));
+
+    // A file that is gone only leaves the list.
+    std::filesystem::remove(paths[4]);
+    const QString title = v.mainWindow().windowTitle();
+    const QStringList lines = v.Lines();
+    menu.actions().at(5)->trigger();
+    QCOMPARE(shown(), (QStringList{entry(6), entry(9), entry(8), entry(7), entry(5), entry(3), entry(2)}));
+    QCOMPARE(v.mainWindow().CurrentLogPath(), paths[6]);
+    QCOMPARE(v.mainWindow().windowTitle(), title);
+    QCOMPARE(v.Lines(), lines);
+
+    // The next start shows the same list; a dialog's choice is an opening too.
+    const auto again =
+        CreateViewerWindows(v.Local(QStringLiteral("chatscope.cnf")), v.Local(QStringLiteral("other.flt")));
+    RecentFilesMenu& next = *again->mainWindow->RecentFiles();
+    QCOMPARE(next.actions().size(), 7);
+    QCOMPARE(next.actions().first()->toolTip(), MainWindow::FromLocalPath(paths[6]));
+    AnswerFileDialog(
+        [&](QFileDialog& d) {
+            d.selectFile(MainWindow::FromLocalPath(paths[1]));
+            static_cast<QDialog&>(d).accept();
+        },
+        [&] { again->mainWindow->OpenWithDialog(); });
+    QCOMPARE(next.actions().first()->toolTip(), MainWindow::FromLocalPath(paths[1]));
 }
 
 void TestMainWindow::dropLoadsFirstFileOnly() {

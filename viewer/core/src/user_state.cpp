@@ -1,0 +1,90 @@
+#include "chatscope/user_state.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "atomic_file.h"
+#include "chatscope/paths.h"
+
+namespace chatscope {
+
+namespace {
+
+constexpr std::string_view kFollowKey = "follow=";
+// A state file is a few hundred bytes; anything far larger is not ours.
+constexpr std::size_t kMaxStateBytes = 64 * 1024;
+
+bool Storable(const std::string& path) {
+    return !path.empty() && path.front() == '/' && path.find_first_of("\r\n", 0) == std::string::npos &&
+           path.find('\0') == std::string::npos;
+}
+
+// The whole file, or nothing when it is no regular file or cannot be read.
+std::string ReadSmallFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return {};
+    std::string bytes;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0 || bytes.size() > kMaxStateBytes) break;
+            bytes.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
+void AddRecentFile(UserState& state, const std::string& path) {
+    if (!Storable(path)) return;
+    RemoveRecentFile(state, path);
+    state.recentFiles.insert(state.recentFiles.begin(), path);
+    if (state.recentFiles.size() > kMaxRecentFiles) state.recentFiles.resize(kMaxRecentFiles);
+}
+
+void RemoveRecentFile(UserState& state, const std::string& path) { std::erase(state.recentFiles, path); }
+
+std::string UserStatePathFor(const std::string& settingsFile) { return ReplaceExtension(settingsFile, ".recent"); }
+
+UserState LoadUserState(const std::string& path) {
+    UserState state;
+    const std::string bytes = ReadSmallFile(path);
+    std::size_t start = 0;
+    std::vector<std::string> files;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with(kFollowKey))
+            state.follow = line.substr(kFollowKey.size()) == "1";
+        else if (Storable(line))
+            files.push_back(std::move(line));
+    }
+    // Oldest first, so the newest ends in front and duplicates keep their newest place.
+    for (auto it = files.rbegin(); it != files.rend(); ++it) AddRecentFile(state, *it);
+    return state;
+}
+
+bool SaveUserState(const std::string& path, const UserState& state) {
+    std::string bytes = std::string(kFollowKey) + (state.follow ? "1" : "0") + "\n";
+    for (const std::string& file : state.recentFiles) {
+        if (Storable(file)) bytes += file + "\n";
+    }
+    const std::string target = detail::ReplacementTarget(path);
+    detail::TempFile temp;
+    if (!temp.CreateUnique(target)) return false;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file()) != bytes.size()) return false;
+    return temp.Commit(target, detail::TempFile::Mode::Durable);
+}
+
+}  // namespace chatscope
