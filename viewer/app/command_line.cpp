@@ -15,10 +15,12 @@
 #include "chatscope/html_export.h"
 #include "chatscope/log_reader.h"
 #include "chatscope/paths.h"
+#include "chatscope/regular_file.h"
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
 #include "chatscope/user_list.h"
 #include "chatscope/viewer_settings.h"
+#include "settings_files.h"
 #include "shown_lines_writer.h"
 #include "sjis/shift_jis.h"
 
@@ -43,7 +45,9 @@ constexpr const char* kHelp =
     "Without an option the viewer window opens, loading FILE when given.\n"
     "\n"
     "  --export-html OUT  write LOG as HTML to OUT, with the filters and the\n"
-    "                     background colour of the settings\n"
+    "                     background colour of the settings; OUT \"-\" is\n"
+    "                     standard output, and a device or FIFO is written\n"
+    "                     to, never replaced\n"
     "  --stats            print the status texts and the statistics of LOG\n"
     "  --text             print the lines the viewer shows for LOG, one a line\n"
     "  --raw              print texts as the stored Shift-JIS bytes, not UTF-8;\n"
@@ -240,10 +244,11 @@ int Run(const Options& o, const char* argv0) {
     const SettingsPaths own = LocateSettingsFilesFor(CurrentExecutablePath(argv0 ? argv0 : ""));
     ViewerSettings settings;
     UserList users;
-    LoadViewerSettings(o.haveCnf ? o.cnf : own.settingsFile, settings);
-    LoadUserFilters(o.haveFlt ? o.flt : own.filterFile, users);
+    LoadSettingsFiles(o.haveCnf ? o.cnf : own.settingsFile, o.haveFlt ? o.flt : own.filterFile, settings, users);
 
-    std::FILE* probe = std::fopen(o.log.c_str(), "rb");
+    FileState logState;
+    std::FILE* probe = OpenRegularFile(o.log, &logState);
+    if (logState == FileState::NotARegularFile) return Failure("not a regular file: " + o.log);
     if (!probe) return Failure("cannot read " + o.log + ": " + std::strerror(errno));
     std::fclose(probe);
 
@@ -257,7 +262,10 @@ int Run(const Options& o, const char* argv0) {
 
     if (o.exportHtml) {
         errno = 0;
-        switch (ExportHtml(o.out, o.log, reader, settings)) {
+        // "-" is standard output; so is a special file such as /dev/stdout.
+        const ExportResult result = o.out == "-" ? ExportHtmlToStream(stdout, o.log, reader, settings)
+                                                 : ExportHtml(o.out, o.log, reader, settings);
+        switch (result) {
         case ExportResult::Written: return kExitOk;
         case ExportResult::NoLogLoaded:
         case ExportResult::NotALogFile: return Failure("not a chat log file: " + o.log);

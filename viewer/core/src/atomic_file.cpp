@@ -36,17 +36,35 @@ bool TempFile::Open(int fd, const std::string& path) {
     return true;
 }
 
+namespace {
+
+// Every temporary file is new: never a file or link that was there before.
+// 0666 so the umask decides, as for any new file.
+int CreateExclusive(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+std::string FolderPrefix(const std::string& target) {
+    const std::size_t slash = target.find_last_of('/');
+    return slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+}
+
+}  // namespace
+
 bool TempFile::CreateUnique(const std::string& target) {
     Discard();
     static std::atomic<unsigned> counter{0};
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device rd;
     std::minstd_rand rng(rd() ^ (static_cast<unsigned>(::getpid()) << 8) ^ counter++);
+    // The name's length does not depend on the target's, so a target with the
+    // longest name the folder allows still gets a temporary file beside it.
+    const std::string prefix = FolderPrefix(target) + "chatscope.";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = target + ".";
-        for (int i = 0; i < 6; ++i) candidate += kChars[rng() % (sizeof kChars - 1)];
-        // 0666 so the umask decides, as for any new file.
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::string candidate = prefix;
+        for (int i = 0; i < 8; ++i) candidate += kChars[rng() % (sizeof kChars - 1)];
+        candidate += ".tmp";
+        const int fd = CreateExclusive(candidate);
         if (fd >= 0) return Open(fd, candidate);
         if (errno != EEXIST) return false;
     }
@@ -55,7 +73,9 @@ bool TempFile::CreateUnique(const std::string& target) {
 
 bool TempFile::CreateAt(const std::string& tempPath) {
     Discard();
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Whatever has the name goes first; removing a link leaves its target alone.
+    if (::unlink(tempPath.c_str()) != 0 && errno != ENOENT) return false;
+    const int fd = CreateExclusive(tempPath);
     if (fd < 0) return false;
     return Open(fd, tempPath);
 }

@@ -19,9 +19,10 @@ public:
     TempFile& operator=(const TempFile&) = delete;
     ~TempFile();
 
-    // Creates a new file with a unique name beginning with `target` + ".".
+    // Creates a new file with a unique name of fixed length in `target`'s folder.
     bool CreateUnique(const std::string& target);
-    // Creates (or truncates) the file at exactly `tempPath`.
+    // Creates a new file at exactly `tempPath`, removing whatever entry had
+    // that name before (a link is removed, never followed).
     bool CreateAt(const std::string& tempPath);
 
     std::FILE* file() const { return file_; }

@@ -9,6 +9,7 @@
 
 #include "atomic_file.h"
 #include "chatscope/paths.h"
+#include "chatscope/regular_file.h"
 #include "filter_line.h"
 
 namespace chatscope {
@@ -98,21 +99,23 @@ bool ReadFilterLine(std::FILE* f, std::string& line) {
 
 }  // namespace detail
 
-bool LoadUserFilters(const std::string& path, UserList& users) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+LoadResult LoadUserFilters(const std::string& path, UserList& users) {
+    LoadResult result;
+    std::FILE* f = OpenRegularFile(path, &result.state);
+    if (!f) return result;
     std::string line;
     while (detail::ReadFilterLine(f, line)) {
         if (auto entry = detail::ParseFilterFileLine(line)) users.Append(std::move(*entry));
     }
     std::fclose(f);
-    return true;
+    return result;
 }
 
 bool SaveUserFilters(const std::string& path, const UserList& users) {
     const std::string target = detail::ReplacementTarget(path);
-    std::FILE* in = std::fopen(target.c_str(), "rb");
-    if (!in) return false;  // the viewer never creates a filter file
+    // The viewer never creates a filter file, nor writes over a device or FIFO.
+    std::FILE* in = OpenRegularFile(target);
+    if (!in) return false;
 
     std::string tempPath = ReplaceExtension(target, ".tmp");
     if (tempPath == target) tempPath += ".tmp";  // never truncate the file being read

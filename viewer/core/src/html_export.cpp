@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "atomic_file.h"
 #include "chatscope/colour.h"
 #include "chatscope/statistics.h"
+#include "export_output.h"
 
 namespace chatscope {
 
@@ -292,27 +292,44 @@ bool HtmlSink::Flush() {
     return !failed_;
 }
 
-ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
-                        const ViewerSettings& settings) {
-    if (logPath.empty()) return ExportResult::NoLogLoaded;
-    if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
-    // Writing over the log would destroy what is being read.
-    if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
+namespace {
 
-    const std::string target = detail::ReplacementTarget(outPath);
-    detail::TempFile temp;
-    if (!temp.CreateUnique(target)) return ExportResult::CannotWrite;
+ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPath, LogReader& reader,
+                         const ViewerSettings& settings) {
+    // A stream that turns out to be the log (standard output sent into it) gets nothing.
+    struct stat log;
+    if (::stat(logPath.c_str(), &log) == 0 && output.Is(log)) return ExportResult::SameFileAsLog;
     {
-        HtmlSink sink(temp.file());
+        HtmlSink sink(output.file());
         sink.Write(DocumentHead(settings));
         ResetStatistics(reader.Statistics());
         reader.ReadLog(logPath, &sink);
         sink.Write("</BODY>\r\n</HTML>\r\n");
         if (!sink.Flush()) return ExportResult::CannotWrite;
     }
-    // An export is as large as the log and can always be made again: no wait
-    // on the disk (see Mode::Fast); the rename still never shows a half-written file.
-    return temp.Commit(target, detail::TempFile::Mode::Fast) ? ExportResult::Written : ExportResult::CannotWrite;
+    return output.Commit() ? ExportResult::Written : ExportResult::CannotWrite;
+}
+
+}  // namespace
+
+ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
+                        const ViewerSettings& settings) {
+    if (logPath.empty()) return ExportResult::NoLogLoaded;
+    if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
+    // Writing over the log would destroy what is being read.
+    if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
+    detail::ExportOutput output;
+    if (!output.Open(outPath)) return ExportResult::CannotWrite;
+    return WriteExport(output, logPath, reader, settings);
+}
+
+ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogReader& reader,
+                                const ViewerSettings& settings) {
+    if (logPath.empty()) return ExportResult::NoLogLoaded;
+    if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
+    detail::ExportOutput output;
+    output.Borrow(out);
+    return WriteExport(output, logPath, reader, settings);
 }
 
 }  // namespace chatscope

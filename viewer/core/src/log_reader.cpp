@@ -8,6 +8,7 @@
 
 #include "block_scanner.h"
 #include "chatscope/classify.h"
+#include "chatscope/regular_file.h"
 #include "classify_table.h"
 #include "count_record.h"
 #include "line_feed.h"
@@ -28,7 +29,7 @@ LogReader::LogReader(LogStatistics& stats, const ViewerSettings& settings, const
 
 bool LogReader::CheckLogHeader(const std::string& path) {
     if (path.empty()) return false;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(OpenRegularFile(path));
     if (!f) return false;
     unsigned char raw[kBlockHeaderBytes];
     const std::size_t words = std::fread(raw, 2, kHeaderWords, f.get());
@@ -39,7 +40,7 @@ bool LogReader::CheckLogHeader(const std::string& path) {
 std::int64_t LogReader::ReadLog(const std::string& path, RecordSink* sink) {
     sink_ = sink;
     if (path.empty()) return 0;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(OpenRegularFile(path));
     if (!f) return 0;
     return ReadLog(f.get(), sink);
 }

@@ -46,9 +46,15 @@ enum class ExportResult {
     CannotWrite,    // the output cannot be created or a write failed: no output left
 };
 
-// Writes the export to a temporary file beside `outPath` and renames it into place.
-// Resets the statistics and runs a full pass (with the reader's end-of-pass callbacks).
+// Writes the export to a temporary file beside `outPath` and renames it into
+// place. When `outPath` names an existing file that is not a regular file (a
+// device, a FIFO, a link to one), the export is written straight into it and
+// it is never replaced. Resets the statistics and runs a full pass (with the
+// reader's end-of-pass callbacks).
 ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
                         const ViewerSettings& settings);
+// The same export written to an open stream (standard output), which stays open.
+ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogReader& reader,
+                                const ViewerSettings& settings);
 
 }  // namespace chatscope

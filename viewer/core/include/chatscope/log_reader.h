@@ -31,11 +31,13 @@ public:
 
     void SetPassCallbacks(PassCallbacks callbacks) { callbacks_ = std::move(callbacks); }
 
-    // True when the file opens and its first 100 bytes read as 50 words, word 0 being 0.
+    // True when the file is a regular file that opens and whose first 100 bytes
+    // read as 50 words, word 0 being 0. A FIFO or device is refused unread.
     bool CheckLogHeader(const std::string& path);
 
     // Reads the whole file, block by block, to its true end; returns the number of
-    // non-empty lines (All). Installs `sink`; a file that cannot be opened returns 0
+    // non-empty lines (All). Installs `sink`; a file that cannot be opened (or is
+    // not a regular file) returns 0
     // and runs no end-of-pass callback. Does not check the header or reset statistics.
     std::int64_t ReadLog(const std::string& path, RecordSink* sink);
     // The same pass over a stream that is already open, from its current position;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "chatscope/regular_file.h"
+
 namespace chatscope {
 
 struct ViewerSettings {
@@ -37,9 +39,11 @@ struct ViewerSettings {
     }
 };
 
-// Reads up to 8 bytes; a shorter file sets only the bytes present. False when the file cannot be opened.
-bool LoadViewerSettings(const std::string& path, ViewerSettings& settings);
-// Replaces the file atomically with the 8 bytes. False (old file kept) on any error.
+// Reads up to 8 bytes; a shorter file sets only the bytes present. False when
+// the file cannot be opened or is not a regular file (the values are kept).
+LoadResult LoadViewerSettings(const std::string& path, ViewerSettings& settings);
+// Replaces the file atomically with the 8 bytes. False (old file kept) on any
+// error, and when the path names something other than a regular file.
 bool SaveViewerSettings(const std::string& path, const ViewerSettings& settings);
 
 }  // namespace chatscope
