@@ -52,6 +52,7 @@ TEST(FilterFile, TableOfLines) {
         {"", false, "", 0, false, ""},
         {"1 ,200,Foo", false, "", 0, false, "1 ,200,Foo"},
         {"1,200,", false, "", 0, false, "1,200,"},
+        {"1,200 Foo", false, "", 0, false, "1,200 Foo"},
         {" \t1,200,Foo\t ", true, "Foo", 200, true, "1,200,Foo"},
         {"-1,-5,Neg", true, "Neg", -5, true, "1,-5,Neg"},
         {"+0,+7,Plus", true, "Plus", 7, false, "0,7,Plus"},

@@ -58,11 +58,25 @@ TEST(CutToCharBoundary, BacksOffFromASplitDoubleByteCharacter) {
     EXPECT_EQ(CutToCharBoundary("abcdef", 4), "abcd");
     EXPECT_EQ(CutToCharBoundary("a" + kKanji + kKanji, 4), "a" + kKanji);
     EXPECT_EQ(CutToCharBoundary(kKanji + kKanji + "b", 4), kKanji + kKanji);
-    // 0xE0-0xFC are lead bytes too; 0xA0-0xDF (half-width kana) are single bytes.
-    EXPECT_EQ(CutToCharBoundary("\xE0\x40\xA5\xFC\x40", 4), "\xE0\x40\xA5");
-    EXPECT_EQ(CutToCharBoundary("\xA5\xA5\xA5\xA5\xA5", 4), "\xA5\xA5\xA5\xA5");
     // A name within its limit is never cut, even when it ends in a lead byte.
     EXPECT_EQ(CutToCharBoundary("ab\x81", 3), "ab\x81");
+}
+
+// The ends of both lead-byte ranges (0x81-0x9F, 0xE0-0xFC) and the bytes just
+// outside them: a lead byte at the limit's last place is left out with its pair.
+TEST(CutToCharBoundary, LeadByteRangeEnds) {
+    const struct {
+        unsigned char byte;
+        bool lead;
+    } rows[] = {{0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false},
+                {0xDF, false}, {0xE0, true}, {0xFC, true}, {0xFD, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.byte));
+        const std::string name = std::string("abc") + static_cast<char>(row.byte) + "\x40z";
+        EXPECT_EQ(CutToCharBoundary(name, 4), row.lead ? "abc" : name.substr(0, 4));
+        // As the first byte, a lead byte and its pair stay together.
+        EXPECT_EQ(CutToCharBoundary(name.substr(3), 1), row.lead ? "" : name.substr(3, 1));
+    }
 }
 
 TEST_F(Stats, ChatChannelsCountLinesAndPartners) {
