@@ -1,6 +1,7 @@
 // The chatscope binary's headless modes, run as a separate process without a
 // display, against what the core computes in-process.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -353,6 +354,80 @@ TEST_F(CommandLine, StatsOfAHeaderOnlyFile) {
     EXPECT_EQ(lines[34], "[items]");
     EXPECT_EQ(lines[35], "[monsters]");
     EXPECT_EQ(lines[36], "[partners]");
+}
+
+// A FIFO, a device or a folder as LOG is refused at once; as a settings or
+// filter file it is used as a missing one, with a warning. Under `timeout`, so
+// a read that blocks fails the test instead of hanging it.
+TEST_F(CommandLine, SpecialFilesAreRefusedWithoutBlocking) {
+    const std::string fifo = (dir_->path() / "special.fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = dir_->path().string();
+    const std::string out = (dir_->path() / "special.html").string();
+    const std::string defaults = Stats(archive_).out;
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } rows[] = {
+        {{"--stats", fifo}, 1, "chatscope: not a regular file: " + fifo + "\n"},
+        {{"--stats", "/dev/zero"}, 1, "chatscope: not a regular file: /dev/zero\n"},
+        {{"--stats", folder}, 1, "chatscope: not a regular file: " + folder + "\n"},
+        {{"--export-html", out, fifo}, 1, "chatscope: not a regular file: " + fifo + "\n"},
+        {{"--stats", "--cnf", fifo, "--flt", noFlt_, archive_},
+         0,
+         "chatscope: settings file " + fifo + " is not a regular file; using the defaults\n"},
+        {{"--stats", "--cnf", noCnf_, "--flt", "/dev/zero", archive_},
+         0,
+         "chatscope: filter file /dev/zero is not a regular file; using no user list\n"},
+        {{"--stats", "--cnf", folder, "--flt", fifo, archive_},
+         0,
+         "chatscope: settings file " + folder +
+             " is not a regular file; using the defaults\n"
+             "chatscope: filter file " +
+             fifo + " is not a regular file; using no user list\n"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args{"/usr/bin/timeout", "10", CHATSCOPE_BIN};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const Result r = RunProgram(args);
+        SCOPED_TRACE(row.args[1]);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(r.out, row.status == 0 ? defaults : "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
+// An existing output that is not a regular file gets the export as a stream
+// and stays what it was; "-" is standard output. A name of 255 bytes, the
+// most a folder holds, is replaced through a temporary file as any other.
+TEST_F(CommandLine, ExportStreamsIntoSpecialFilesAndStandardOutput) {
+    const std::string expected = (dir_->path() / "stream-expected.html").string();
+    ASSERT_EQ(RunProgram({CHATSCOPE_BIN, "--export-html", expected, "--cnf", noCnf_, "--flt", noFlt_, archive_}).status,
+              0);
+    const std::string html = ReadAll(expected);
+    const std::filesystem::path folder = dir_->path() / "streams";
+    std::filesystem::create_directory(folder);
+    const std::string longName = std::string(250, 'n') + ".html";
+    const std::string script =
+        "cd '" + folder.string() + "' && mkfifo fifo && ln -s fifo link &&" + " run() { timeout 20 '" + CHATSCOPE_BIN +
+        "' --cnf '" + noCnf_ + "' --flt '" + noFlt_ + "' --export-html \"$1\" '" + archive_ + "'; }" +
+        " && { run fifo & timeout 20 cat fifo > from-fifo; wait $! || exit 11; }" +
+        " && { run link & timeout 20 cat fifo > from-link; wait $! || exit 12; }" +
+        " && { run - | cat > from-dash || exit 13; }" + " && { run /dev/stdout | cat > from-stdout || exit 14; }" +
+        " && { run " + longName + " || exit 15; }";
+    const std::string scriptFile = dir_->Write("streams.sh", script);
+    ASSERT_EQ(std::system(("bash " + scriptFile).c_str()), 0);
+    for (const char* name : {"from-fifo", "from-link", "from-dash", "from-stdout"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(ReadAll((folder / name).string()) == html);
+    }
+    EXPECT_TRUE(ReadAll((folder / longName).string()) == html);
+    EXPECT_EQ(std::filesystem::symlink_status(folder / "fifo").type(), std::filesystem::file_type::fifo);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 7);  // nothing else left
 }
 
 // Which arguments go to the windows: decided in-process, nothing is run.
