@@ -411,15 +411,23 @@ TEST_F(CommandLine, ExportStreamsIntoSpecialFilesAndStandardOutput) {
     const std::filesystem::path folder = dir_->path() / "streams";
     std::filesystem::create_directory(folder);
     const std::string longName = std::string(250, 'n') + ".html";
+    // "stdout-link" stands for /dev/stdout (a link to /proc/self/fd/1): a broken
+    // build run as root must not be able to replace the system's own.
     const std::string script =
-        "cd '" + folder.string() + "' && mkfifo fifo && ln -s fifo link &&" + " run() { timeout 20 '" + CHATSCOPE_BIN +
-        "' --cnf '" + noCnf_ + "' --flt '" + noFlt_ + "' --export-html \"$1\" '" + archive_ + "'; }" +
-        " && { run fifo & timeout 20 cat fifo > from-fifo; wait $! || exit 11; }" +
-        " && { run link & timeout 20 cat fifo > from-link; wait $! || exit 12; }" +
-        " && { run - | cat > from-dash || exit 13; }" + " && { run /dev/stdout | cat > from-stdout || exit 14; }" +
-        " && { run " + longName + " || exit 15; }";
+        R"(bin=$1 cnf=$2 flt=$3 log=$4 long=$6
+cd "$5" && mkfifo fifo && ln -s fifo link && ln -s /proc/self/fd/1 stdout-link || exit 10
+run() { timeout 20 "$bin" --cnf "$cnf" --flt "$flt" --export-html "$1" "$log"; }
+run fifo & timeout 20 cat fifo > from-fifo; wait $! || exit 11
+run link & timeout 20 cat fifo > from-link; wait $! || exit 12
+run - | cat > from-dash; [ "${PIPESTATUS[0]}" = 0 ] || exit 13
+run stdout-link | cat > from-stdout; [ "${PIPESTATUS[0]}" = 0 ] || exit 14
+run "$long" || exit 15
+)";
     const std::string scriptFile = dir_->Write("streams.sh", script);
-    ASSERT_EQ(std::system(("bash " + scriptFile).c_str()), 0);
+    std::string command = "bash '" + scriptFile + "'";
+    for (const std::string& arg : {std::string(CHATSCOPE_BIN), noCnf_, noFlt_, archive_, folder.string(), longName})
+        command += " '" + arg + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : {"from-fifo", "from-link", "from-dash", "from-stdout"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(ReadAll((folder / name).string()) == html);
@@ -427,7 +435,8 @@ TEST_F(CommandLine, ExportStreamsIntoSpecialFilesAndStandardOutput) {
     EXPECT_TRUE(ReadAll((folder / longName).string()) == html);
     EXPECT_EQ(std::filesystem::symlink_status(folder / "fifo").type(), std::filesystem::file_type::fifo);
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 7);  // nothing else left
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "stdout-link"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 8);  // nothing else left
 }
 
 // Which arguments go to the windows: decided in-process, nothing is run.
