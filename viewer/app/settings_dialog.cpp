@@ -16,6 +16,7 @@
 #include "chatscope/filter_file.h"
 #include "chatscope/paths.h"
 #include "main_window.h"
+#include "settings_files.h"
 #include "sjis/shift_jis.h"
 #include "statistics_window.h"
 #include "viewer_font.h"
@@ -97,7 +98,7 @@ SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidg
     // Load the files. The list signals are connected last, so filling the lists
     // runs no handler.
     loading_ = true;
-    LoadViewerSettings(state_.settingsFile, state_.settings);
+    LoadSettingsFiles(state_.settingsFile, state_.filterFile, state_.settings, state_.users);
     redBar->setValue(state_.settings.red());
     greenBar->setValue(state_.settings.green());
     blueBar->setValue(state_.settings.blue());
@@ -109,7 +110,6 @@ SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidg
         AddCheckItem(etcFilterList, QString::fromUtf16(etcItems[i]), ticked);
     }
 
-    LoadUserFilters(state_.filterFile, state_.users);
     for (const UserFilterEntry& entry : state_.users.entries()) {
         AddCheckItem(userList, sjis::Decode(entry.name), entry.ticked);
     }
@@ -123,7 +123,9 @@ SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidg
     connect(userList, &QListWidget::itemChanged, this, &SettingsDialog::UserItemChanged);
 }
 
-SettingsDialog::~SettingsDialog() {
+SettingsDialog::~SettingsDialog() { SaveSettingsFiles(); }
+
+void SettingsDialog::SaveSettingsFiles() {
     // The per-user configuration folder may not exist yet on a first run.
     EnsureFolderOf(state_.settingsFile);
     SaveViewerSettings(state_.settingsFile, state_.settings);

@@ -25,6 +25,9 @@ public:
     SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidget* parent = nullptr);
     ~SettingsDialog() override;  // saves both files
 
+    // Writes the settings file and the filter file, as at exit.
+    void SaveSettingsFiles();
+
     // Controls, public for the tests.
     QScrollBar* redBar = nullptr;
     QScrollBar* greenBar = nullptr;

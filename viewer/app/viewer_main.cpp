@@ -19,6 +19,7 @@
 
 #include "chatscope/paths.h"
 #include "main_window.h"
+#include "session_end.h"
 #include "settings_dialog.h"
 #include "statistics_window.h"
 #include "viewer_state.h"
@@ -50,16 +51,29 @@ SettingsPaths FindSettingsFiles() {
 
 int RunWindows(int argc, char** argv) {
     const SettingsPaths paths = FindSettingsFiles();
+    // Before the windows, so that it outlives them: a signal that comes while
+    // they are destroyed and the settings written does not cut that short.
+    SessionEnd sessionEnd;
     const auto windows = CreateViewerWindows(paths.settingsFile, paths.filterFile);
+    MainWindow* const mainWindow = windows->mainWindow.get();
     // The viewer ends when its main window closes, whatever side window is open.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(windows->mainWindow.get(), &MainWindow::Closed, windows->mainWindow.get(),
-                     [] { QCoreApplication::exit(0); });
+    QObject::connect(mainWindow, &MainWindow::Closed, mainWindow, [] { QCoreApplication::exit(0); });
+    // Logout, SIGTERM, SIGHUP and SIGINT end the viewer as closing its main window does.
+    sessionEnd.OnEnd([mainWindow] { mainWindow->close(); });
+    SettingsDialog* const settingsDialog = windows->settingsDialog.get();
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, mainWindow, [mainWindow, settingsDialog] {
+        // The session may end as soon as this returns: the files are written first.
+        settingsDialog->SaveSettingsFiles();
+        mainWindow->close();
+    });
     windows->mainWindow->show();
     // "chatscope FILE": load FILE as if it had been dropped on the window.
     const std::string file = StartupFileArgument(argc, argv);
     if (!file.empty()) windows->mainWindow->OpenLogFile(file);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    sessionEnd.OnEnd(nullptr);  // the windows go now
+    return status;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "atomic_file.h"
 #include "chatscope/paths.h"
+#include "chatscope/regular_file.h"
 
 namespace chatscope {
 
@@ -81,6 +82,7 @@ bool SaveUserState(const std::string& path, const UserState& state) {
         if (Storable(file)) bytes += file + "\n";
     }
     const std::string target = detail::ReplacementTarget(path);
+    if (IsSpecialFile(target)) return false;  // a device or FIFO is never replaced
     detail::TempFile temp;
     if (!temp.CreateUnique(target)) return false;
     if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file()) != bytes.size()) return false;
