@@ -296,6 +296,15 @@ TEST_F(CommandLine, UnwritableOutputFails) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("chatscope: cannot write " + out, 0), 0u) << r.err;
     EXPECT_FALSE(std::filesystem::exists(out));
+
+    // Under a file-size limit the write fails (SIGXFSZ is ignored): reported,
+    // and the old output stays whole.
+    const std::string old = dir_->Write("limited.html", "previous export");
+    const Result limited = RunProgram({"/usr/bin/prlimit", "--fsize=20000", CHATSCOPE_BIN, "--export-html", old,
+                                       "--cnf", noCnf_, "--flt", noFlt_, archive_});
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(limited.err, "chatscope: cannot write " + old + ": File too large\n");
+    EXPECT_EQ(ReadAll(old), "previous export");
 }
 
 TEST_F(CommandLine, UsageErrorsExitTwo) {
