@@ -10,7 +10,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins \
     libgtest-dev libgmock-dev libbenchmark-dev \
     clang libclang-rt-14-dev \
-    xvfb xauth x11-utils imagemagick dbus-daemon \
+    xvfb xauth x11-utils xdotool openbox imagemagick dbus-daemon \
     fonts-noto-cjk \
     hyperfine time python3 \
     lintian appstream desktop-file-utils man-db systemd \

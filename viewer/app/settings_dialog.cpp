@@ -17,8 +17,8 @@
 #include "chatscope/paths.h"
 #include "main_window.h"
 #include "settings_files.h"
+#include "side_window_placement.h"
 #include "sjis/shift_jis.h"
-#include "statistics_window.h"
 #include "viewer_font.h"
 
 namespace chatscope {

@@ -4,9 +4,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -17,6 +15,7 @@
 #include <utility>
 
 #include "main_window.h"
+#include "side_window_placement.h"
 #include "sjis/shift_jis.h"
 #include "viewer_font.h"
 
@@ -138,23 +137,6 @@ void ReportModel::SortRows(const std::function<bool(const ReportRow&, const Repo
         changePersistentIndexList(before, after);
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-// ---------------------------------------------------------------------------
-// Placement shared by both side windows
-
-void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow) {
-    const QRect main = mainWindow.frameGeometry();
-    QScreen* screen = mainWindow.screen();
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const int width = window.frameGeometry().width();
-    int left = main.x() + main.width();
-    if (screen) {
-        const QRect desktop = screen->geometry();
-        const int desktopRight = desktop.x() + desktop.width();
-        if (left + width >= desktopRight) left = desktopRight - width;
-    }
-    window.move(left, main.y());
 }
 
 // ---------------------------------------------------------------------------

@@ -58,11 +58,6 @@ private:
     std::vector<ReportRow> rows_;
 };
 
-// Places a side window beside the main window: its left edge at the main
-// window's right edge, or flush with the right edge of the main window's screen
-// when it would reach or pass it; its top at the main window's top.
-void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow);
-
 class StatisticsWindow : public QWidget {
     Q_OBJECT
 public:

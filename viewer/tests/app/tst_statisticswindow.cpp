@@ -19,6 +19,7 @@
 
 #include "main_window.h"
 #include "settings_dialog.h"
+#include "side_window_placement.h"
 #include "statistics_window.h"
 #include "test_logs.h"
 #include "test_support/test_files.h"
@@ -421,6 +422,29 @@ private slots:
         QCOMPARE(Window().frameGeometry().x(),
                  std::min(w_->mainWindow->frameGeometry().x() + w_->mainWindow->frameGeometry().width(),
                           right - Window().frameGeometry().width()));
+    }
+
+    // Outer (frame) edges decide, as a window manager draws them; the client
+    // rectangle sits inside the frame.
+    void framedPlacement_data() {
+        QTest::addColumn<QRect>("mainFrame");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QRect>("expected");
+        const QMargins none, openbox(1, 20, 1, 5);
+        QTest::newRow("beside, no frame") << QRect(10, 30, 589, 488) << none << QRect(599, 30, 223, 463);
+        QTest::newRow("beside, framed") << QRect(10, 30, 589, 488) << openbox << QRect(600, 50, 223, 463);
+        QTest::newRow("outer right edge one short of the screen's")
+            << QRect(209, 0, 589, 488) << openbox << QRect(799, 20, 223, 463);
+        QTest::newRow("client fits, frame passes the screen's edge: flush")
+            << QRect(211, 0, 589, 488) << openbox << QRect(800, 20, 223, 463);
+        QTest::newRow("past the right edge: flush") << QRect(600, 80, 589, 488) << openbox << QRect(800, 100, 223, 463);
+        QTest::newRow("past the right edge, no frame") << QRect(600, 80, 589, 488) << none << QRect(801, 80, 223, 463);
+    }
+    void framedPlacement() {
+        QFETCH(QRect, mainFrame);
+        QFETCH(QMargins, frame);
+        QFETCH(QRect, expected);
+        QCOMPARE(SideWindowGeometry(mainFrame, QSize(223, 463), frame, 1024), expected);
     }
 
     void closeButtonClearsBothCheckMarks() {
