@@ -85,8 +85,8 @@ find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/de
 
 # Chooses a context-menu item of the main window's display.
 choose() {
-    local left top width height
-    read -r left top width height <<<"$main_geometry"
+    local left top height
+    read -r left top _ height <<<"$main_geometry"
     xdotool mousemove $((left + 40)) $((top + height / 2)) click 3
     sleep 0.2
     # shellcheck disable=SC2086
@@ -100,19 +100,21 @@ move_main() {
 
 # Shows a side window with KEYS, checks its place against the main window's, hides it again.
 check_showing() {
-    local what="$1" title="$2" keys="$3" side ml mt mw mh sl st sw sh expected
+    local what="$1" title="$2" keys="$3" side ml mt mw sl st sw expected
     choose "$keys"
     side="$(find_window "$title")"
     if [ -z "$side" ]; then
         fail "$what did not appear"
         return
     fi
-    read -r ml mt mw mh <<<"$main_geometry"
-    read -r sl st sw sh <<<"$(settled_geometry "$side")"
+    read -r ml mt mw _ <<<"$main_geometry"
+    read -r sl st sw _ <<<"$(settled_geometry "$side")"
     expected=$((ml + mw))
     if ((expected + sw >= SCREEN_W)); then expected=$((SCREEN_W - sw)); fi
     echo "$what: main frame at ${ml},${mt} width ${mw}; frame at ${sl},${st} width ${sw}, expected ${expected},${mt}"
-    [ "$sl" -eq "$expected" ] && [ "$st" -eq "$mt" ] || fail "$what placed at ${sl},${st}, expected ${expected},${mt}"
+    if [ "$sl" -ne "$expected" ] || [ "$st" -ne "$mt" ]; then
+        fail "$what placed at ${sl},${st}, expected ${expected},${mt}"
+    fi
     choose "$keys"
     wait_for is_hidden "$side" || fail "$what did not hide"
 }
@@ -149,7 +151,8 @@ wait_for test -s "$work/display" || {
     cat "$work/xvfb.log"
     exit 1
 }
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 HOME="$work" openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || {
