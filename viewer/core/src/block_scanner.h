@@ -14,7 +14,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -24,29 +23,56 @@
 
 namespace chatscope::detail {
 
+// Where a pass stands between two whole units of a file (a block header or a
+// NUL-ended line), so that a later pass can go on from there.
+struct ReadPosition {
+    std::int64_t offset = 0;    // file offset of the next unit
+    int line = kLinesPerBlock;  // the block's next line; kLinesPerBlock: a block header is next
+};
+
+// What a pass found.
+struct PassEnd {
+    std::int64_t lines = 0;     // non-empty kept lines handed on
+    ReadPosition resume;        // just after the last whole unit read
+    std::int64_t end = 0;       // file offset where the file ended
+    bool lastLineOpen = false;  // the last line handed on ended with the file, not with a NUL
+};
+
 class BlockScanner {
     static constexpr std::size_t kSlack = ChunkSource::kSlack;
 
 public:
-    BlockScanner(std::FILE* file, std::size_t chunkBytes) : source_(file, chunkBytes) {}
+    // Reads `fd` from its current position, which must be `from.offset`.
+    BlockScanner(int fd, ReadPosition from, std::size_t chunkBytes)
+        : source_(fd, from.offset, chunkBytes), from_(from) {}
 
-    // Runs the whole loop; `onLine(std::string_view)` gets each non-empty kept line
-    // (valid only during the call). Returns the number of such lines.
-    template <typename OnLine> std::int64_t Run(OnLine&& onLine) {
-        std::int64_t total = 0;
-        // A block is read only when at least one byte of it is in the file.
+    // Runs the block loop to the end of the file; `onLine(std::string_view line,
+    // bool ended)` gets each non-empty kept line (valid only during the call), with
+    // `ended` false for a last line that the file ends inside of.
+    template <typename OnLine> PassEnd Run(OnLine&& onLine) {
+        PassEnd pass;
+        pass.resume = from_;
+        int next = from_.line;
+        // A block is read only when at least one byte of it is in the file; the rest
+        // of a block that the file ends inside of reads as empty lines.
         while (Available()) {
-            SkipHeader();
-            for (int i = 0; i < kLinesPerBlock; ++i) {
-                if (!Available()) break;  // the rest of the block reads as empty lines
-                const std::string_view line = ReadLine();
-                if (!line.empty()) {
-                    onLine(line);
-                    ++total;
-                }
+            if (next == kLinesPerBlock) {
+                if (!SkipHeader()) break;
+                next = 0;
+                pass.resume = {Offset(), 0};
+                continue;
             }
+            const std::string_view line = ReadLine();
+            if (!line.empty()) {
+                onLine(line, lineEnded_);
+                ++pass.lines;
+                pass.lastLineOpen = !lineEnded_;
+            }
+            if (!lineEnded_) break;
+            pass.resume = {Offset(), ++next};
         }
-        return total;
+        pass.end = Offset();
+        return pass;
     }
 
 private:
@@ -56,6 +82,7 @@ private:
         if (eof_) return false;
         const ChunkSource::Chunk c = source_.Next();
         base_ = c.data;
+        baseOffset_ = c.offset;
         bits_ = c.bits;
         p_ = c.data;
         end_ = c.data + c.size;
@@ -63,13 +90,17 @@ private:
         return !eof_;
     }
 
-    void SkipHeader() {
+    std::int64_t Offset() const { return baseOffset_ + (p_ - base_); }
+
+    // False when the file ends inside the header.
+    bool SkipHeader() {
         std::size_t left = kBlockHeaderBytes;
         while (left > 0 && Available()) {
             const std::size_t k = std::min<std::size_t>(left, static_cast<std::size_t>(end_ - p_));
             p_ += k;
             left -= k;
         }
+        return left == 0;
     }
 
     // First special byte at or after p, or end_ (p <= end_).
@@ -91,8 +122,10 @@ private:
         kept_ += n;
     }
 
-    // Reads one line up to and including its NUL, or to the end of the file.
+    // Reads one line up to and including its NUL, or to the end of the file
+    // (lineEnded_ tells which).
     std::string_view ReadLine() {
+        lineEnded_ = true;
         const char* q = FindSpecial(p_);
         if (q != end_ && *q == '\0') {
             const std::string_view line(p_, std::min<std::size_t>(q - p_, kMaxKeptLineBytes));
@@ -145,7 +178,10 @@ private:
     // Goes on assembling a line in the line buffer, byte state by byte state.
     std::string_view ContinueLine(bool skip) {
         for (;;) {
-            if (!Available()) break;
+            if (!Available()) {
+                lineEnded_ = false;
+                break;
+            }
             const unsigned char c = static_cast<unsigned char>(*p_);
             if (skip) {
                 ++p_;
@@ -165,13 +201,16 @@ private:
     }
 
     ChunkSource source_;
+    ReadPosition from_;
     const char* base_ = nullptr;           // the current chunk
+    std::int64_t baseOffset_ = 0;          // its file offset
     const std::uint64_t* bits_ = nullptr;  // its special bytes, plus an end mark
     const char* p_ = nullptr;
     const char* end_ = nullptr;
     bool eof_ = false;
     std::array<char, kLineBufferBytes + kSlack> line_{};
     std::size_t kept_ = 0;
+    bool lineEnded_ = true;
 };
 
 }  // namespace chatscope::detail

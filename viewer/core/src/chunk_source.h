@@ -3,10 +3,12 @@
 #pragma once
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -56,10 +58,13 @@ public:
         char* data = nullptr;                 // `size` bytes, then kSlack spare bytes
         std::size_t size = 0;                 // 0: the end of the file
         const std::uint64_t* bits = nullptr;  // bit i: byte i is special; bit `size` set
+        std::int64_t offset = 0;              // file offset of data[0]
     };
 
-    ChunkSource(std::FILE* file, std::size_t chunkBytes)
-        : file_(file),
+    // Reads `fd` from its current position, which is taken to be file offset `offset`.
+    ChunkSource(int fd, std::int64_t offset, std::size_t chunkBytes)
+        : fd_(fd),
+          offset_(offset),
           chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes),
           data_(new char[chunkBytes_ + kSlack]),
           bits_(new std::uint64_t[chunkBytes_ / 64 + 1]) {}
@@ -67,19 +72,30 @@ public:
     ChunkSource(const ChunkSource&) = delete;
     ChunkSource& operator=(const ChunkSource&) = delete;
 
-    // The next chunk, in the same buffer as the one before.
+    // The next chunk, in the same buffer as the one before. A read error ends the
+    // file there, as its end would.
     Chunk Next() {
         if (!ended_) {
-            size_ = std::fread(data_.get(), 1, chunkBytes_, file_);
+            offset_ += static_cast<std::int64_t>(size_);
+            size_ = ReadSome();
             MarkSpecialBytes(data_.get(), size_, bits_.get());
             bits_[size_ / 64] |= std::uint64_t{1} << (size_ % 64);
             ended_ = size_ == 0;
         }
-        return {data_.get(), size_, bits_.get()};
+        return {data_.get(), size_, bits_.get(), offset_};
     }
 
 private:
-    std::FILE* file_;
+    std::size_t ReadSome() {
+        for (;;) {
+            const ssize_t n = ::read(fd_, data_.get(), chunkBytes_);
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) return 0;
+        }
+    }
+
+    int fd_;
+    std::int64_t offset_;
     std::size_t chunkBytes_;
     std::unique_ptr<char[]> data_;
     std::unique_ptr<std::uint64_t[]> bits_;

@@ -24,7 +24,8 @@ void ItemLog::Append(std::string_view name, std::string_view obtainer) {
     std::uint32_t row = index_.Find(h, [&](std::uint32_t r) {
         return detail::SameBytes(rows_[r].name, name) && detail::SameBytes(rows_[r].obtainer, obtainer);
     });
-    if (row != NameSlots::kNone) {
+    lastAdded_ = row == NameSlots::kNone;
+    if (!lastAdded_) {
         ++rows_[row].count;
     } else {
         row = static_cast<std::uint32_t>(rows_.size());
@@ -32,6 +33,17 @@ void ItemLog::Append(std::string_view name, std::string_view obtainer) {
         index_.Insert(h, row, [this](std::uint32_t r) { return PairHash(rows_[r].name, rows_[r].obtainer); });
     }
     order_.push_back(row);
+}
+
+void ItemLog::UndoLastAppend() {
+    const std::uint32_t row = order_.back();
+    order_.pop_back();
+    if (!lastAdded_) {
+        --rows_[row].count;
+        return;
+    }
+    index_.EraseLast(PairHash(rows_[row].name, rows_[row].obtainer), row);
+    rows_.pop_back();
 }
 
 }  // namespace chatscope

@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -19,13 +18,13 @@ namespace chatscope::detail {
 // The block loop of a pass run on a helper thread: it reads the file, finds the
 // kept lines and copies them into batches, which the calling thread takes in order
 // and parses. Reading and line finding thus overlap the parsing, counting and
-// output of the records. A batch holds each line as two length bytes and the line.
+// output of the records.
 class LineFeed {
 public:
-    LineFeed(std::FILE* file, std::size_t chunkBytes) {
+    LineFeed(int fd, ReadPosition from, std::size_t chunkBytes) {
         for (Batch& b : batches_) b.data.reset(new char[kBatchBytes]);
         for (int i = kBatches - 1; i >= 0; --i) free_[freeCount_++] = i;
-        thread_ = std::thread([this, file, chunkBytes] { Produce(file, chunkBytes); });
+        thread_ = std::thread([this, fd, from, chunkBytes] { Produce(fd, from, chunkBytes); });
     }
 
     ~LineFeed() {
@@ -40,8 +39,8 @@ public:
     LineFeed(const LineFeed&) = delete;
     LineFeed& operator=(const LineFeed&) = delete;
 
-    // Hands every line to `onLine` in file order; gives the count of lines.
-    template <typename OnLine> std::int64_t Consume(OnLine&& onLine) {
+    // Hands every line to `onLine(line, ended)` in file order, as BlockScanner::Run does.
+    template <typename OnLine> PassEnd Consume(OnLine&& onLine) {
         for (;;) {
             int index;
             {
@@ -55,8 +54,8 @@ public:
             const Batch& b = batches_[index];
             for (const char* p = b.data.get(); p != b.data.get() + b.used;) {
                 const auto* len = reinterpret_cast<const unsigned char*>(p);
-                const std::size_t n = len[0] | std::size_t{len[1]} << 8;
-                onLine(std::string_view(p + 2, n));
+                const std::size_t n = len[0] | (std::size_t{len[1]} & 0x7F) << 8;
+                onLine(std::string_view(p + 2, n), (len[1] & 0x80) == 0);
                 p += 2 + n;
             }
             {
@@ -66,14 +65,16 @@ public:
             changed_.notify_all();
         }
         if (error_) std::rethrow_exception(error_);
-        return total_;
+        return pass_;
     }
 
 private:
     static constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
     static constexpr int kBatches = 4;
     static constexpr std::size_t kSlack = ChunkSource::kSlack;
-    static_assert(kMaxKeptLineBytes + 2 + kSlack <= kBatchBytes && kMaxKeptLineBytes < 0x10000);
+    // A batch holds each line as two length bytes (the top bit set for a line that
+    // the file ends inside of) and the line.
+    static_assert(kMaxKeptLineBytes + 2 + kSlack <= kBatchBytes && kMaxKeptLineBytes < 0x8000);
 
     struct Batch {
         std::unique_ptr<char[]> data;
@@ -100,14 +101,14 @@ private:
         changed_.notify_all();
     }
 
-    void Produce(std::FILE* file, std::size_t chunkBytes) {
-        std::int64_t total = 0;
+    void Produce(int fd, ReadPosition from, std::size_t chunkBytes) {
+        PassEnd pass;
         std::exception_ptr error;
         try {
             int index = TakeFree();
             if (index < 0) throw Stopped{};
-            BlockScanner scanner(file, chunkBytes);
-            total = scanner.Run([&](std::string_view line) {
+            BlockScanner scanner(fd, from, chunkBytes);
+            pass = scanner.Run([&](std::string_view line, bool ended) {
                 if (kBatchBytes - batches_[index].used < 2 + line.size() + kSlack) {
                     Publish(index);
                     index = TakeFree();
@@ -116,7 +117,7 @@ private:
                 Batch& b = batches_[index];
                 char* p = b.data.get() + b.used;
                 p[0] = static_cast<char>(line.size() & 0xFF);
-                p[1] = static_cast<char>(line.size() >> 8);
+                p[1] = static_cast<char>(line.size() >> 8 | (ended ? 0 : 0x80));
                 // In 16-byte steps, like the scanner's own copies: lines are short, and
                 // the scanner leaves kSlack readable bytes after every line it gives.
                 for (std::size_t i = 0; i < line.size(); i += kSlack) std::memcpy(p + 2 + i, line.data() + i, kSlack);
@@ -129,7 +130,7 @@ private:
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            total_ = total;
+            pass_ = pass;
             error_ = error;
             done_ = true;
         }
@@ -145,7 +146,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stop_ = false, done_ = false;
-    std::int64_t total_ = 0;
+    PassEnd pass_;
     std::exception_ptr error_;
     std::thread thread_;  // last: starts once the rest is set up
 };

@@ -99,6 +99,17 @@ void ResetStatistics(LogStatistics& stats) {
     stats.TalkPartners.Clear();
 }
 
+StatisticsMark MarkStatistics(const LogStatistics& stats) {
+    return {stats.counters, stats.items.changes(), stats.DefeatedMonsters.changes(), stats.TalkPartners.changes()};
+}
+
+void UndoToMark(LogStatistics& stats, const StatisticsMark& mark) {
+    stats.counters = mark.counters;
+    if (stats.items.changes() != mark.items) stats.items.UndoLastAppend();
+    if (stats.DefeatedMonsters.changes() != mark.monsters) stats.DefeatedMonsters.UndoLastTally();
+    if (stats.TalkPartners.changes() != mark.partners) stats.TalkPartners.UndoLastTally();
+}
+
 std::int32_t ExtractNumber(std::string_view text) {
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     const std::size_t n = text.size();

@@ -18,10 +18,15 @@ struct Shown {
     bool operator==(const Shown&) const = default;
 };
 
-struct CaptureSink : chatscope::RecordSink {
+struct CaptureSink : chatscope::RetractableSink {
     std::vector<Shown> shown;
+    int retractions = 0;
     void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
         shown.push_back({t, c, std::string(text), indent});
+    }
+    void RetractLast() override {
+        shown.pop_back();
+        ++retractions;
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> v;

@@ -1,6 +1,9 @@
 #include "chatscope/log_reader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <random>
 #include <stdexcept>
@@ -195,13 +198,25 @@ TEST_F(Reader, LongLineKeepsFirst1023BytesAndIsNeverSplit) {
     EXPECT_EQ(sink.shown[3].text, "next block");
 }
 
-TEST_F(Reader, ReadsFromOpenStream) {
-    const std::string bytes = Block({Record(1, "a"), Record(2, "b")});
-    std::FILE* f = std::fopen(dir.Write("s.log", bytes).c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(reader.ReadLog(f, &sink), 2);
-    std::fclose(f);
+TEST_F(Reader, ReadsFromOpenDescriptorAtItsPosition) {
+    const std::string bytes = "junk" + Block({Record(1, "a"), Record(2, "b")});
+    const int fd = ::open(dir.Write("s.log", bytes).c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::lseek(fd, 4, SEEK_SET), 4);
+    EXPECT_EQ(reader.ReadLog(fd, &sink), 2);
+    ::close(fd);
     EXPECT_EQ(events.size(), 3u);
+}
+
+TEST_F(Reader, SpecialFilesAreNotRead) {
+    EXPECT_FALSE(reader.CheckLogHeader(dir.path().string()));
+    EXPECT_FALSE(reader.CheckLogHeader("/dev/zero"));
+    EXPECT_EQ(reader.ReadLog("/dev/zero", &sink), 0);
+    const std::string fifo = (dir.path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(reader.CheckLogHeader(fifo));  // would block if it were opened for reading
+    EXPECT_EQ(reader.ReadLog(fifo, &sink), 0);
+    EXPECT_TRUE(events.empty());
 }
 
 // Random archives: escapes, NULs, long lines, partial blocks. The chunked reader,

@@ -125,6 +125,15 @@ public:
         Place(hash, position);
         ++used_;
     }
+    // Removes the position inserted last. Nothing placed before it probed past its
+    // slot, so clearing the slot keeps every other lookup intact.
+    void EraseLast(std::uint64_t hash, std::uint32_t position) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = static_cast<std::size_t>(hash) & mask;
+        while (slots_[i].position != position) i = (i + 1) & mask;
+        slots_[i] = Slot{};
+        --used_;
+    }
 
 private:
     struct Slot {
@@ -156,10 +165,17 @@ public:
     void Tally(std::string_view name, std::uint32_t kindWord);
     const std::vector<NamedCount>& entries() const { return entries_; }
     std::size_t size() const { return entries_.size(); }
+    // Tallies so far; UndoLastTally() takes the last one back (once).
+    std::uint64_t changes() const { return changes_; }
+    void UndoLastTally();
 
 private:
     std::vector<NamedCount> entries_;
     NameSlots index_;
+    std::uint64_t changes_ = 0;
+    std::uint32_t lastPosition_ = 0;  // the entry the last tally touched
+    std::uint32_t lastWord_ = 0;      // its count word before, when it was there before
+    bool lastAdded_ = false;
 };
 
 // One row of the merged item list: a pair of item name and obtainer and the
@@ -181,11 +197,15 @@ public:
     std::string_view Obtainer(std::size_t i) const { return rows_[order_[i]].obtainer; }
     // One row per distinct pair, in order of the pair's first appearance.
     const std::vector<ItemRow>& Merged() const { return rows_; }
+    // Appends so far; UndoLastAppend() takes the last one back (once).
+    std::uint64_t changes() const { return order_.size(); }
+    void UndoLastAppend();
 
 private:
     std::vector<std::uint32_t> order_;
     std::vector<ItemRow> rows_;
-    NameSlots index_;  // over rows_
+    NameSlots index_;         // over rows_
+    bool lastAdded_ = false;  // the last append made a new row
 };
 
 struct LogStatistics {
@@ -198,6 +218,17 @@ struct LogStatistics {
 };
 
 void ResetStatistics(LogStatistics& stats);
+
+// The state of the statistics before a record is counted, so that counting that
+// one record can be taken back (the reader counts a last line that the file ends
+// inside of, and takes it back when the line has grown).
+struct StatisticsMark {
+    std::array<std::int64_t, kCounterCount> counters{};
+    std::uint64_t items = 0, monsters = 0, partners = 0;
+};
+StatisticsMark MarkStatistics(const LogStatistics& stats);
+// Takes back what was counted since `mark`: at most one record.
+void UndoToMark(LogStatistics& stats, const StatisticsMark& mark);
 
 // Counts one well-formed record (before its filter bit is tested).
 void CountRecord(LogStatistics& stats, std::uint8_t typeCode, std::string_view text, const UserList& users);
