@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <random>
@@ -206,17 +205,6 @@ TEST_F(Reader, ReadsFromOpenDescriptorAtItsPosition) {
     EXPECT_EQ(reader.ReadLog(fd, &sink), 2);
     ::close(fd);
     EXPECT_EQ(events.size(), 3u);
-}
-
-TEST_F(Reader, SpecialFilesAreNotRead) {
-    EXPECT_FALSE(reader.CheckLogHeader(dir.path().string()));
-    EXPECT_FALSE(reader.CheckLogHeader("/dev/zero"));
-    EXPECT_EQ(reader.ReadLog("/dev/zero", &sink), 0);
-    const std::string fifo = (dir.path() / "fifo").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(reader.CheckLogHeader(fifo));  // would block if it were opened for reading
-    EXPECT_EQ(reader.ReadLog(fifo, &sink), 0);
-    EXPECT_TRUE(events.empty());
 }
 
 // Random archives: escapes, NULs, long lines, partial blocks. The chunked reader,
