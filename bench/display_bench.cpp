@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "display/display_sink.h"
@@ -125,6 +126,32 @@ int main(int argc, char** argv) {
         });
         std::printf("  peak RSS so far %ld MB\n", PeakRssMb());
         const int middle = static_cast<int>(lines / 2);
+        // Keys typed as a screen reader listens: every key reports the edit, the
+        // caret and the selection as flat offsets.
+        chatscope::LogDisplay::ForceReportsToAssistiveTechnologies(true);
+        auto perKey = [&](int line, int key, const QString& text) {
+            display.SetSelection(line, 5, line, 5);
+            const int keys = 50;
+            timer.restart();
+            for (int i = 0; i < keys; ++i) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+                QApplication::sendEvent(&display, &press);
+            }
+            return static_cast<double>(timer.nsecsElapsed()) / 1e6 / keys;
+        };
+        const int lastLine = static_cast<int>(lines) - 60;
+        for (const auto& [what, key, text] : {std::tuple{"typing", int{Qt::Key_X}, QStringLiteral("x")},
+                                              std::tuple{"Enter", int{Qt::Key_Return}, QStringLiteral("\r")}}) {
+            const double atStart = perKey(10, key, text);
+            const double atMiddle = perKey(middle, key, text);
+            const double atEnd = perKey(lastLine, key, text);
+            std::printf(
+                "per key with accessibility active (%s): %.3f ms at line 10 / %.3f ms middle / %.3f ms end of "
+                "%ld lines\n",
+                what, atStart, atMiddle, atEnd, lines);
+        }
+        chatscope::LogDisplay::ForceReportsToAssistiveTechnologies(false);
+        std::printf("per key without accessibility (Enter): %.3f ms at line 10\n", perKey(10, Qt::Key_Return, QStringLiteral("\r")));
         step("type one character in the middle", [&] {
             display.SetSelection(middle, 5, middle, 5);
             display.InsertText(QStringLiteral("x"));

@@ -60,8 +60,16 @@ void LogDisplay::SetBackgroundColour(std::uint32_t displayColour) {
     viewport()->update();
 }
 
+namespace {
+bool reportsForced = false;
+}  // namespace
+
+bool LogDisplay::ReportsToAssistiveTechnologies() { return reportsForced || QAccessible::isActive(); }
+
+void LogDisplay::ForceReportsToAssistiveTechnologies(bool forced) { reportsForced = forced; }
+
 void LogDisplay::Replace(Pos a, Pos b, const QString& text) {
-    if (QAccessible::isActive()) {
+    if (ReportsToAssistiveTechnologies()) {
         Pos start = document_.Clamp(a), end = document_.Clamp(b);
         if (end < start) std::swap(start, end);
         if (!(start == end && text.isEmpty())) {

@@ -69,6 +69,8 @@ public:
     void SelectionOffsets(int* start, int* end) const;  // start == end when empty
     void SetCaretOffset(int offset);
     void SetSelectionOffsets(int start, int end);
+    // Scrolls the text from `start` to `end` into sight; caret and selection stay.
+    void ScrollToOffsets(int start, int end);
     QRect CharacterRect(int offset) const;             // screen coordinates; empty when not shown
     int OffsetAtPoint(const QPoint& screenPos) const;  // -1 outside the text area
 
@@ -76,6 +78,12 @@ public:
     // and as Windows-31J text with CR LF between lines ("?" for characters it cannot hold).
     bool SaveRtf(const QString& path) const { return document_.SaveRtf(path); }
     bool SavePlainText(const QString& path) const { return document_.SavePlainText(path); }
+
+    // Whether caret moves, selection changes and edits are reported to
+    // assistive technologies: when one listens (QAccessible::isActive()), or
+    // when forced, so a benchmark measures that work without a screen reader.
+    static bool ReportsToAssistiveTechnologies();
+    static void ForceReportsToAssistiveTechnologies(bool forced);
 
 signals:
     void selectionChanged();
@@ -134,6 +142,9 @@ private:
     int lineHeight_ = 16;
     int byteWidth_ = 6;
     Pos anchor_, caret_;
+    // Column Up and Down aim for: where the caret was before a run of vertical
+    // moves, so a short line passed over does not pull it left; -1 when none.
+    int goalColumn_ = -1;
     bool selectingWithMouse_ = false;
     QString preedit_;  // input method composition shown at the caret
 };

@@ -11,6 +11,24 @@ namespace chatscope {
 
 namespace {
 
+// A whole-text request for a very large document (a million lines make one
+// string of some 150 MB) is answered with an excerpt around the caret instead,
+// as editors of large documents do; smaller documents are given whole. Ranges
+// asked for by offsets are unaffected.
+constexpr int kWholeTextLimit = 1 << 20;  // characters
+constexpr int kExcerptHalf = 1 << 15;     // characters either side of the caret
+
+// The range [start, end) a whole-text request is answered with.
+void WholeTextRange(const LogDisplay& display, int* start, int* end) {
+    const int count = display.CharacterCount();
+    *start = 0;
+    *end = count;
+    if (count <= kWholeTextLimit) return;
+    const int caret = display.CaretOffset();
+    *start = std::max(0, caret - kExcerptHalf);
+    *end = std::min(count, caret + kExcerptHalf);
+}
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
     if (className == QLatin1String("chatscope::LogDisplay") && object && object->isWidgetType())
         return new LogDisplayAccessible(static_cast<LogDisplay*>(object));
@@ -46,7 +64,11 @@ QAccessible::State LogDisplayAccessible::state() const {
 }
 
 QString LogDisplayAccessible::text(QAccessible::Text t) const {
-    if (t == QAccessible::Value) return display()->TextRange(0, display()->CharacterCount());
+    if (t == QAccessible::Value) {
+        int start = 0, end = 0;
+        WholeTextRange(*display(), &start, &end);
+        return display()->TextRange(start, end);
+    }
     return QAccessibleWidget::text(t);
 }
 
@@ -89,9 +111,8 @@ QString LogDisplayAccessible::textAtOffset(int offset, QAccessible::TextBoundary
         return display()->TextRange(*startOffset, *endOffset);
     }
     if (boundaryType == QAccessible::NoBoundary) {
-        *startOffset = 0;
-        *endOffset = count;
-        return display()->TextRange(0, count);
+        WholeTextRange(*display(), startOffset, endOffset);
+        return display()->TextRange(*startOffset, *endOffset);
     }
     // Characters, words and sentences: found within the line holding the offset.
     int line = 0, column = 0;
@@ -147,7 +168,7 @@ QRect LogDisplayAccessible::characterRect(int offset) const { return display()->
 int LogDisplayAccessible::offsetAtPoint(const QPoint& point) const { return display()->OffsetAtPoint(point); }
 
 void LogDisplayAccessible::scrollToSubstring(int startIndex, int endIndex) {
-    display()->SetSelectionOffsets(startIndex, endIndex);
+    display()->ScrollToOffsets(startIndex, endIndex);
 }
 
 QString LogDisplayAccessible::attributes(int offset, int* startOffset, int* endOffset) const {

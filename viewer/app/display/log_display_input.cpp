@@ -52,24 +52,39 @@ void LogDisplay::keyPressEvent(QKeyEvent* e) {
     const bool extend = e->modifiers() & Qt::ShiftModifier;
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     Pos p = caret_;
+    const int goal = goalColumn_ < 0 ? caret_.column : goalColumn_;
+    bool vertical = true;
     switch (e->key()) {
-    case Qt::Key_Left: p = document_.StepBack(p, ctrl); break;
-    case Qt::Key_Right: p = document_.StepForward(p, ctrl); break;
-    case Qt::Key_Up: --p.line; break;
-    case Qt::Key_Down: ++p.line; break;
+    case Qt::Key_Left:
+        p = document_.StepBack(p, ctrl);
+        vertical = false;
+        break;
+    case Qt::Key_Right:
+        p = document_.StepForward(p, ctrl);
+        vertical = false;
+        break;
+    case Qt::Key_Up: p = {p.line - 1, goal}; break;
+    case Qt::Key_Down: p = {p.line + 1, goal}; break;
     case Qt::Key_PageUp:
-        p.line -= VisibleRows();
+        p = {p.line - VisibleRows(), goal};
         verticalScrollBar()->setValue(verticalScrollBar()->value() - VisibleRows());
         break;
     case Qt::Key_PageDown:
-        p.line += VisibleRows();
+        p = {p.line + VisibleRows(), goal};
         verticalScrollBar()->setValue(verticalScrollBar()->value() + VisibleRows());
         break;
-    case Qt::Key_Home: p = ctrl ? Pos{0, 0} : Pos{p.line, 0}; break;
-    case Qt::Key_End: p = ctrl ? document_.End() : Pos{p.line, document_.LineLength(p.line)}; break;
+    case Qt::Key_Home:
+        p = ctrl ? Pos{0, 0} : Pos{p.line, 0};
+        vertical = false;
+        break;
+    case Qt::Key_End:
+        p = ctrl ? document_.End() : Pos{p.line, document_.LineLength(p.line)};
+        vertical = false;
+        break;
     default: QAbstractScrollArea::keyPressEvent(e); return;
     }
-    MoveTo(p, extend);
+    MoveTo(p, extend);  // forgets the goal column
+    if (vertical) goalColumn_ = goal;
 }
 
 void LogDisplay::inputMethodEvent(QInputMethodEvent* e) {

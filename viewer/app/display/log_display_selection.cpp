@@ -21,6 +21,7 @@ int ToInt(qint64 offset) { return static_cast<int>(std::min<qint64>(offset, INT_
 void LogDisplay::SetCursor(Pos newAnchor, Pos newCaret) {
     const Pos oldStart = SelectionStart(), oldEnd = SelectionEnd();
     const Pos oldCaret = caret_;
+    goalColumn_ = -1;
     anchor_ = newAnchor;
     caret_ = newCaret;
     const Pos start = SelectionStart(), end = SelectionEnd();
@@ -28,7 +29,7 @@ void LogDisplay::SetCursor(Pos newAnchor, Pos newCaret) {
     viewport()->update();
     // Flat offsets for assistive technologies, only when one listens (the
     // first after a load scans the document once).
-    if (QAccessible::isActive()) {
+    if (ReportsToAssistiveTechnologies()) {
         if (!(caret_ == oldCaret)) {
             QAccessibleTextCursorEvent ev(this, CaretOffset());
             QAccessible::updateAccessibility(&ev);
@@ -92,6 +93,12 @@ void LogDisplay::SetCaretOffset(int offset) { SetSelectionOffsets(offset, offset
 void LogDisplay::SetSelectionOffsets(int start, int end) {
     const int count = CharacterCount();
     SetCursor(document_.PositionAt(std::clamp(start, 0, count)), document_.PositionAt(std::clamp(end, 0, count)));
+}
+
+void LogDisplay::ScrollToOffsets(int start, int end) {
+    const int count = CharacterCount();
+    EnsureVisible(document_.PositionAt(std::clamp(end, 0, count)));
+    EnsureVisible(document_.PositionAt(std::clamp(start, 0, count)));  // its start wins when it does not fit
 }
 
 QRect LogDisplay::CharacterRect(int offset) const {

@@ -98,7 +98,7 @@ Pos LogDocument::PositionAt(qint64 offset) const {
 
 void LogDocument::Splice(int first, int count, const std::vector<LineRec>& records) {
     store_.Splice(first, count, records);
-    offsets_.DropAfter(first);
+    offsets_.Splice(first, count, static_cast<int>(records.size()), store_);
 }
 
 std::optional<Pos> LogDocument::Replace(Pos a, Pos b, const QString& text, Selection before) {

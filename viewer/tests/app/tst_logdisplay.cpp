@@ -51,12 +51,15 @@ private slots:
     void scrollRangesFollowTheLines();
     void selectionAcrossLinesAndCopy();
     void selectionByKeyboardAndMouse();
+    void upAndDownKeepTheGoalColumn_data();
+    void upAndDownKeepTheGoalColumn();
     void typingEditsInPlace();
     void undoRedoRestoreLinesAndColours();
     void inputMethodPasteAndLineBreak();
     void contextMenuReachesTheDisplay();
     void savesWriteThePresentContent();
     void accessibleTextCaretAndSelection();
+    void accessibleScrollAndWholeTextOfALargeDocument();
 
 private:
     std::unique_ptr<LogDisplay> display_;
@@ -247,6 +250,47 @@ void TestLogDisplay::selectionByKeyboardAndMouse() {
     // A double click selects the word under the mouse.
     QTest::mouseDClick(vp, Qt::LeftButton, {}, QPoint(8, lineHeight / 2));
     QCOMPARE(d.SelectedText(), QStringLiteral("abc"));
+}
+
+void TestLogDisplay::upAndDownKeepTheGoalColumn_data() {
+    // Keys: D/U down/up, d shift+down, L left, E end, x types "x"; from line 0, column 20.
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("column");
+    QTest::newRow("over a short line") << "DD" << 2 << 20;
+    QTest::newRow("onto a short line") << "D" << 1 << 2;
+    QTest::newRow("down and back up") << "DU" << 0 << 20;
+    QTest::newRow("selecting") << "dd" << 2 << 20;
+    QTest::newRow("onto the last line") << "DDD" << 3 << 1;
+    QTest::newRow("left forgets it") << "DLD" << 2 << 1;
+    QTest::newRow("end forgets it") << "DED" << 2 << 2;
+    QTest::newRow("typing forgets it") << "DxD" << 2 << 3;
+}
+
+void TestLogDisplay::upAndDownKeepTheGoalColumn() {
+    QFETCH(QString, keys);
+    QFETCH(int, line);
+    QFETCH(int, column);
+    LogDisplay& d = *display_;
+    const std::string longLine(25, 'a');
+    for (const std::string& text : {longLine, std::string("bb"), longLine, std::string("c")})
+        d.AppendLine(text, 0xFFFFFF);
+    d.EndOfBatch();
+    d.SetSelection(0, 20, 0, 20);
+    for (QChar k : keys) {
+        switch (k.toLatin1()) {
+        case 'D': QTest::keyClick(&d, Qt::Key_Down); break;
+        case 'U': QTest::keyClick(&d, Qt::Key_Up); break;
+        case 'd': QTest::keyClick(&d, Qt::Key_Down, Qt::ShiftModifier); break;
+        case 'L': QTest::keyClick(&d, Qt::Key_Left); break;
+        case 'E': QTest::keyClick(&d, Qt::Key_End); break;
+        case 'x': QTest::keyClick(&d, Qt::Key_X); break;
+        }
+    }
+    int caretLine = -1, caretColumn = -1;
+    d.PositionOf(d.CaretOffset(), &caretLine, &caretColumn);
+    QCOMPARE(caretLine, line);
+    QCOMPARE(caretColumn, column);
 }
 
 void TestLogDisplay::typingEditsInPlace() {
@@ -447,6 +491,7 @@ void TestLogDisplay::accessibleTextCaretAndSelection() {
     const QString all = QString::fromUtf8("abc\n日本xy\nソ");
     QCOMPARE(text->characterCount(), static_cast<int>(all.size()));
     QCOMPARE(text->text(0, text->characterCount()), all);
+    QCOMPARE(iface->text(QAccessible::Value), all);  // a small document is given whole
     QCOMPARE(text->text(2, 6), QString::fromUtf8("c\n日本"));
     int start = -1, end = -1;
     QCOMPARE(text->textAtOffset(5, QAccessible::LineBoundary, &start, &end), QString::fromUtf8("日本xy\n"));
@@ -486,6 +531,32 @@ void TestLogDisplay::accessibleTextCaretAndSelection() {
     const QRect edited = text->characterRect(6);
     QVERIFY(edited.width() > 4);
     QCOMPARE(text->offsetAtPoint(edited.topLeft() + QPoint(1, edited.height() / 2)), 6);
+}
+
+void TestLogDisplay::accessibleScrollAndWholeTextOfALargeDocument() {
+    LogDisplay& d = *display_;
+    const int lines = 40000;  // 40 characters and a break each: over a million characters
+    for (int i = 0; i < lines; ++i) d.AppendLine(QByteArray::number(i).rightJustified(40, '-').toStdString(), 0xFFFFFF);
+    d.EndOfBatch();
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&d)->textInterface();
+
+    // Scrolling to a range shows it and leaves the selection alone.
+    d.SetSelection(0, 1, 0, 3);
+    const int target = d.OffsetOf(30000, 5);
+    text->scrollToSubstring(target, target + 3);
+    QCOMPARE(d.SelectedText(), QStringLiteral("--"));
+    QVERIFY(d.verticalScrollBar()->value() > 29900);
+    QVERIFY(!text->characterRect(target).isEmpty());
+
+    // The whole text is an excerpt around the caret, with its true offsets.
+    d.SetSelection(20000, 0, 20000, 0);
+    const QString value = QAccessible::queryAccessibleInterface(&d)->text(QAccessible::Value);
+    QVERIFY(value.size() < 100000);
+    QVERIFY(value.contains(QStringLiteral("--20000\n")));
+    int start = -1, end = -1;
+    QCOMPARE(text->textAtOffset(0, QAccessible::NoBoundary, &start, &end), value);
+    QVERIFY(start < d.CaretOffset() && d.CaretOffset() < end);
+    QCOMPARE(text->text(start, end), value);
 }
 
 QTEST_MAIN(TestLogDisplay)

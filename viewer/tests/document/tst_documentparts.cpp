@@ -2,6 +2,8 @@
 // edit history and the steps within a line's text.
 #include <QtTest>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,12 +16,10 @@ using namespace chatscope;
 
 namespace {
 
-// Line offsets built from scratch, for comparing with ones kept up to date.
+// Line starts counted from scratch, for comparing with offsets kept up to date.
 std::vector<qint64> FreshStarts(const LineStore& store) {
-    LineOffsets fresh;
-    fresh.Update(store);
-    std::vector<qint64> starts;
-    for (int line = 0; line <= store.Count(); ++line) starts.push_back(fresh.Start(line));
+    std::vector<qint64> starts{0};
+    for (int line = 0; line < store.Count(); ++line) starts.push_back(starts.back() + store.Length(line) + 1);
     return starts;
 }
 
@@ -153,16 +153,33 @@ void TestDocumentParts::offsetsFollowSplicedLines() {
     QCOMPARE(offsets.LineAt(4), 2);
     QCOMPARE(offsets.LineAt(10), 3);
 
-    // A splice drops the starts from there; the update rebuilds only those.
-    store.Splice(1, 2, {store.EditedLine(QStringLiteral("12345"), 0)});
-    offsets.DropAfter(1);
-    offsets.Update(store);
-    QCOMPARE(Starts(offsets, 3), FreshStarts(store));
-
-    store.Splice(0, 1, {store.EditedLine({}, 0), store.EditedLine(QStringLiteral("q"), 0)});
-    offsets.DropAfter(0);
-    offsets.Update(store);
-    QCOMPARE(Starts(offsets, 4), FreshStarts(store));
+    // Random splices (same line count, more lines, fewer lines) keep every
+    // start and every offset's line equal to a count from scratch.
+    std::mt19937 random(9);
+    for (int round = 0; round < 300; ++round) {
+        const int count = store.Count();
+        const int first = static_cast<int>(random() % static_cast<unsigned>(count));
+        const int removed = 1 + static_cast<int>(random() % static_cast<unsigned>(std::min(3, count - first)));
+        const int added = 1 + static_cast<int>(random() % 3);
+        std::vector<LineRec> records;
+        for (int i = 0; i < added; ++i)
+            records.push_back(store.EditedLine(QString(static_cast<int>(random() % 7), QLatin1Char('e')), 0));
+        store.Splice(first, removed, records);
+        offsets.Splice(first, removed, added, store);
+        const std::vector<qint64> fresh = FreshStarts(store);
+        QCOMPARE(Starts(offsets, store.Count()), fresh);
+        for (qint64 offset = 0; offset < fresh.back(); ++offset) {
+            const int line =
+                static_cast<int>(std::upper_bound(fresh.begin(), fresh.end() - 1, offset) - fresh.begin()) - 1;
+            QCOMPARE(offsets.LineAt(offset), line);
+        }
+    }
+    // Offsets never built stay unbuilt through a splice and are built when asked.
+    LineOffsets unbuilt;
+    store.Splice(0, 1, {store.EditedLine(QStringLiteral("new"), 0)});
+    unbuilt.Splice(0, 1, 1, store);
+    unbuilt.Update(store);
+    QCOMPARE(Starts(unbuilt, store.Count()), FreshStarts(store));
 }
 
 void TestDocumentParts::historyUndoRedoAndLimit() {
