@@ -9,9 +9,10 @@ void LineOffsets::Update(const LineStore& store) {
     const int count = store.Count();
     if (LineCount() == count) return;
     if (LineCount() > count) lengths_.clear();
+    const std::size_t built = lengths_.size();
     lengths_.reserve(static_cast<std::size_t>(count));
     for (int line = LineCount(); line < count; ++line) lengths_.push_back(store.Length(line));
-    Rebuild();
+    Rebuild(built);
 }
 
 void LineOffsets::Splice(int first, int removed, int added, const LineStore& store) {
@@ -33,17 +34,23 @@ void LineOffsets::Splice(int first, int removed, int added, const LineStore& sto
     inserted.reserve(static_cast<std::size_t>(added));
     for (int i = 0; i < added; ++i) inserted.push_back(store.Length(first + i));
     lengths_.insert(lengths_.begin() + first, inserted.begin(), inserted.end());
-    Rebuild();
+    Rebuild(static_cast<std::size_t>(first));
 }
 
-void LineOffsets::Rebuild() {
+void LineOffsets::Rebuild(std::size_t keep) {
+    // Nodes up to `keep` cover only lines before it and stay; the others are
+    // built again in one pass, each adding itself to its parent. Of the kept
+    // nodes, those with a parent beyond `keep` are the ones a prefix sum up
+    // to `keep` visits.
     const std::size_t n = lengths_.size();
-    tree_.assign(n + 1, 0);
-    for (std::size_t i = 1; i <= n; ++i) {
-        tree_[i] += lengths_[i - 1] + 1;
-        const std::size_t parent = i + (i & (~i + 1));
-        if (parent <= n) tree_[parent] += tree_[i];
-    }
+    keep = std::min(keep, n);
+    tree_.resize(n + 1);
+    for (std::size_t i = keep + 1; i <= n; ++i) tree_[i] = lengths_[i - 1] + 1;
+    auto parentOf = [](std::size_t i) { return i + (i & (~i + 1)); };
+    for (std::size_t i = keep; i > 0; i -= i & (~i + 1))
+        if (parentOf(i) <= n) tree_[parentOf(i)] += tree_[i];
+    for (std::size_t i = keep + 1; i <= n; ++i)
+        if (parentOf(i) <= n) tree_[parentOf(i)] += tree_[i];
 }
 
 void LineOffsets::Add(int line, qint64 delta) {

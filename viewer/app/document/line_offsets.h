@@ -4,8 +4,8 @@
 // holding an offset a descent through the tree, both in logarithmic time, and
 // an edit within a line updates it in logarithmic time too, however many lines
 // follow. Built on demand (the first use after a load scans the line store
-// once); an edit that adds or removes lines rebuilds the tree from the kept
-// lengths, a linear pass without decoding any text.
+// once); an edit that adds or removes lines rebuilds the tree after it from
+// the kept lengths, a linear pass without decoding any text.
 #pragma once
 
 #include <QtGlobal>
@@ -38,7 +38,8 @@ public:
     int LineAt(qint64 offset) const;
 
 private:
-    void Rebuild();
+    // Builds the tree again from the lengths, keeping its nodes up to `keep`.
+    void Rebuild(std::size_t keep);
     void Add(int line, qint64 delta);
 
     std::vector<int> lengths_;        // each line's length in QChars
