@@ -14,7 +14,7 @@ namespace {
 // A whole-text request for a very large document (a million lines make one
 // string of some 150 MB) is answered with an excerpt around the caret instead,
 // as editors of large documents do; smaller documents are given whole. Ranges
-// asked for by offsets are unaffected.
+// asked for by offsets are cut to the same limit.
 constexpr int kWholeTextLimit = 1 << 20;  // characters
 constexpr int kExcerptHalf = 1 << 15;     // characters either side of the caret
 
@@ -95,6 +95,10 @@ int LogDisplayAccessible::cursorPosition() const { return display()->CaretOffset
 void LogDisplayAccessible::setCursorPosition(int position) { display()->SetCaretOffset(position); }
 
 QString LogDisplayAccessible::text(int startOffset, int endOffset) const {
+    // A range longer than the whole-text limit (a request for all the text of
+    // a very large document) is cut after that many characters: what is given
+    // still starts at the offset asked for.
+    if (qint64{endOffset} - startOffset > kWholeTextLimit) endOffset = std::max(startOffset, 0) + kWholeTextLimit;
     return display()->TextRange(startOffset, endOffset);
 }
 

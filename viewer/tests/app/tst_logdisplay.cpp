@@ -557,6 +557,10 @@ void TestLogDisplay::accessibleScrollAndWholeTextOfALargeDocument() {
     QCOMPARE(text->textAtOffset(0, QAccessible::NoBoundary, &start, &end), value);
     QVERIFY(start < d.CaretOffset() && d.CaretOffset() < end);
     QCOMPARE(text->text(start, end), value);
+    // All the text asked for by offsets: cut, but from the offset asked for.
+    const QString all = text->text(0, text->characterCount());
+    QVERIFY(all.size() < text->characterCount());
+    QVERIFY(all.startsWith(d.LineText(0) + QLatin1Char('\n') + d.LineText(1)));
 }
 
 QTEST_MAIN(TestLogDisplay)
