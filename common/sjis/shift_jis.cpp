@@ -89,13 +89,18 @@ inline char16_t DecodeUnit(const char16_t* pairs, std::string_view bytes, std::s
 }  // namespace
 
 QString Decode(std::string_view bytes) {
+    QString out;
+    DecodeInto(bytes, out);
+    return out;
+}
+
+void DecodeInto(std::string_view bytes, QString& out) {
     const char16_t* pairs = PairTable();
-    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    out.resize(static_cast<qsizetype>(bytes.size()));
     QChar* dst = out.data();
     qsizetype n_out = 0;
     for (std::size_t i = 0; i < bytes.size();) dst[n_out++] = QChar(DecodeUnit(pairs, bytes, i));
     out.truncate(n_out);
-    return out;
 }
 
 std::string DecodeToUtf8(std::string_view bytes) {

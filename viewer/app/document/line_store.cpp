@@ -1,5 +1,7 @@
 #include "document/line_store.h"
 
+#include "display/frozen_lines.h"
+
 namespace chatscope {
 
 namespace {
@@ -8,7 +10,7 @@ constexpr std::size_t kChunkSize = std::size_t{8} << 20;
 
 void LineStore::NewChunk(std::size_t atLeast) {
     const std::size_t size = std::max(kChunkSize, atLeast);
-    chunks_.emplace_back(new char[size]);
+    chunks_.push_back(std::shared_ptr<char[]>(new char[size]));
     chunkCapacity_ = size;
     chunkUsed_ = 0;
 }
@@ -26,6 +28,14 @@ LineRec LineStore::EditedLine(QString text, std::uint32_t colour) {
     maxBytes_ = std::max(maxBytes_, static_cast<std::uint32_t>(std::min<qsizetype>(text.size() * 2, 1 << 24)));
     editedTexts_.push_back(std::move(text));
     return {kEditedChunk, static_cast<std::uint32_t>(editedTexts_.size() - 1), 0, colour};
+}
+
+FrozenLines LineStore::Freeze() const {
+    FrozenLines frozen;
+    frozen.lines_ = lines_;
+    frozen.chunks_ = chunks_;
+    frozen.edited_ = editedTexts_;
+    return frozen;
 }
 
 std::vector<LineRec> LineStore::Records(int first, int count) const {

@@ -28,6 +28,8 @@ struct LineRec {
     std::uint32_t colour;
 };
 
+class FrozenLines;
+
 class LineStore {
 public:
     // A record with this chunk points into the edited texts.
@@ -81,6 +83,9 @@ public:
     // Drops every line and gives the memory back.
     void Release();
 
+    // The present lines, readable on another thread whatever the store does next.
+    FrozenLines Freeze() const;
+
     // Keeps `text` as an edited line's text and returns the record for it.
     LineRec EditedLine(QString text, std::uint32_t colour);
 
@@ -92,7 +97,7 @@ public:
 private:
     void NewChunk(std::size_t atLeast);
 
-    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::vector<std::shared_ptr<char[]>> chunks_;  // shared with frozen copies
     std::size_t chunkUsed_ = 0;
     std::size_t chunkCapacity_ = 0;
     std::vector<LineRec> lines_;

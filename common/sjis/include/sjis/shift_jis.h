@@ -21,6 +21,8 @@ namespace sjis {
 // single byte or byte pair becomes exactly one QChar, and control bytes stay
 // themselves.
 QString Decode(std::string_view bytes);
+// The same into `out`, reusing its storage (for decoding many lines in turn).
+void DecodeInto(std::string_view bytes, QString& out);
 std::string DecodeToUtf8(std::string_view bytes);
 
 // Number of QChars Decode gives, without decoding.

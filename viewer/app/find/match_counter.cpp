@@ -1,0 +1,100 @@
+#include "find/match_counter.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+#include "display/frozen_lines.h"
+
+namespace chatscope {
+
+qint64 MatchIndex::MatchesBefore(int line) const {
+    const auto it = std::lower_bound(lines.begin(), lines.end(), line);
+    if (it == lines.end()) return total;
+    return before[static_cast<std::size_t>(it - lines.begin())];
+}
+
+int MatchIndex::LineAfter(int line) const {
+    const auto it = std::upper_bound(lines.begin(), lines.end(), line);
+    return it == lines.end() ? -1 : *it;
+}
+
+int MatchIndex::LineBefore(int line) const {
+    const auto it = std::lower_bound(lines.begin(), lines.end(), line);
+    return it == lines.begin() ? -1 : *(it - 1);
+}
+
+struct MatchCounter::Job {
+    std::atomic<bool> cancelled{false};
+};
+
+MatchCounter::MatchCounter(QObject* parent) : QObject(parent) {}
+
+MatchCounter::~MatchCounter() { Cancel(); }
+
+void MatchCounter::Cancel() {
+    if (job_) job_->cancelled = true;
+    if (worker_.joinable()) worker_.join();
+    job_.reset();
+    running_ = false;
+    ++generation_;
+}
+
+void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMatcher& matcher, int fromLine) {
+    Cancel();
+    index_ = {};
+    running_ = true;
+    job_ = std::make_shared<Job>();
+    const std::uint64_t generation = generation_;
+    worker_ = std::thread(
+        [this, job = job_, lines = std::move(lines), matcher = TextMatcher(matcher), fromLine, generation]() mutable {
+            const int n = lines->Count();
+            std::vector<int> counts(static_cast<std::size_t>(std::max(n, 0)), 0);
+            const int start = std::clamp(fromLine + 1, 0, std::max(n, 1)) % std::max(n, 1);
+            bool reported = false;
+            for (int k = 0; k < n; ++k) {
+                if ((k & 1023) == 0 && job->cancelled) return;
+                const int line = (start + k) % n;
+                const int c = lines->IsEdited(line) ? matcher.Count(lines->EditedText(line))
+                                                    : matcher.CountBytes(lines->Bytes(line));
+                counts[static_cast<std::size_t>(line)] = c;
+                if (c > 0 && !reported) {
+                    reported = true;
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, generation, line] {
+                            if (generation == generation_) emit FirstMatchFound(line);
+                        },
+                        Qt::QueuedConnection);
+                }
+            }
+            MatchIndex index;
+            for (int line = 0; line < n; ++line) {
+                const int c = counts[static_cast<std::size_t>(line)];
+                if (c == 0) continue;
+                index.lines.push_back(line);
+                index.before.push_back(index.total);
+                index.total += c;
+            }
+            if (!reported)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, generation] {
+                        if (generation == generation_) emit FirstMatchFound(-1);
+                    },
+                    Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, generation, index = std::move(index)]() mutable { Deliver(generation, std::move(index)); },
+                Qt::QueuedConnection);
+        });
+}
+
+void MatchCounter::Deliver(std::uint64_t generation, MatchIndex index) {
+    if (generation != generation_) return;
+    if (worker_.joinable()) worker_.join();
+    index_ = std::move(index);
+    running_ = false;
+    emit Finished();
+}
+
+}  // namespace chatscope
