@@ -2,7 +2,9 @@
 //   1. LoadLogFile of a generated archive of 1,000,000 records (about 100 MB),
 //      display painted;
 //   2. one channel toggle ("Say"), which re-reads the whole archive;
-//   3. the statistics window's refill from a file of 200,000 item records;
+//   3. finding in the display: from a change of the search text to the first
+//      match selected and to the whole count, and the view of matching lines only;
+//   4. the statistics window's refill from a file of 200,000 item records;
 // and prints the peak resident memory of the process.
 //
 // Usage: window_bench [--records N] [--items N] [--dir FOLDER]
@@ -23,7 +25,12 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
+#include <QLineEdit>
+
 #include "display/log_display.h"
+#include "find/find_bar.h"
+#include "find/find_session.h"
 #include "main_window.h"
 #include "statistics_window.h"
 #include "viewer_main.h"
@@ -109,6 +116,31 @@ double FileMb(const std::string& path) {
     return double(in.tellg()) / (1024.0 * 1024.0);
 }
 
+// Runs events until `done` holds; the milliseconds since `timer` started.
+template <typename Done> double WaitMs(const QElapsedTimer& timer, Done&& done) {
+    while (!done()) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Types `text` into the find bar with the caret at the top: the time to the
+// first match selected and to the whole count.
+void TimeFind(MainWindow& mainWindow, const QString& text) {
+    LogDisplay& display = *mainWindow.Display();
+    FindSession& find = *mainWindow.Find();
+    mainWindow.Bar()->Field()->clear();
+    display.SetSelection(0, 0, 0, 0);
+    QElapsedTimer timer;
+    timer.start();
+    mainWindow.Bar()->Field()->setText(text);
+    const double firstMs = WaitMs(timer, [&] { return display.HasSelection() || !find.Busy(); });
+    const double countMs = WaitMs(timer, [&] { return !find.Busy(); });
+    int line = 0, column = 0;
+    display.CaretPosition(&line, &column);
+    std::printf("find %-14s first match %7.1f ms (line %d), count %7.1f ms: %s\n",
+                qPrintable(QLatin1Char('"') + text + QLatin1Char('"')), firstMs, line, countMs,
+                qPrintable(mainWindow.Bar()->CountText()));
+}
+
 template <typename F> double TimeMs(F&& f) {
     QElapsedTimer timer;
     timer.start();
@@ -163,6 +195,26 @@ int main(int argc, char** argv) {
     const double backMs = TimeMs([&] { mainWindow.ToggleChannel(Channel::Say); });
     std::printf("Say toggle back:      %8.1f ms  (%d lines shown)\n", backMs, mainWindow.Display()->LineCount());
     std::printf("status: %s\n", qPrintable(mainWindow.ChannelCountText()));
+
+    mainWindow.FindAction()->trigger();
+    for (const char* text : {"Rupert", "ＲＵＰＥＲＴ", "#999 pull", "no such text"})
+        TimeFind(mainWindow, QString::fromUtf8(text));
+    TimeFind(mainWindow, QStringLiteral("Rupert"));
+    QElapsedTimer timer;
+    timer.start();
+    mainWindow.MatchingLinesAction()->setChecked(true);
+    const double filterMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+    QCoreApplication::processEvents();
+    std::printf("matching lines only:  %8.1f ms  (%d lines shown)\n", filterMs, mainWindow.Display()->LineCount());
+    const double allMs = TimeMs([&] { mainWindow.MatchingLinesAction()->setChecked(false); });
+    std::printf("all lines again:      %8.1f ms  (%d lines shown)\n", allMs, mainWindow.Display()->LineCount());
+    timer.restart();
+    mainWindow.Bar()->Field()->setText(QStringLiteral("gains 999 exp"));
+    mainWindow.MatchingLinesAction()->setChecked(true);
+    const double typedFilterMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+    std::printf("new text, matching lines only: %8.1f ms  (%d lines shown)\n", typedFilterMs,
+                mainWindow.Display()->LineCount());
+    mainWindow.MatchingLinesAction()->setChecked(false);
 
     mainWindow.LoadLogFile(itemLog);
     const double refreshMs = TimeMs([&] { windows->statisticsWindow->RefreshStatistics(); });

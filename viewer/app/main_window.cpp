@@ -17,6 +17,7 @@
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <filesystem>
 #include <system_error>
@@ -26,6 +27,8 @@
 #include "chatscope/user_state.h"
 #include "display/display_sink.h"
 #include "display/log_display.h"
+#include "find/find_bar.h"
+#include "find/find_session.h"
 #include "recent_files_menu.h"
 #include "settings_dialog.h"
 #include "sjis/shift_jis.h"
@@ -98,6 +101,12 @@ struct MainWindow::Menus {
     QAction* contextSave = nullptr;
     QAction* copy = nullptr;
     QAction* contextExit = nullptr;
+    QMenu* viewMenu = nullptr;
+    QAction* find = nullptr;
+    QAction* findNext = nullptr;
+    QAction* findPrevious = nullptr;
+    QAction* matchingLines = nullptr;
+    QAction* follow = nullptr;
 };
 
 MainWindow::MainWindow(ViewerState& state, QWidget* parent)
@@ -113,7 +122,17 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent)
 
     display_ = new LogDisplay(this);
     display_->setObjectName(QStringLiteral("display"));
-    setCentralWidget(display_);
+    // The find bar sits between the display and the status bar, hidden until asked for.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    findBar_ = new FindBar(central);
+    findBar_->hide();
+    column->addWidget(display_, 1);
+    column->addWidget(findBar_);
+    setCentralWidget(central);
+    find_ = new FindSession(display_, findBar_, display_);  // goes with the display it marks
     displaySink_ = std::make_unique<DisplaySink>(*display_);
 
     auto* status = new QStatusBar(this);
@@ -126,6 +145,7 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent)
     setStatusBar(status);
 
     BuildMenus();
+    BuildViewMenu();
 
     ResetStatistics(state_.stats);
     reader_.SetPassCallbacks(PassCallbacks{
@@ -191,6 +211,24 @@ void MainWindow::BuildMenus() {
         for (QAction* a : m.channel[bit]) a->setCheckable(true);
     }
     for (QAction* a : {m.statistics[0], m.statistics[1], m.settings[0], m.settings[1]}) a->setCheckable(true);
+}
+
+void MainWindow::BuildViewMenu() {
+    Menus& m = *menus_;
+    m.viewMenu = menuBar()->addMenu(QStringLiteral("表示"));
+    m.find = m.viewMenu->addAction(QStringLiteral("検索..."), this, [this] { find_->OpenBar(); });
+    m.find->setShortcut(QKeySequence::Find);
+    m.findNext = m.viewMenu->addAction(QStringLiteral("次を検索"), this, [this] { find_->FindNext(); });
+    m.findNext->setShortcut(QKeySequence(Qt::Key_F3));
+    m.findPrevious = m.viewMenu->addAction(QStringLiteral("前を検索"), this, [this] { find_->FindPrevious(); });
+    m.findPrevious->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    m.viewMenu->addSeparator();
+    m.matchingLines = m.viewMenu->addAction(QStringLiteral("一致する行だけ表示"));
+    m.matchingLines->setCheckable(true);
+    connect(m.matchingLines, &QAction::toggled, this, [this](bool on) { find_->SetMatchingLinesOnly(on); });
+    m.viewMenu->addSeparator();
+    m.follow = m.viewMenu->addAction(QStringLiteral("末尾を追う"));
+    m.follow->setCheckable(true);
 }
 
 void MainWindow::SetSideWindows(SettingsDialog* settingsDialog, StatisticsWindow* statisticsWindow) {
@@ -277,7 +315,8 @@ void MainWindow::SaveToPath(const QString& chosenPath) {
     if (ext == ".htm" || ext == ".html") {
         if (currentLogPath_.empty()) return;
         BusyCursor busy;
-        ExportHtml(out, currentLogPath_, reader_, state_.settings);
+        // Only the records the display shows when it shows only matching lines.
+        ExportHtml(out, currentLogPath_, reader_, state_.settings, find_->RecordFilter());
         return;
     }
     if (ext != ".doc" && ext != ".txt") return;
@@ -338,6 +377,11 @@ QAction* MainWindow::SettingsAction(bool popup) const { return menus_->settings[
 QAction* MainWindow::CopyAction() const { return menus_->copy; }
 QMenu* MainWindow::ContextMenu() const { return menus_->contextMenu; }
 RecentFilesMenu* MainWindow::RecentFiles() const { return menus_->recent; }
+QAction* MainWindow::FindAction() const { return menus_->find; }
+QAction* MainWindow::FindNextAction() const { return menus_->findNext; }
+QAction* MainWindow::FindPreviousAction() const { return menus_->findPrevious; }
+QAction* MainWindow::MatchingLinesAction() const { return menus_->matchingLines; }
+QAction* MainWindow::FollowAction() const { return menus_->follow; }
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);

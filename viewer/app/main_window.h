@@ -19,6 +19,8 @@ class QMenu;
 namespace chatscope {
 
 class DisplaySink;
+class FindBar;
+class FindSession;
 class LogDisplay;
 class RecentFilesMenu;
 class SettingsDialog;
@@ -74,6 +76,14 @@ public:
     QMenu* ContextMenu() const;
     RecentFilesMenu* RecentFiles() const;
     const UserStateStore& StateStore() const { return *userState_; }
+    // The "表示" menu: find, next, previous, matching lines only, follow the file.
+    QAction* FindAction() const;
+    QAction* FindNextAction() const;
+    QAction* FindPreviousAction() const;
+    QAction* MatchingLinesAction() const;
+    QAction* FollowAction() const;
+    FindBar* Bar() const { return findBar_; }
+    FindSession* Find() const { return find_; }
 
     // The name the save dialog offers next (the loaded log with ".htm", or the last choice).
     QString SaveDialogPreset() const;
@@ -94,12 +104,15 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildViewMenu();
     void SetChannelChecks();
 
     ViewerState& state_;
     LogReader reader_;
     std::string currentLogPath_;
     LogDisplay* display_ = nullptr;
+    FindBar* findBar_ = nullptr;
+    FindSession* find_ = nullptr;
     QLabel* experiencePanel_ = nullptr;
     QLabel* channelCountPanel_ = nullptr;
     SettingsDialog* settingsDialog_ = nullptr;

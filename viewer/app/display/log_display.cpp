@@ -41,6 +41,7 @@ void LogDisplay::Clear() {
     UpdateScrollBars();
     viewport()->update();
     if (hadSelection) emit selectionChanged();
+    emit contentChanged();
 }
 
 void LogDisplay::PostEndOfBatch() {
@@ -53,6 +54,7 @@ void LogDisplay::EndOfBatch() {
     endOfBatchPosted_ = false;
     UpdateScrollBars();
     viewport()->update();
+    emit contentChanged();
 }
 
 void LogDisplay::SetBackgroundColour(std::uint32_t displayColour) {
@@ -81,6 +83,7 @@ void LogDisplay::Replace(Pos a, Pos b, const QString& text) {
 }
 
 void LogDisplay::AfterEdit(Pos caret) {
+    emit contentChanged();
     UpdateScrollBars();
     SetCursor(caret, caret);
     EnsureVisible(caret);
@@ -90,6 +93,7 @@ void LogDisplay::AfterEdit(Pos caret) {
 void LogDisplay::Undo() {
     const auto selection = document_.Undo();
     if (!selection) return;
+    emit contentChanged();
     UpdateScrollBars();
     SetCursor(selection->anchor, selection->caret);
     EnsureVisible(selection->caret);

@@ -9,10 +9,15 @@
 #include <QRect>
 #include <QString>
 
+#include <QList>
+#include <QTextLayout>
 #include <algorithm>
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "document/log_document.h"
 
@@ -85,8 +90,25 @@ public:
     static bool ReportsToAssistiveTechnologies();
     static void ForceReportsToAssistiveTechnologies(bool forced);
 
+    // --- find (log_display_find.cpp) ---
+    // The caret line and column; the selection's ends.
+    void CaretPosition(int* line, int* column) const;
+    void SelectionRange(int* fromLine, int* fromColumn, int* toLine, int* toColumn) const;
+    // Selects columns [from, to) of `line` and scrolls them into view.
+    void ShowRange(int line, int from, int to);
+    // Marks painted on each line in sight, under the selection; empty for none.
+    using Highlighter = std::function<void(const QString& text, QList<QTextLayout::FormatRange>& marks)>;
+    void SetHighlighter(Highlighter highlighter);
+    // Shows only the lines whose flag in `keep` is set, indexed by line of the
+    // whole content (as LogDocument::Freeze gives it); ShowAll shows every line
+    // again. Both keep the caret on its line where it is still shown.
+    void ShowOnly(const std::vector<bool>& keep);
+    void ShowAll();
+
 signals:
     void selectionChanged();
+    // Lines were loaded, cleared or edited.
+    void contentChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -119,6 +141,9 @@ private:
     Pos HitTest(const QPoint& point) const;
     void EnsureVisible(Pos p);
 
+    // Runs `change` of the shown lines, then puts the caret back on its line where still shown.
+    void ChangeShownLines(const std::function<void()>& change);
+
     // Caret and selection (log_display_selection.cpp).
     Pos SelectionStart() const { return std::min(anchor_, caret_); }
     Pos SelectionEnd() const { return std::max(anchor_, caret_); }
@@ -147,6 +172,7 @@ private:
     int goalColumn_ = -1;
     bool selectingWithMouse_ = false;
     QString preedit_;  // input method composition shown at the caret
+    Highlighter highlighter_;
 };
 
 }  // namespace chatscope

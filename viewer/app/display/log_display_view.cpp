@@ -131,6 +131,7 @@ void LogDisplay::paintEvent(QPaintEvent* event) {
         widest = std::max(widest, static_cast<int>(tl.naturalTextWidth() + 0.999));
 
         QList<QTextLayout::FormatRange> selections;
+        if (highlighter_) highlighter_(text, selections);
         if (hasSelection && line >= selStart.line && line <= selEnd.line) {
             const int from = line == selStart.line ? selStart.column : 0;
             const int to = line == selEnd.line ? selEnd.column : static_cast<int>(text.size());

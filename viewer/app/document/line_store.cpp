@@ -1,6 +1,6 @@
 #include "document/line_store.h"
 
-#include "display/frozen_lines.h"
+#include "document/frozen_lines.h"
 
 namespace chatscope {
 
@@ -30,9 +30,11 @@ LineRec LineStore::EditedLine(QString text, std::uint32_t colour) {
     return {kEditedChunk, static_cast<std::uint32_t>(editedTexts_.size() - 1), 0, colour};
 }
 
-FrozenLines LineStore::Freeze() const {
+FrozenLines LineStore::Freeze() const { return Freeze(lines_); }
+
+FrozenLines LineStore::Freeze(std::vector<LineRec> records) const {
     FrozenLines frozen;
-    frozen.lines_ = lines_;
+    frozen.lines_ = std::move(records);
     frozen.chunks_ = chunks_;
     frozen.edited_ = editedTexts_;
     return frozen;

@@ -85,6 +85,8 @@ public:
 
     // The present lines, readable on another thread whatever the store does next.
     FrozenLines Freeze() const;
+    // The same with `records` (of this store's lines) in place of the present ones.
+    FrozenLines Freeze(std::vector<LineRec> records) const;
 
     // Keeps `text` as an edited line's text and returns the record for it.
     LineRec EditedLine(QString text, std::uint32_t colour);

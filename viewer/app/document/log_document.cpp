@@ -33,6 +33,7 @@ void LogDocument::Clear() {
     store_.Release();
     offsets_.Clear();
     history_.Clear();
+    shown_.Reset();
     edited_ = false;
 }
 
@@ -99,6 +100,7 @@ Pos LogDocument::PositionAt(qint64 offset) const {
 void LogDocument::Splice(int first, int count, const std::vector<LineRec>& records) {
     store_.Splice(first, count, records);
     offsets_.Splice(first, count, static_cast<int>(records.size()), store_);
+    shown_.Spliced(first, count, static_cast<int>(records.size()));
 }
 
 std::optional<Pos> LogDocument::Replace(Pos a, Pos b, const QString& text, Selection before) {

@@ -15,8 +15,10 @@
 #include <string_view>
 
 #include "document/edit_history.h"
+#include "document/frozen_lines.h"
 #include "document/line_offsets.h"
 #include "document/line_store.h"
+#include "document/shown_lines.h"
 #include "document/text_pos.h"
 
 namespace chatscope {
@@ -38,6 +40,7 @@ public:
     void Append(std::string_view bytes, std::uint32_t colour) {
         if (store_.Empty()) offsets_.Clear();
         store_.Append(bytes, colour);
+        shown_.Appended();
     }
 
     int LineCount() const { return store_.Count(); }
@@ -83,6 +86,19 @@ public:
     bool SaveRtf(const QString& path) const;
     bool SavePlainText(const QString& path) const;
 
+    // Only some lines shown (log_document_shown.cpp). Freeze gives every line,
+    // hidden ones too, for reading on another thread; ShowOnly keeps the lines
+    // whose flag in `keep` is set, indexed as Freeze gives them; ShowAll shows
+    // every line again, edits of the shown lines in place. Both start the undo
+    // history afresh. WholeLine and ShownLine map a shown line to its line in
+    // the whole content and back (-1 when hidden).
+    FrozenLines Freeze() const;
+    void ShowOnly(const std::vector<bool>& keep);
+    void ShowAll();
+    bool ShowingSome() const { return shown_.Active(); }
+    int WholeLine(int line) const { return shown_.WholeLine(line); }
+    int ShownLine(int wholeLine) const { return shown_.ShownLine(wholeLine); }
+
 private:
     void Splice(int first, int count, const std::vector<LineRec>& records);
     void UpdateOffsets() const { offsets_.Update(store_); }
@@ -90,6 +106,7 @@ private:
     LineStore store_;
     mutable LineOffsets offsets_;
     EditHistory history_;
+    ShownLines shown_;
     bool edited_ = false;
 };
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "display/frozen_lines.h"
+#include "document/frozen_lines.h"
 
 namespace chatscope {
 

@@ -157,6 +157,26 @@ std::string DocumentHead(const ViewerSettings& settings) {
     return head;
 }
 
+// Hands on the records whose display line `keep` keeps.
+class KeptRecordSink final : public RecordSink {
+public:
+    KeptRecordSink(RecordSink& out, const RecordLineFilter& keep) : out_(out), keep_(keep) {}
+    void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text, bool indent) override {
+        std::string_view line = text;
+        if (indent) {
+            line_.assign(kIndent);
+            line_.append(text);
+            line = line_;
+        }
+        if (keep_(line)) out_.Put(typeCode, colourWord, text, indent);
+    }
+
+private:
+    RecordSink& out_;
+    const RecordLineFilter& keep_;
+    std::string line_;
+};
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa, sb;
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
@@ -295,7 +315,7 @@ bool HtmlSink::Flush() {
 namespace {
 
 ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPath, LogReader& reader,
-                         const ViewerSettings& settings) {
+                         const ViewerSettings& settings, const RecordLineFilter& keep) {
     // A stream that turns out to be the log (standard output sent into it) gets nothing.
     struct stat log;
     if (::stat(logPath.c_str(), &log) == 0 && output.Is(log)) return ExportResult::SameFileAsLog;
@@ -303,7 +323,12 @@ ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPat
         HtmlSink sink(output.file());
         sink.Write(DocumentHead(settings));
         ResetStatistics(reader.Statistics());
-        reader.ReadLog(logPath, &sink);
+        if (keep) {
+            KeptRecordSink kept(sink, keep);
+            reader.ReadLog(logPath, &kept);
+        } else {
+            reader.ReadLog(logPath, &sink);
+        }
         sink.Write("</BODY>\r\n</HTML>\r\n");
         if (!sink.Flush()) return ExportResult::CannotWrite;
     }
@@ -313,14 +338,14 @@ ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPat
 }  // namespace
 
 ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
-                        const ViewerSettings& settings) {
+                        const ViewerSettings& settings, const RecordLineFilter& keep) {
     if (logPath.empty()) return ExportResult::NoLogLoaded;
     if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
     // Writing over the log would destroy what is being read.
     if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
     detail::ExportOutput output;
     if (!output.Open(outPath)) return ExportResult::CannotWrite;
-    return WriteExport(output, logPath, reader, settings);
+    return WriteExport(output, logPath, reader, settings, keep);
 }
 
 ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogReader& reader,
@@ -329,7 +354,7 @@ ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogR
     if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
     detail::ExportOutput output;
     output.Borrow(out);
-    return WriteExport(output, logPath, reader, settings);
+    return WriteExport(output, logPath, reader, settings, {});
 }
 
 }  // namespace chatscope

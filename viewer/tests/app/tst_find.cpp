@@ -1,19 +1,86 @@
 // Find: the matching rules of the search text, the find bar's keys and the
 // view of matching lines only.
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <fstream>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "../core/log_builder.h"
+#include "display/log_display.h"
+#include "find/find_bar.h"
+#include "find/find_session.h"
 #include "find/text_matcher.h"
+#include "main_window.h"
 #include "sjis/shift_jis.h"
+#include "test_support/test_files.h"
+#include "viewer_main.h"
 
 using namespace chatscope;
+
+namespace {
+
+// The viewer's windows in a folder of their own, with a log of `records` loaded.
+struct Viewer {
+    QTemporaryDir dir;
+    std::unique_ptr<ViewerWindows> windows;
+
+    explicit Viewer(const std::vector<std::string>& records) {
+        windows = CreateViewerWindows(Local("chatscope.cnf"), Local("chatscope.flt"));
+        windows->mainWindow->show();
+        const std::string log = logtest::Block(records);
+        std::ofstream(Local("chat.log"), std::ios::binary).write(log.data(), std::streamsize(log.size()));
+        QVERIFY(main().LoadLogFile(Local("chat.log")));
+    }
+    MainWindow& main() { return *windows->mainWindow; }
+    LogDisplay& display() { return *main().Display(); }
+    FindBar& bar() { return *main().Bar(); }
+    std::string Local(const QString& name) const { return MainWindow::ToLocalPath(dir.filePath(name)); }
+    QStringList Lines() {
+        QStringList lines;
+        for (int i = 0; i < display().LineCount(); ++i) lines << display().LineText(i);
+        return lines;
+    }
+    // Runs `step` and waits until the count it starts (if any) is done.
+    template <typename Step> void Settle(Step&& step) {
+        QSignalSpy settled(main().Find(), &FindSession::Settled);
+        step();
+        while (main().Find()->Busy()) QVERIFY(settled.wait(5000));
+    }
+    QString Selection() {
+        int fl = 0, fc = 0, tl = 0, tc = 0;
+        display().SelectionRange(&fl, &fc, &tl, &tc);
+        return QStringLiteral("%1:%2-%3:%4").arg(fl).arg(fc).arg(tl).arg(tc);
+    }
+};
+
+// "ａｌｉｃｅ" in Shift-JIS (full-width letters).
+const std::string kWideAlice = "\x82\x81\x82\x8C\x82\x89\x82\x83\x82\x85";
+
+std::vector<std::string> Records() {
+    return {
+        logtest::Record(1, "Alice : hello", 0x00FFFFFF), logtest::Record(5, "(bob) ALICE & alice?", 0x0000FFFF),
+        logtest::Record(1, "Carol : hi", 0x00FFFFFF),    logtest::Record(0, kWideAlice + " waves", 0x00123456, true),
+        logtest::Record(200, "misc <b>", 0x00808080),
+    };
+}
+
+}  // namespace
 
 class FindTest : public QObject {
     Q_OBJECT
 private slots:
     void Matching_data();
     void Matching();
+    void BarKeys();
+    void MatchingLinesOnly();
 };
 
 void FindTest::Matching_data() {
@@ -58,6 +125,95 @@ void FindTest::Matching() {
         QCOMPARE(matcher.FindFrom(line, found.front().start + 1).start, found.size() > 1 ? found[1].start : 0);
         QCOMPARE(matcher.FindBefore(line, found.back().end), found.back());
     }
+}
+
+void FindTest::BarKeys() {
+    Viewer v(Records());
+    v.main().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&v.main()));
+    QCOMPARE(v.main().FindAction()->shortcut(), QKeySequence(QKeySequence::Find));
+    QCOMPARE(v.main().FindNextAction()->shortcut(), QKeySequence(Qt::Key_F3));
+    QCOMPARE(v.main().FindPreviousAction()->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    QVERIFY(!v.bar().isVisible());
+    QVERIFY(!v.bar().ExactOption()->isChecked());
+
+    QLineEdit* field = v.bar().Field();
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* selection;
+        const char* count;
+    };
+    const std::vector<Step> steps = {
+        {"Ctrl+F opens the bar", [&] { v.main().FindAction()->trigger(); }, "0:0-0:0", ""},
+        {"typing finds the first match", [&] { QTest::keyClicks(field, "alice"); }, "0:0-0:5", "1 / 4"},
+        {"Enter: next", [&] { QTest::keyClick(field, Qt::Key_Return); }, "1:6-1:11", "2 / 4"},
+        {"Enter: next in the same line", [&] { QTest::keyClick(field, Qt::Key_Enter); }, "1:14-1:19", "3 / 4"},
+        {"full width, indented", [&] { QTest::keyClick(field, Qt::Key_Return); }, "3:2-3:7", "4 / 4"},
+        {"wraps at the end", [&] { v.main().FindNextAction()->trigger(); }, "0:0-0:5", "1 / 4"},
+        {"Shift+Enter wraps back", [&] { QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier); }, "3:2-3:7",
+         "4 / 4"},
+        {"previous", [&] { v.main().FindPreviousAction()->trigger(); }, "1:14-1:19", "3 / 4"},
+        {"exact case and width", [&] { v.bar().ExactOption()->setChecked(true); }, "1:14-1:19", "1 / 1"},
+        {"no match", [&] { QTest::keyClicks(field, "zz"); }, "1:14-1:19", "0 件"},
+    };
+    for (const Step& step : steps) {
+        v.Settle(step.act);
+        QVERIFY2(v.bar().isVisible(), step.what);
+        QVERIFY2(field->hasFocus(), step.what);
+        QVERIFY2(v.Selection() == QLatin1String(step.selection), qPrintable(v.Selection() + " " + step.what));
+        QVERIFY2(v.bar().CountText() == QString::fromUtf8(step.count),
+                 qPrintable(v.bar().CountText() + " " + step.what));
+    }
+    QTest::keyClick(field, Qt::Key_Escape);
+    QVERIFY(!v.bar().isVisible());
+    QVERIFY(v.display().hasFocus());
+}
+
+void FindTest::MatchingLinesOnly() {
+    Viewer v(Records());
+    const QStringList all = v.Lines();
+    const QString counts = v.main().ChannelCountText();
+    v.display().SetSelection(3, 1, 3, 1);  // the caret on the indented record
+    v.Settle([&] {
+        v.main().FindAction()->trigger();
+        v.bar().Field()->setText(QStringLiteral("ALICE"));
+    });
+    v.Settle([&] { v.main().MatchingLinesAction()->setChecked(true); });
+    const QStringList matching = {all[0], all[1], all[3]};
+    QCOMPARE(v.Lines(), matching);
+    QCOMPARE(v.main().ChannelCountText(), counts);  // the status keeps describing the whole file
+
+    // The saves hold what is shown: the HTML save the same records, read again from the log.
+    v.main().SaveToPath(v.dir.filePath(QStringLiteral("out.htm")));
+    v.main().SaveToPath(v.dir.filePath(QStringLiteral("out.txt")));
+    const QByteArray html = testsupport::ReadFile(v.dir.filePath(QStringLiteral("out.htm")));
+    QCOMPARE(html.count("<BR>"), 3);
+    QVERIFY(html.contains(">Alice : hello<") && html.contains("ALICE &amp; alice?") && html.contains(" waves<"));
+    QCOMPARE(testsupport::ReadFile(v.dir.filePath(QStringLiteral("out.txt"))),
+             QByteArray::fromStdString(sjis::Encode(matching.join(QStringLiteral("\r\n")))));
+
+    // On top of the channel filters: hiding Say re-reads the log and keeps the text filter.
+    v.Settle([&] { v.main().ToggleChannel(Channel::Say); });
+    QCOMPARE(v.Lines(), (QStringList{all[1], all[3]}));
+    v.Settle([&] { v.main().ToggleChannel(Channel::Say); });
+
+    // An edit of a shown line stays when all are shown again; the caret stays on its record.
+    v.display().SetSelection(1, 0, 1, 0);
+    v.display().InsertText(QStringLiteral("X"));
+    v.Settle([&] { v.main().MatchingLinesAction()->setChecked(false); });
+    QStringList edited = all;
+    edited[1] = QStringLiteral("X") + all[1];
+    QCOMPARE(v.Lines(), edited);
+    int line = 0, column = 0;
+    v.display().CaretPosition(&line, &column);
+    QCOMPARE(line, 1);
+
+    // Clearing the text shows all lines again, too.
+    v.Settle([&] { v.main().MatchingLinesAction()->setChecked(true); });
+    QCOMPARE(v.Lines().size(), 3);
+    v.Settle([&] { v.bar().Field()->clear(); });
+    QCOMPARE(v.Lines(), edited);
 }
 
 QTEST_MAIN(FindTest)

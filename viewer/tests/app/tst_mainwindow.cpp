@@ -220,11 +220,13 @@ void TestMainWindow::startsWithSavedColourAndFilters() {
 void TestMainWindow::menusInTheirOrder() {
     Viewer v;
     const QList<QAction*> top = v.mainWindow().menuBar()->actions();
-    QCOMPARE(ActionTexts(top), (QStringList{"ファイル", "フィルター", "その他"}));
+    QCOMPARE(ActionTexts(top), (QStringList{"ファイル", "フィルター", "その他", "表示"}));
     QCOMPARE(ActionTexts(top[0]->menu()->actions()), (QStringList{"開く", "最近使ったファイル", "保存", "-", "終了"}));
     QCOMPARE(ActionTexts(top[1]->menu()->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"}));
     QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));
+    QCOMPARE(ActionTexts(top[3]->menu()->actions()),
+             (QStringList{"検索...", "次を検索", "前を検索", "-", "一致する行だけ表示", "-", "末尾を追う"}));
     QCOMPARE(ActionTexts(v.mainWindow().ContextMenu()->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc", "-", "開く", "保存", "-",
                           "コピー", "-", "データ", "オプション", "-", "終了"}));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,13 +47,19 @@ enum class ExportResult {
     CannotWrite,    // the output cannot be created or a write failed: no output left
 };
 
+// Chooses the records of an export by the line the display shows for each: the
+// indent prefix (two ideographic spaces) when the record is indented, then its
+// text, as Shift-JIS bytes.
+using RecordLineFilter = std::function<bool(std::string_view displayLine)>;
+
 // Writes the export to a temporary file beside `outPath` and renames it into
 // place. When `outPath` names an existing file that is not a regular file (a
 // device, a FIFO, a link to one), the export is written straight into it and
 // it is never replaced. Resets the statistics and runs a full pass (with the
 // reader's end-of-pass callbacks).
+// With `keep`, only the records it keeps are written.
 ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
-                        const ViewerSettings& settings);
+                        const ViewerSettings& settings, const RecordLineFilter& keep = {});
 // The same export written to an open stream (standard output), which stays open.
 ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogReader& reader,
                                 const ViewerSettings& settings);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "display/line_store.h"
+#include "document/line_store.h"
 
 namespace chatscope {
 

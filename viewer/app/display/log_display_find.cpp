@@ -1,0 +1,59 @@
+// What finding needs of the display: placing the selection on a match, marks
+// on the matches in sight, and showing only some lines.
+#include <QScrollBar>
+
+#include <algorithm>
+
+#include "display/log_display.h"
+
+namespace chatscope {
+
+void LogDisplay::CaretPosition(int* line, int* column) const {
+    *line = caret_.line;
+    *column = caret_.column;
+}
+
+void LogDisplay::SelectionRange(int* fromLine, int* fromColumn, int* toLine, int* toColumn) const {
+    const Pos s = SelectionStart(), e = SelectionEnd();
+    *fromLine = s.line;
+    *fromColumn = s.column;
+    *toLine = e.line;
+    *toColumn = e.column;
+}
+
+void LogDisplay::ShowRange(int line, int from, int to) {
+    const Pos start = document_.Clamp({line, from}), end = document_.Clamp({line, to});
+    EnsureVisible(start);
+    EnsureVisible(end);
+    SetCursor(start, end);
+}
+
+void LogDisplay::SetHighlighter(Highlighter highlighter) {
+    highlighter_ = std::move(highlighter);
+    viewport()->update();
+}
+
+void LogDisplay::ChangeShownLines(const std::function<void()>& change) {
+    const int whole = document_.WholeLine(caret_.line);
+    change();
+    preedit_.clear();
+    const int line = document_.ShownLine(whole);
+    const Pos p = line >= 0 ? document_.Clamp({line, 0}) : Pos{};
+    UpdateScrollBars();
+    SetCursor(p, p);
+    // The caret's line in the middle of the view rather than at its edge.
+    verticalScrollBar()->setValue(std::max(0, p.line - VisibleRows() / 2));
+    horizontalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void LogDisplay::ShowOnly(const std::vector<bool>& keep) {
+    ChangeShownLines([&] { document_.ShowOnly(keep); });
+}
+
+void LogDisplay::ShowAll() {
+    if (!document_.ShowingSome()) return;
+    ChangeShownLines([&] { document_.ShowAll(); });
+}
+
+}  // namespace chatscope

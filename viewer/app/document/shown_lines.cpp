@@ -1,0 +1,90 @@
+#include "document/shown_lines.h"
+
+#include <algorithm>
+
+namespace chatscope {
+
+void ShownLines::Reset() {
+    active_ = false;
+    whole_.clear();
+    whole_.shrink_to_fit();
+    shown_.clear();
+    origin_.clear();
+    origin_.shrink_to_fit();
+}
+
+void ShownLines::ShowOnly(LineStore& store, const std::vector<bool>& keep) {
+    if (active_) ShowAll(store);
+    if (store.Empty()) return;
+    const int count = store.Count();
+    whole_ = store.Records(0, count);
+    shown_.assign(static_cast<std::size_t>(count), false);
+    origin_.clear();
+    std::vector<LineRec> kept;
+    for (int line = 0; line < count; ++line) {
+        if (static_cast<std::size_t>(line) >= keep.size() || !keep[static_cast<std::size_t>(line)]) continue;
+        shown_[static_cast<std::size_t>(line)] = true;
+        origin_.push_back(line);
+        kept.push_back(whole_[static_cast<std::size_t>(line)]);
+    }
+    store.Splice(0, count, kept);
+    active_ = true;
+}
+
+std::vector<LineRec> ShownLines::Whole(const LineStore& store) const {
+    const int shownCount = store.Empty() ? 0 : store.Count();
+    if (!active_) return store.Records(0, shownCount);
+    const std::vector<LineRec> shown = store.Records(0, shownCount);
+    std::vector<LineRec> out;
+    out.reserve(whole_.size() + shown.size());
+    std::size_t hidden = 0;  // next line of whole_ to consider for the hidden ones
+    auto putHiddenBefore = [&](std::size_t limit) {
+        for (; hidden < limit && hidden < whole_.size(); ++hidden)
+            if (!shown_[hidden]) out.push_back(whole_[hidden]);
+    };
+    for (std::size_t v = 0; v < shown.size(); ++v) {
+        if (origin_[v] >= 0) putHiddenBefore(static_cast<std::size_t>(origin_[v]) + 1);
+        out.push_back(shown[v]);
+    }
+    putHiddenBefore(whole_.size());
+    return out;
+}
+
+void ShownLines::ShowAll(LineStore& store) {
+    if (!active_) return;
+    const std::vector<LineRec> whole = Whole(store);
+    store.Splice(0, store.Empty() ? 0 : store.Count(), whole);
+    Reset();
+}
+
+void ShownLines::Appended() {
+    if (active_) origin_.push_back(static_cast<int>(whole_.size()));
+}
+
+void ShownLines::Spliced(int first, int count, int added) {
+    if (!active_) return;
+    first = std::clamp(first, 0, static_cast<int>(origin_.size()));
+    count = std::clamp(count, 0, static_cast<int>(origin_.size()) - first);
+    const auto at = origin_.begin() + first;
+    const int kept = count > 0 ? *at : -1;
+    origin_.erase(at, at + count);
+    std::vector<int> inserted(static_cast<std::size_t>(added), -1);
+    if (added > 0) inserted[0] = kept;
+    origin_.insert(origin_.begin() + first, inserted.begin(), inserted.end());
+}
+
+int ShownLines::WholeLine(int shownLine) const {
+    if (!active_) return shownLine;
+    for (int v = std::min(shownLine, static_cast<int>(origin_.size()) - 1); v >= 0; --v)
+        if (origin_[static_cast<std::size_t>(v)] >= 0)
+            return std::min(origin_[static_cast<std::size_t>(v)], static_cast<int>(whole_.size()) - 1);
+    return 0;
+}
+
+int ShownLines::ShownLine(int wholeLine) const {
+    if (!active_) return wholeLine;
+    const auto it = std::find(origin_.begin(), origin_.end(), wholeLine);
+    return it == origin_.end() ? -1 : static_cast<int>(it - origin_.begin());
+}
+
+}  // namespace chatscope
