@@ -34,7 +34,56 @@ private slots:
     void linesAcrossStoreChunksAndEdits();
     void saveFailureReturnsFalse();
     void stepsAndOffsetsAcrossLines();
+    void someLinesShownKeepEdits_data();
+    void someLinesShownKeepEdits();
 };
+
+void TestLogDocument::someLinesShownKeepEdits_data() {
+    QTest::addColumn<int>("fromLine");
+    QTest::addColumn<int>("fromColumn");
+    QTest::addColumn<int>("toLine");
+    QTest::addColumn<int>("toColumn");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("whole");  // every line after showing all again, joined by ","
+
+    // Lines a0..a5 with a0, a2 and a4 shown: the edits are made on the shown lines.
+    QTest::newRow("typing in a line") << 1 << 0 << 1 << 0 << "X"
+                                      << "a0,a1,Xa2,a3,a4,a5";
+    QTest::newRow("a line broken in two") << 1 << 1 << 1 << 1 << "\n"
+                                          << "a0,a1,a,2,a3,a4,a5";
+    QTest::newRow("two shown lines joined") << 0 << 2 << 1 << 0 << ""
+                                            << "a0a2,a1,a3,a4,a5";
+    QTest::newRow("lines added after the last") << 2 << 2 << 2 << 2 << "\nb\nc"
+                                                << "a0,a1,a2,a3,a4,b,c,a5";
+    QTest::newRow("a shown line removed") << 0 << 2 << 1 << 2 << ""
+                                          << "a0,a1,a3,a4,a5";
+}
+
+void TestLogDocument::someLinesShownKeepEdits() {
+    QFETCH(int, fromLine);
+    QFETCH(int, fromColumn);
+    QFETCH(int, toLine);
+    QFETCH(int, toColumn);
+    QFETCH(QString, text);
+    QFETCH(QString, whole);
+    auto lines = [](const LogDocument& d) {
+        QStringList out;
+        for (int i = 0; i < d.LineCount(); ++i) out << d.LineText(i);
+        return out.join(u',');
+    };
+    LogDocument d;
+    for (int i = 0; i < 6; ++i) d.Append("a" + std::to_string(i), 0xFFFFFF);
+    d.ShowOnly({true, false, true, false, true});
+    QCOMPARE(lines(d), QStringLiteral("a0,a2,a4"));
+    QCOMPARE(d.ShownLine(2), 1);
+    QCOMPARE(d.ShownLine(3), -1);
+    QCOMPARE(d.WholeLine(2), 4);
+    QVERIFY(d.Replace({fromLine, fromColumn}, {toLine, toColumn}, text, {}));
+    QCOMPARE(d.Freeze().Count(), static_cast<int>(whole.count(u',')) + 1);  // the whole content, hidden lines too
+    d.ShowAll();
+    QVERIFY(!d.ShowingSome());
+    QCOMPARE(lines(d), whole);
+}
 
 void TestLogDocument::decodesLinesWhenAsked() {
     LogDocument d;
