@@ -18,7 +18,7 @@
 #include "document/frozen_lines.h"
 #include "document/line_offsets.h"
 #include "document/line_store.h"
-#include "document/shown_lines.h"
+#include "document/line_subset.h"
 #include "document/text_pos.h"
 
 namespace chatscope {
@@ -106,7 +106,7 @@ private:
     LineStore store_;
     mutable LineOffsets offsets_;
     EditHistory history_;
-    ShownLines shown_;
+    LineSubset shown_;
     bool edited_ = false;
 };
 

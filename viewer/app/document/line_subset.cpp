@@ -1,10 +1,10 @@
-#include "document/shown_lines.h"
+#include "document/line_subset.h"
 
 #include <algorithm>
 
 namespace chatscope {
 
-void ShownLines::Reset() {
+void LineSubset::Reset() {
     active_ = false;
     whole_.clear();
     whole_.shrink_to_fit();
@@ -13,7 +13,7 @@ void ShownLines::Reset() {
     origin_.shrink_to_fit();
 }
 
-void ShownLines::ShowOnly(LineStore& store, const std::vector<bool>& keep) {
+void LineSubset::ShowOnly(LineStore& store, const std::vector<bool>& keep) {
     if (active_) ShowAll(store);
     if (store.Empty()) return;
     const int count = store.Count();
@@ -31,7 +31,7 @@ void ShownLines::ShowOnly(LineStore& store, const std::vector<bool>& keep) {
     active_ = true;
 }
 
-std::vector<LineRec> ShownLines::Whole(const LineStore& store) const {
+std::vector<LineRec> LineSubset::Whole(const LineStore& store) const {
     const int shownCount = store.Empty() ? 0 : store.Count();
     if (!active_) return store.Records(0, shownCount);
     const std::vector<LineRec> shown = store.Records(0, shownCount);
@@ -50,18 +50,18 @@ std::vector<LineRec> ShownLines::Whole(const LineStore& store) const {
     return out;
 }
 
-void ShownLines::ShowAll(LineStore& store) {
+void LineSubset::ShowAll(LineStore& store) {
     if (!active_) return;
     const std::vector<LineRec> whole = Whole(store);
     store.Splice(0, store.Empty() ? 0 : store.Count(), whole);
     Reset();
 }
 
-void ShownLines::Appended() {
+void LineSubset::Appended() {
     if (active_) origin_.push_back(static_cast<int>(whole_.size()));
 }
 
-void ShownLines::Spliced(int first, int count, int added) {
+void LineSubset::Spliced(int first, int count, int added) {
     if (!active_) return;
     first = std::clamp(first, 0, static_cast<int>(origin_.size()));
     count = std::clamp(count, 0, static_cast<int>(origin_.size()) - first);
@@ -73,7 +73,7 @@ void ShownLines::Spliced(int first, int count, int added) {
     origin_.insert(origin_.begin() + first, inserted.begin(), inserted.end());
 }
 
-int ShownLines::WholeLine(int shownLine) const {
+int LineSubset::WholeLine(int shownLine) const {
     if (!active_) return shownLine;
     for (int v = std::min(shownLine, static_cast<int>(origin_.size()) - 1); v >= 0; --v)
         if (origin_[static_cast<std::size_t>(v)] >= 0)
@@ -81,7 +81,7 @@ int ShownLines::WholeLine(int shownLine) const {
     return 0;
 }
 
-int ShownLines::ShownLine(int wholeLine) const {
+int LineSubset::ShownLine(int wholeLine) const {
     if (!active_) return wholeLine;
     const auto it = std::find(origin_.begin(), origin_.end(), wholeLine);
     return it == origin_.end() ? -1 : static_cast<int>(it - origin_.begin());

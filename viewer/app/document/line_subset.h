@@ -1,4 +1,4 @@
-// ShownLines: the display's lines while only some of them are shown. The line
+// LineSubset: the display's lines while only some of them are shown. The line
 // store then holds the shown lines; this keeps the whole list aside and, for
 // each shown line, where it stands in the whole list, through the edits made
 // meanwhile. Showing all again puts the shown lines back in place, edits
@@ -11,7 +11,7 @@
 
 namespace chatscope {
 
-class ShownLines {
+class LineSubset {
 public:
     bool Active() const { return active_; }
     void Reset();
