@@ -78,8 +78,18 @@ TabButton::TabButton(const QString& caption, QWidget* parent) : QAbstractButton(
 }
 
 QSize TabButton::sizeHint() const {
+    // As a tab bar sizes its tabs: the caption plus the style's own tab padding,
+    // so the style never has to clip the caption it draws.
     const QFontMetrics fm = fontMetrics();
-    return {fm.horizontalAdvance(text()) + 2 * kHorizontalPadding, fm.height() + 2 * kVerticalPadding};
+    QStyleOptionTab option;
+    option.initFrom(this);
+    option.text = text();
+    option.shape = QTabBar::RoundedNorth;
+    const int hframe = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, this);
+    const int vframe = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &option, this);
+    const QSize content(fm.horizontalAdvance(text()) + std::max(hframe, 2 * kHorizontalPadding),
+                        fm.height() + std::max(vframe, 2 * kVerticalPadding));
+    return style()->sizeFromContents(QStyle::CT_TabBarTab, &option, content, this);
 }
 
 void TabButton::paintEvent(QPaintEvent*) {
