@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QUrl>
@@ -29,6 +30,7 @@
 #include "display/log_display.h"
 #include "find/find_bar.h"
 #include "find/find_session.h"
+#include "file_watch.h"
 #include "recent_files_menu.h"
 #include "settings_dialog.h"
 #include "sjis/shift_jis.h"
@@ -158,6 +160,10 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent)
 
     setAcceptDrops(true);
 
+    fileWatch_ = new FileWatch(this);
+    connect(fileWatch_, &FileWatch::MayHaveChanged, this, [this] { FollowTick(); });
+    menus_->follow->setChecked(userState_->State().follow);
+
     display_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(display_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { menus_->contextMenu->popup(display_->viewport()->mapToGlobal(pos)); });
@@ -229,6 +235,7 @@ void MainWindow::BuildViewMenu() {
     m.viewMenu->addSeparator();
     m.follow = m.viewMenu->addAction(QStringLiteral("末尾を追う"));
     m.follow->setCheckable(true);
+    connect(m.follow, &QAction::toggled, this, [this](bool on) { SetFollowing(on); });
 }
 
 void MainWindow::SetSideWindows(SettingsDialog* settingsDialog, StatisticsWindow* statisticsWindow) {
@@ -253,6 +260,7 @@ bool MainWindow::LoadLogFile(const std::string& path) {
     ResetStatistics(state_.stats);
     reader_.ReadLog(loaded, displaySink_.get());
     display_->EndOfBatch();
+    if (following_) fileWatch_->Watch(FromLocalPath(loaded));
     return true;
 }
 
@@ -382,6 +390,35 @@ QAction* MainWindow::FindNextAction() const { return menus_->findNext; }
 QAction* MainWindow::FindPreviousAction() const { return menus_->findPrevious; }
 QAction* MainWindow::MatchingLinesAction() const { return menus_->matchingLines; }
 QAction* MainWindow::FollowAction() const { return menus_->follow; }
+
+void MainWindow::SetFollowing(bool on) {
+    if (menus_->follow->isChecked() != on) {
+        menus_->follow->setChecked(on);  // comes back here through toggled
+        return;
+    }
+    if (following_ == on) return;
+    following_ = on;
+    if (userState_->State().follow != on) userState_->Change([on](UserState& s) { s.follow = on; });
+    fileWatch_->Watch(on && !currentLogPath_.empty() ? FromLocalPath(currentLogPath_) : QString());
+    FollowTick();
+}
+
+void MainWindow::FollowTick() {
+    // Edits of the user are never thrown away: following waits for the next load.
+    if (!following_ || currentLogPath_.empty() || display_->IsEditing()) return;
+    QScrollBar* bar = display_->verticalScrollBar();
+    const bool atBottom = bar->value() >= bar->maximum();
+    // A pass of another sink (the HTML save) came between: the display's pass is
+    // no longer the one to continue.
+    FollowResult result = FollowResult::ReloadNeeded;
+    if (reader_.InstalledSink() == displaySink_.get()) result = reader_.ReadAppended(displaySink_.get());
+    if (result == FollowResult::Unchanged) return;
+    if (result == FollowResult::Appended)
+        display_->EndOfBatch();
+    else if (!LoadLogFile(currentLogPath_))
+        return;
+    if (atBottom) bar->setValue(bar->maximum());
+}
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);

@@ -21,6 +21,7 @@ namespace chatscope {
 class DisplaySink;
 class FindBar;
 class FindSession;
+class FileWatch;
 class LogDisplay;
 class RecentFilesMenu;
 class SettingsDialog;
@@ -75,13 +76,20 @@ public:
     QAction* CopyAction() const;
     QMenu* ContextMenu() const;
     RecentFilesMenu* RecentFiles() const;
+    // "表示" → "末尾を追う": while on, records appended to the loaded file are
+    // shown as they come (only what was appended is read).
+    QAction* FollowAction() const;
+    void SetFollowing(bool on);
+    // One look at the loaded file (the watch and the poll call it): shows what was
+    // appended, or loads the file again when it shrank or was replaced. Does
+    // nothing while following is off or the display holds edits.
+    void FollowTick();
     const UserStateStore& StateStore() const { return *userState_; }
     // The "表示" menu: find, next, previous, matching lines only, follow the file.
     QAction* FindAction() const;
     QAction* FindNextAction() const;
     QAction* FindPreviousAction() const;
     QAction* MatchingLinesAction() const;
-    QAction* FollowAction() const;
     FindBar* Bar() const { return findBar_; }
     FindSession* Find() const { return find_; }
 
@@ -120,6 +128,8 @@ private:
     std::unique_ptr<DisplaySink> displaySink_;
     QString saveDialogName_;
     std::unique_ptr<UserStateStore> userState_;
+    FileWatch* fileWatch_ = nullptr;
+    bool following_ = false;
     struct Menus;
     std::unique_ptr<Menus> menus_;
 };

@@ -16,4 +16,6 @@ void DisplaySink::Put(std::uint8_t, std::uint32_t colourWord, std::string_view t
     display_.AppendLine(line_, colour);
 }
 
+void DisplaySink::RetractLast() { display_.RemoveLastLine(); }
+
 }  // namespace chatscope

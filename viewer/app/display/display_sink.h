@@ -14,11 +14,12 @@ class LogDisplay;
 // Two ideographic spaces (U+3000 U+3000) in Shift-JIS.
 inline constexpr char kIndentPrefix[] = "\x81\x40\x81\x40";
 
-class DisplaySink : public RecordSink {
+class DisplaySink : public RetractableSink {
 public:
     explicit DisplaySink(LogDisplay& display) : display_(display) {}
 
     void Put(std::uint8_t typeCode, std::uint32_t colourWord, std::string_view text, bool indent) override;
+    void RetractLast() override;
 
 private:
     LogDisplay& display_;

@@ -41,6 +41,11 @@ public:
         document_.Append(sjisBytes, displayColour);
         if (!endOfBatchPosted_) PostEndOfBatch();
     }
+    // Takes back the line appended last; call EndOfBatch after.
+    void RemoveLastLine() {
+        document_.RemoveLastLine();
+        if (!endOfBatchPosted_) PostEndOfBatch();
+    }
     // Call after a batch of AppendLine calls (a reading pass) to update scroll ranges and repaint.
     void EndOfBatch();
     // Background as a display colour 0x00BBGGRR.

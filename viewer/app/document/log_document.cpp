@@ -37,6 +37,16 @@ void LogDocument::Clear() {
     edited_ = false;
 }
 
+void LogDocument::RemoveLastLine() {
+    if (store_.Empty()) return;
+    const int last = store_.Count() - 1;
+    store_.Splice(last, 1, {});
+    if (store_.Empty())
+        offsets_.Clear();
+    else
+        offsets_.DropAfter(last - 1);
+}
+
 Pos LogDocument::Clamp(Pos p) const {
     p.line = std::clamp(p.line, 0, LineCount() - 1);
     p.column = std::clamp(p.column, 0, LineLength(p.line));

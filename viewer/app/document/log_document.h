@@ -43,6 +43,10 @@ public:
         shown_.Appended();
     }
 
+    // Takes back the line appended last (a record the reader withdraws while it
+    // follows a growing file); the empty start line comes back after the last one.
+    void RemoveLastLine();
+
     int LineCount() const { return store_.Count(); }
     QString LineText(int line) const { return store_.Text(line); }
     int LineLength(int line) const { return store_.Length(line); }

@@ -1,0 +1,181 @@
+// "末尾を追う": a log that grows while it is shown ends up exactly as a fresh
+// load of the grown file shows it, whatever pieces it grew by.
+#include <QAction>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../core/log_builder.h"
+#include "display/log_display.h"
+#include "main_window.h"
+#include "statistics_window.h"
+#include "viewer_main.h"
+
+using namespace chatscope;
+
+namespace {
+
+// Records of the kinds the statistics count: talk, experience, items.
+std::string RandomRecord(std::mt19937& rng) {
+    const std::vector<std::pair<int, std::string>> kinds = {
+        {1, "Alice : hello"},
+        {4, ">>Bob : psst"},
+        {5, "(Carol) hi"},
+        {131, "Dave gains 120 exp."},
+        {127, "Dave\x81\x41Potion\x82\xF0\x8E\xE8\x82\xC9\x93\xFC\x82\xEA\x82\xBD"},
+        {200, "misc"},
+    };
+    const auto& [type, text] = kinds[rng() % kinds.size()];
+    return logtest::Record(std::uint8_t(type), text + std::to_string(rng() % 3), 0x00100000u * (rng() % 16),
+                           rng() % 4 == 0);
+}
+
+struct Viewer {
+    QTemporaryDir dir;
+    std::unique_ptr<ViewerWindows> windows;
+    Viewer() { windows = CreateViewerWindows(Local("chatscope.cnf"), Local("chatscope.flt")); }
+    MainWindow& main() { return *windows->mainWindow; }
+    std::string Local(const char* name) const {
+        return MainWindow::ToLocalPath(dir.filePath(QString::fromLatin1(name)));
+    }
+    // Everything a user sees of a pass.
+    QStringList Seen() {
+        QStringList seen{main().ExperienceText(), main().ChannelCountText()};
+        const LogDisplay& d = *main().Display();
+        for (int i = 0; i < d.LineCount(); ++i) seen << d.LineText(i) + QString::number(d.LineColour(i), 16);
+        StatisticsWindow& s = *windows->statisticsWindow;
+        for (ReportModel* m : {s.countersModel, s.itemsModel, s.monstersModel, s.partnersModel}) {
+            seen << QStringLiteral("--");
+            for (int r = 0; r < m->rowCount(); ++r)
+                for (int c = 0; c < m->columnCount(); ++c) seen << m->Text(r, c);
+        }
+        return seen;
+    }
+};
+
+void Append(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+}  // namespace
+
+class TestFollow : public QObject {
+    Q_OBJECT
+private slots:
+    void growingFileEqualsFreshLoad();
+    void shrunkOrReplacedFileIsLoadedWhole();
+    void editsPauseFollowing();
+    void watchNoticesAnAppend();
+};
+
+void TestFollow::growingFileEqualsFreshLoad() {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 rng(seed);
+        std::string archive;
+        for (int block = 0; block < 6; ++block) {
+            std::vector<std::string> lines;
+            const int count =
+                block == 5 ? int(rng() % 50) : 50;  // the catcher copies whole files, the last may be short
+            for (int i = 0; i < count; ++i) lines.push_back(rng() % 10 ? RandomRecord(rng) : std::string());
+            archive += logtest::Block(lines);
+        }
+        Viewer v;
+        v.main().SetFollowing(true);
+        v.windows->statisticsWindow->ItemsColumnClicked(1);
+        const std::string path = v.Local("today.log");
+        std::size_t at = 100;  // the first header, so the file loads
+        Append(path, archive.substr(0, at));
+        QVERIFY(v.main().OpenLogFile(path));
+        while (at < archive.size()) {
+            // Pieces ending anywhere: inside a line, inside a header, on a block's end.
+            const std::size_t piece = std::min<std::size_t>(archive.size() - at, 1 + rng() % 900);
+            Append(path, archive.substr(at, piece));
+            at += piece;
+            v.main().FollowTick();
+            if (rng() % 4 && at < archive.size()) continue;
+            Viewer fresh;
+            fresh.windows->statisticsWindow->ItemsColumnClicked(1);
+            QVERIFY(fresh.main().LoadLogFile(path));
+            QCOMPARE(v.Seen(), fresh.Seen());
+        }
+    }
+}
+
+void TestFollow::shrunkOrReplacedFileIsLoadedWhole() {
+    Viewer v;
+    const std::string path = v.Local("a.log");
+    std::mt19937 rng(7);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 40; ++i) lines.push_back(RandomRecord(rng));
+    Append(path, logtest::Block(lines));
+    QVERIFY(v.main().OpenLogFile(path));
+    v.main().FollowAction()->trigger();
+    QVERIFY(v.main().FollowAction()->isChecked());
+
+    for (int round = 0; round < 2; ++round) {
+        lines.resize(lines.size() / 2);
+        const std::string other = v.Local("b.log");
+        std::filesystem::remove(other);
+        Append(other, logtest::Block(lines));
+        if (round == 0)
+            std::filesystem::resize_file(path, 100 + 10);  // shrinks
+        else
+            std::filesystem::rename(other, path);  // another file under the name
+        v.main().FollowTick();
+        Viewer fresh;
+        QVERIFY(fresh.main().LoadLogFile(path));
+        QCOMPARE(v.Seen(), fresh.Seen());
+    }
+}
+
+void TestFollow::editsPauseFollowing() {
+    Viewer v;
+    const std::string path = v.Local("a.log");
+    Append(path, logtest::Header() + logtest::Record(1, "Alice : one") + std::string(1, '\0'));
+    QVERIFY(v.main().OpenLogFile(path));
+    v.main().SetFollowing(true);
+    v.main().Display()->SetSelection(0, 0, 0, 5);
+    v.main().Display()->InsertText(QStringLiteral("Edited"));
+    Append(path, logtest::Record(1, "Alice : two") + std::string(1, '\0'));
+    v.main().FollowTick();
+    QCOMPARE(v.main().Display()->LineCount(), 1);
+    QCOMPARE(v.main().Display()->LineText(0), QStringLiteral("Edited : one"));
+    QVERIFY(v.main().LoadLogFile(path));  // the next load shows all and follows again
+    Append(path, logtest::Record(1, "Alice : three") + std::string(1, '\0'));
+    v.main().FollowTick();
+    QCOMPARE(v.main().Display()->LineCount(), 3);
+
+    // The state is remembered for the next start.
+    const auto again = CreateViewerWindows(v.Local("chatscope.cnf"), v.Local("chatscope.flt"));
+    QVERIFY(again->mainWindow->FollowAction()->isChecked());
+}
+
+void TestFollow::watchNoticesAnAppend() {
+    Viewer v;
+    v.main().show();
+    const std::string path = v.Local("a.log");
+    std::string block;
+    for (int i = 0; i < 50; ++i)
+        block += logtest::Record(1, "Alice : line " + std::to_string(i)) + std::string(1, '\0');
+    Append(path, logtest::Header() + block);
+    QVERIFY(v.main().OpenLogFile(path));
+    v.main().SetFollowing(true);
+    v.main().resize(400, 200);
+    QScrollBar* bar = v.main().Display()->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    Append(path, logtest::Header() + block);
+    QTRY_COMPARE_WITH_TIMEOUT(v.main().Display()->LineCount(), 100, 5000);
+    QCOMPARE(bar->value(), bar->maximum());  // kept at the bottom
+}
+
+QTEST_MAIN(TestFollow)
+#include "tst_follow.moc"
