@@ -81,7 +81,7 @@ settled_geometry() {
     echo "$after"
 }
 
-find_window() { timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+find_window() { timeout "${2:-10}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 
 # Chooses a context-menu item of the main window's display.
 choose() {
@@ -101,8 +101,13 @@ move_main() {
 # Shows a side window with KEYS, checks its place against the main window's, hides it again.
 check_showing() {
     local what="$1" title="$2" keys="$3" side ml mt mw sl st sw expected
-    choose "$keys"
-    side="$(find_window "$title")"
+    # A busy machine may open the popup menu after the keys were sent: try again.
+    for _ in 1 2 3; do
+        choose "$keys"
+        side="$(find_window "$title" 4)"
+        [ -n "$side" ] && break
+        xdotool key Escape
+    done
     if [ -z "$side" ]; then
         fail "$what did not appear"
         return
