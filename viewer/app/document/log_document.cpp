@@ -44,7 +44,7 @@ void LogDocument::RemoveLastLine() {
     if (store_.Empty())
         offsets_.Clear();
     else
-        offsets_.DropAfter(last - 1);
+        offsets_.Splice(last, 1, 0, store_);
 }
 
 Pos LogDocument::Clamp(Pos p) const {
