@@ -105,10 +105,13 @@ public:
     using Highlighter = std::function<void(const QString& text, QList<QTextLayout::FormatRange>& marks)>;
     void SetHighlighter(Highlighter highlighter);
     // Shows only the lines whose flag in `keep` is set, indexed by line of the
-    // whole content (as LogDocument::Freeze gives it); ShowAll shows every line
-    // again. Both keep the caret on its line where it is still shown.
-    void ShowOnly(const std::vector<bool>& keep);
+    // whole content (as LogDocument::Freeze gives it), and the lines appended
+    // later that `appended` passes; ShowAll shows every line again. Both keep
+    // the caret on its line where it is still shown.
+    void ShowOnly(const std::vector<bool>& keep, LineSubset::LineFilter appended = {});
     void ShowAll();
+    // See LogDocument::TakeUnchangedLines.
+    int TakeUnchangedLines() { return document_.TakeUnchangedLines(); }
 
 signals:
     void selectionChanged();

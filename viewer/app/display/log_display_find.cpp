@@ -3,6 +3,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
 
 #include "display/log_display.h"
 
@@ -47,8 +48,8 @@ void LogDisplay::ChangeShownLines(const std::function<void()>& change) {
     viewport()->update();
 }
 
-void LogDisplay::ShowOnly(const std::vector<bool>& keep) {
-    ChangeShownLines([&] { document_.ShowOnly(keep); });
+void LogDisplay::ShowOnly(const std::vector<bool>& keep, LineSubset::LineFilter appended) {
+    ChangeShownLines([&] { document_.ShowOnly(keep, std::move(appended)); });
 }
 
 void LogDisplay::ShowAll() {

@@ -1,6 +1,7 @@
 #include "document/line_subset.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace chatscope {
 
@@ -11,10 +12,14 @@ void LineSubset::Reset() {
     shown_.clear();
     origin_.clear();
     origin_.shrink_to_fit();
+    hidden_ = 0;
+    appended_ = {};
 }
 
-void LineSubset::ShowOnly(LineStore& store, const std::vector<bool>& keep) {
+void LineSubset::ShowOnly(LineStore& store, const std::vector<bool>& keep, LineFilter appended) {
     if (active_) ShowAll(store);
+    active_ = true;
+    appended_ = std::move(appended);
     if (store.Empty()) return;
     const int count = store.Count();
     whole_ = store.Records(0, count);
@@ -27,8 +32,8 @@ void LineSubset::ShowOnly(LineStore& store, const std::vector<bool>& keep) {
         origin_.push_back(line);
         kept.push_back(whole_[static_cast<std::size_t>(line)]);
     }
+    hidden_ = count - static_cast<int>(kept.size());
     store.Splice(0, count, kept);
-    active_ = true;
 }
 
 std::vector<LineRec> LineSubset::Whole(const LineStore& store) const {
@@ -57,8 +62,34 @@ void LineSubset::ShowAll(LineStore& store) {
     Reset();
 }
 
-void LineSubset::Appended() {
-    if (active_) origin_.push_back(static_cast<int>(whole_.size()));
+void LineSubset::Appended(const LineRec& rec, bool shown) {
+    if (!active_) return;
+    if (shown) origin_.push_back(static_cast<int>(whole_.size()));
+    whole_.push_back(rec);
+    shown_.push_back(shown);
+    if (!shown) ++hidden_;
+}
+
+bool LineSubset::RemoveLast() {
+    if (!active_ || whole_.empty()) return true;
+    const bool shown = shown_.back();
+    whole_.pop_back();
+    shown_.pop_back();
+    if (shown)
+        origin_.pop_back();
+    else
+        --hidden_;
+    return shown;
+}
+
+int LineSubset::WholeCount(const LineStore& store) const {
+    const int shownCount = store.Empty() ? 0 : store.Count();
+    return active_ ? hidden_ + shownCount : shownCount;
+}
+
+std::vector<LineRec> LineSubset::WholeFrom(int first) const {
+    first = std::clamp(first, 0, static_cast<int>(whole_.size()));
+    return {whole_.begin() + first, whole_.end()};
 }
 
 void LineSubset::Spliced(int first, int count, int added) {

@@ -35,9 +35,14 @@ void LogDocument::Clear() {
     history_.Clear();
     shown_.Reset();
     edited_ = false;
+    unchanged_ = 0;
 }
 
 void LogDocument::RemoveLastLine() {
+    if (shown_.Active() && !shown_.RemoveLast()) {
+        unchanged_ = std::min(unchanged_, WholeLineCount());
+        return;  // it was hidden: the shown lines stay as they are
+    }
     if (store_.Empty()) return;
     const int last = store_.Count() - 1;
     store_.Splice(last, 1, {});
@@ -45,6 +50,13 @@ void LogDocument::RemoveLastLine() {
         offsets_.Clear();
     else
         offsets_.Splice(last, 1, 0, store_);
+    unchanged_ = std::min(unchanged_, WholeLineCount());
+}
+
+int LogDocument::TakeUnchangedLines() {
+    const int unchanged = std::min(unchanged_, WholeLineCount());
+    unchanged_ = WholeLineCount();
+    return unchanged;
 }
 
 Pos LogDocument::Clamp(Pos p) const {
@@ -111,6 +123,7 @@ void LogDocument::Splice(int first, int count, const std::vector<LineRec>& recor
     store_.Splice(first, count, records);
     offsets_.Splice(first, count, static_cast<int>(records.size()), store_);
     shown_.Spliced(first, count, static_cast<int>(records.size()));
+    unchanged_ = 0;
 }
 
 std::optional<Pos> LogDocument::Replace(Pos a, Pos b, const QString& text, Selection before) {
@@ -118,7 +131,7 @@ std::optional<Pos> LogDocument::Replace(Pos a, Pos b, const QString& text, Selec
     b = Clamp(b);
     if (b < a) std::swap(a, b);
     if (a == b && text.isEmpty()) return std::nullopt;
-    if (store_.Empty()) Append({}, kDefaultTextColour);  // the empty start line becomes a real one
+    if (store_.Empty()) AppendLine({}, kDefaultTextColour, false);  // the empty start line becomes a real one
     const QString head = LineText(a.line).left(a.column);
     const QString tail = LineText(b.line).mid(b.column);
     const QStringList parts = SplitLines(text);

@@ -37,15 +37,19 @@ public:
     void Clear();
     // Appends one line: Shift-JIS bytes (no line end) shown in a display colour
     // 0x00BBGGRR. The first line appended takes the place of the empty start line.
-    void Append(std::string_view bytes, std::uint32_t colour) {
-        if (store_.Empty()) offsets_.Clear();
-        store_.Append(bytes, colour);
-        shown_.Appended();
-    }
+    // While only some lines are shown, it is shown when it passes their filter.
+    void Append(std::string_view bytes, std::uint32_t colour) { AppendLine(bytes, colour, true); }
 
     // Takes back the line appended last (a record the reader withdraws while it
     // follows a growing file); the empty start line comes back after the last one.
     void RemoveLastLine();
+
+    // How many lines at the start of the whole content are as they were at the
+    // last call (lines appended after them or taken back from the end leave
+    // them so; a clear or an edit leaves none), then marks the present content.
+    int TakeUnchangedLines();
+    // Lines of the whole content, hidden ones too.
+    int WholeLineCount() const { return shown_.WholeCount(store_); }
 
     int LineCount() const { return store_.Count(); }
     QString LineText(int line) const { return store_.Text(line); }
@@ -91,19 +95,28 @@ public:
     bool SavePlainText(const QString& path) const;
 
     // Only some lines shown (log_document_shown.cpp). Freeze gives every line,
-    // hidden ones too, for reading on another thread; ShowOnly keeps the lines
-    // whose flag in `keep` is set, indexed as Freeze gives them; ShowAll shows
-    // every line again, edits of the shown lines in place. Both start the undo
-    // history afresh. WholeLine and ShownLine map a shown line to its line in
-    // the whole content and back (-1 when hidden).
+    // hidden ones too, for reading on another thread, and FreezeFrom the lines
+    // from `first` on of an unedited content; ShowOnly keeps the lines whose
+    // flag in `keep` is set, indexed as Freeze gives them, and the lines
+    // appended later that `appended` passes; ShowAll shows every line again,
+    // edits of the shown lines in place. Both start the undo history afresh.
+    // WholeLine and ShownLine map a shown line to its line in the whole content
+    // and back (-1 when hidden).
     FrozenLines Freeze() const;
-    void ShowOnly(const std::vector<bool>& keep);
+    FrozenLines FreezeFrom(int first) const;
+    void ShowOnly(const std::vector<bool>& keep, LineSubset::LineFilter appended = {});
     void ShowAll();
     bool ShowingSome() const { return shown_.Active(); }
     int WholeLine(int line) const { return shown_.WholeLine(line); }
     int ShownLine(int wholeLine) const { return shown_.ShownLine(wholeLine); }
 
 private:
+    void AppendLine(std::string_view bytes, std::uint32_t colour, bool mayHide) {
+        if (store_.Empty()) offsets_.Clear();
+        store_.Append(bytes, colour);
+        if (shown_.Active()) AppendedWhileShowingSome(bytes, mayHide);
+    }
+    void AppendedWhileShowingSome(std::string_view bytes, bool mayHide);
     void Splice(int first, int count, const std::vector<LineRec>& records);
     void UpdateOffsets() const { offsets_.Update(store_); }
 
@@ -112,6 +125,7 @@ private:
     EditHistory history_;
     LineSubset shown_;
     bool edited_ = false;
+    int unchanged_ = 0;  // see TakeUnchangedLines
 };
 
 }  // namespace chatscope

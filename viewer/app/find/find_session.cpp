@@ -72,7 +72,17 @@ void FindSession::SearchChanged() {
 
 void FindSession::ContentChanged() {
     frozen_.reset();
+    const int unchanged = display_->TakeUnchangedLines();
+    if (Counted() && unchanged > 0 && !matcher_.Empty()) {
+        // Lines appended or taken back at the end (a file followed): count only
+        // those, at once. The display already filtered them as they came.
+        counter_.RecountTail(unchanged, display_->Document().FreezeFrom(unchanged), matcher_);
+        ApplyFilter();
+        UpdateCount();
+        return;
+    }
     countValid_ = false;
+    counter_.Cancel();  // it counts lines that changed: a new count follows
     if (!matcher_.Empty()) recountTimer_->start();
 }
 
@@ -92,7 +102,10 @@ void FindSession::Recount(bool jumpToFirst) {
     display_->SelectionRange(&line, &column, &toLine, &toColumn);
     // Typing on extends the match in place: look from the start of the selection.
     if (jumpToFirst && !SelectFrom(line, column, true)) waitingForFirst_ = true;
-    if (!frozen_) frozen_ = std::make_shared<const FrozenLines>(display_->Document().Freeze());
+    if (!frozen_) {
+        frozen_ = std::make_shared<const FrozenLines>(display_->Document().Freeze());
+        display_->TakeUnchangedLines();  // changes from here on are to the lines counted now
+    }
     bar_->SetCountText(QStringLiteral("…"));
     counter_.Start(frozen_, matcher_, display_->Document().WholeLine(line));
 }
@@ -141,9 +154,10 @@ void FindSession::ApplyFilter() {
     if (display_->Document().ShowingSome() && !refilter_) return;
     refilter_ = false;
     const MatchIndex& index = counter_.Index();
-    std::vector<bool> keep(static_cast<std::size_t>(frozen_ ? frozen_->Count() : 0), false);
+    std::vector<bool> keep(index.lines.empty() ? 0 : static_cast<std::size_t>(index.lines.back()) + 1, false);
     for (int line : index.lines) keep[static_cast<std::size_t>(line)] = true;
-    display_->ShowOnly(keep);
+    // Lines appended later (a file followed) are shown as they come when they match.
+    display_->ShowOnly(keep, RecordFilter());
     UpdateCount();
 }
 

@@ -89,6 +89,22 @@ void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMat
         });
 }
 
+void MatchCounter::RecountTail(int first, const FrozenLines& tail, TextMatcher& matcher) {
+    MatchIndex& index = index_;
+    const auto kept = std::lower_bound(index.lines.begin(), index.lines.end(), first);
+    const std::size_t keep = static_cast<std::size_t>(kept - index.lines.begin());
+    if (keep < index.lines.size()) index.total = index.before[keep];
+    index.lines.resize(keep);
+    index.before.resize(keep);
+    for (int k = 0; k < tail.Count(); ++k) {
+        const int c = tail.IsEdited(k) ? matcher.Count(tail.EditedText(k)) : matcher.CountBytes(tail.Bytes(k));
+        if (c == 0) continue;
+        index.lines.push_back(first + k);
+        index.before.push_back(index.total);
+        index.total += c;
+    }
+}
+
 void MatchCounter::Deliver(std::uint64_t generation, MatchIndex index) {
     if (generation != generation_) return;
     if (worker_.joinable()) worker_.join();

@@ -41,6 +41,10 @@ public:
     void Start(std::shared_ptr<const FrozenLines> lines, const TextMatcher& matcher, int fromLine);
     void Cancel();
     bool Running() const { return running_; }
+    // Follows lines appended to (or taken back from) the end of what the last
+    // search counted: forgets the lines from `first` on and counts `tail`, the
+    // lines from `first` on now, here and at once.
+    void RecountTail(int first, const FrozenLines& tail, TextMatcher& matcher);
     // The result of the last finished search.
     const MatchIndex& Index() const { return index_; }
 

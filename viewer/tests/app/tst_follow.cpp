@@ -1,7 +1,10 @@
 // "末尾を追う": a log that grows while it is shown ends up exactly as a fresh
-// load of the grown file shows it, whatever pieces it grew by.
+// load of the grown file shows it, whatever pieces it grew by, with or without
+// only the lines matching the find text shown.
 #include <QAction>
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,8 +17,11 @@
 
 #include "../core/log_builder.h"
 #include "display/log_display.h"
+#include "find/find_bar.h"
+#include "find/find_session.h"
 #include "main_window.h"
 #include "statistics_window.h"
+#include "test_support/test_files.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
@@ -45,11 +51,28 @@ struct Viewer {
     std::string Local(const char* name) const {
         return MainWindow::ToLocalPath(dir.filePath(QString::fromLatin1(name)));
     }
+    // Hides Say, and shows only the lines matching `findText` unless it is empty.
+    void Filter(const QString& findText, bool sayHidden) {
+        if (sayHidden) main().ToggleChannel(Channel::Say);
+        if (findText.isEmpty()) return;
+        main().MatchingLinesAction()->setChecked(true);
+        main().Bar()->Field()->setText(findText);
+    }
+    // Waits until the count of the matches (if any) is done.
+    void Settle() {
+        QSignalSpy settled(main().Find(), &FindSession::Settled);
+        while (main().Find()->Busy()) QVERIFY(settled.wait(5000));
+    }
+    QStringList Lines() {
+        QStringList lines;
+        const LogDisplay& d = *main().Display();
+        for (int i = 0; i < d.LineCount(); ++i) lines << d.LineText(i) + QString::number(d.LineColour(i), 16);
+        return lines;
+    }
     // Everything a user sees of a pass.
     QStringList Seen() {
-        QStringList seen{main().ExperienceText(), main().ChannelCountText()};
-        const LogDisplay& d = *main().Display();
-        for (int i = 0; i < d.LineCount(); ++i) seen << d.LineText(i) + QString::number(d.LineColour(i), 16);
+        QStringList seen = Lines();
+        seen << main().ExperienceText() << main().ChannelCountText() << main().Bar()->CountText();
         StatisticsWindow& s = *windows->statisticsWindow;
         for (ReportModel* m : {s.countersModel, s.itemsModel, s.monstersModel, s.partnersModel}) {
             seen << QStringLiteral("--");
@@ -70,43 +93,81 @@ void Append(const std::string& path, std::string_view bytes) {
 class TestFollow : public QObject {
     Q_OBJECT
 private slots:
+    void growingFileEqualsFreshLoad_data();
     void growingFileEqualsFreshLoad();
     void shrunkOrReplacedFileIsLoadedWhole();
     void editsPauseFollowing();
     void watchNoticesAnAppend();
 };
 
+void TestFollow::growingFileEqualsFreshLoad_data() {
+    QTest::addColumn<uint>("seed");
+    QTest::addColumn<QString>("findText");  // only the lines matching it shown, unless empty
+    QTest::addColumn<bool>("sayHidden");
+    QTest::newRow("all lines, 1") << 1u << QString() << false;
+    QTest::newRow("all lines, 2") << 2u << QString() << false;
+    QTest::newRow("all lines, 3") << 3u << QString() << false;
+    QTest::newRow("matching lines") << 4u << QStringLiteral("DAVE") << false;
+    QTest::newRow("matching lines, few") << 5u << QStringLiteral("hello1") << false;
+    QTest::newRow("matching lines under a channel filter") << 6u << QStringLiteral("o") << true;
+}
+
 void TestFollow::growingFileEqualsFreshLoad() {
-    for (unsigned seed : {1u, 2u, 3u}) {
-        std::mt19937 rng(seed);
-        std::string archive;
-        for (int block = 0; block < 6; ++block) {
-            std::vector<std::string> lines;
-            const int count =
-                block == 5 ? int(rng() % 50) : 50;  // the catcher copies whole files, the last may be short
-            for (int i = 0; i < count; ++i) lines.push_back(rng() % 10 ? RandomRecord(rng) : std::string());
-            archive += logtest::Block(lines);
-        }
-        Viewer v;
-        v.main().SetFollowing(true);
-        v.windows->statisticsWindow->ItemsColumnClicked(1);
-        const std::string path = v.Local("today.log");
-        std::size_t at = 100;  // the first header, so the file loads
-        Append(path, archive.substr(0, at));
-        QVERIFY(v.main().OpenLogFile(path));
-        while (at < archive.size()) {
-            // Pieces ending anywhere: inside a line, inside a header, on a block's end.
-            const std::size_t piece = std::min<std::size_t>(archive.size() - at, 1 + rng() % 900);
-            Append(path, archive.substr(at, piece));
-            at += piece;
-            v.main().FollowTick();
-            if (rng() % 4 && at < archive.size()) continue;
-            Viewer fresh;
-            fresh.windows->statisticsWindow->ItemsColumnClicked(1);
-            QVERIFY(fresh.main().LoadLogFile(path));
-            QCOMPARE(v.Seen(), fresh.Seen());
-        }
+    QFETCH(uint, seed);
+    QFETCH(QString, findText);
+    QFETCH(bool, sayHidden);
+    std::mt19937 rng(seed);
+    std::string archive;
+    for (int block = 0; block < 6; ++block) {
+        std::vector<std::string> lines;
+        const int count = block == 5 ? int(rng() % 50) : 50;  // the catcher copies whole files, the last may be short
+        for (int i = 0; i < count; ++i) lines.push_back(rng() % 10 ? RandomRecord(rng) : std::string());
+        archive += logtest::Block(lines);
     }
+    Viewer v;
+    v.main().show();
+    v.Filter(findText, sayHidden);
+    v.main().SetFollowing(true);
+    v.windows->statisticsWindow->ItemsColumnClicked(1);
+    const std::string path = v.Local("today.log");
+    std::size_t at = 100;  // the first header, so the file loads
+    Append(path, archive.substr(0, at));
+    QVERIFY(v.main().OpenLogFile(path));
+    v.Settle();
+    QScrollBar* bar = v.main().Display()->verticalScrollBar();
+    while (at < archive.size()) {
+        // Pieces ending anywhere: inside a line, inside a header, on a block's end.
+        const std::size_t piece = std::min<std::size_t>(archive.size() - at, 1 + rng() % 900);
+        Append(path, archive.substr(at, piece));
+        at += piece;
+        bar->setValue(rng() % 2 ? bar->maximum() : int(rng() % unsigned(bar->maximum() + 1)));
+        const int scrolled = bar->value();
+        const bool atBottom = scrolled == bar->maximum();
+        v.main().FollowTick();
+        const QStringList shownAtOnce = v.Lines();  // right before any count is done
+        v.Settle();
+        QCOMPARE(bar->value(), atBottom ? bar->maximum() : std::min(scrolled, bar->maximum()));
+        if (rng() % 4 && at < archive.size()) continue;
+        Viewer fresh;
+        fresh.Filter(findText, sayHidden);
+        fresh.windows->statisticsWindow->ItemsColumnClicked(1);
+        QVERIFY(fresh.main().LoadLogFile(path));
+        fresh.Settle();
+        QCOMPARE(shownAtOnce, fresh.Lines());
+        QCOMPARE(v.Seen(), fresh.Seen());
+    }
+    // The HTML save holds the records shown (it reads the file again: last, so following stays incremental).
+    const QString html = v.dir.filePath(QStringLiteral("out.htm"));
+    v.main().SaveToPath(html);
+    const QStringList shown = v.Lines();
+    const bool noneShown = shown.size() == 1 && v.main().Display()->LineText(0).isEmpty();
+    QCOMPARE(testsupport::ReadFile(html).count("<BR>"), noneShown ? 0 : shown.size());
+    // The lines hidden as they came are all there again when every line is shown.
+    v.main().MatchingLinesAction()->setChecked(false);
+    Viewer all;
+    all.Filter(QString(), sayHidden);
+    QVERIFY(all.main().LoadLogFile(path));
+    QCOMPARE(v.Lines(), all.Lines());
 }
 
 void TestFollow::shrunkOrReplacedFileIsLoadedWhole() {
