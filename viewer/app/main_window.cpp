@@ -28,9 +28,9 @@
 #include "chatscope/user_state.h"
 #include "display/display_sink.h"
 #include "display/log_display.h"
+#include "file_watch.h"
 #include "find/find_bar.h"
 #include "find/find_session.h"
-#include "file_watch.h"
 #include "recent_files_menu.h"
 #include "settings_dialog.h"
 #include "sjis/shift_jis.h"
@@ -417,7 +417,12 @@ void MainWindow::FollowTick() {
         display_->EndOfBatch();
     else if (!LoadLogFile(currentLogPath_))
         return;
-    if (atBottom) bar->setValue(bar->maximum());
+    if (!atBottom) return;
+    bar->setValue(bar->maximum());
+    // A whole load shows only the matching lines once they are counted: to the bottom again then.
+    if (result != FollowResult::Appended && find_->Filtering() && find_->Busy())
+        connect(
+            find_, &FindSession::Settled, bar, [bar] { bar->setValue(bar->maximum()); }, Qt::SingleShotConnection);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
