@@ -128,7 +128,6 @@ void BM_ReadLogStats(benchmark::State& state) {
         ViewerSettings settings;
         UserList users;
         LogReader reader(stats, settings, users);
-        reader.SetReadAhead(state.range(0) != 0);
         DiscardSink sink;
         ResetStatistics(stats);
         lines = reader.ReadLog(path, &sink);
@@ -137,8 +136,7 @@ void BM_ReadLogStats(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
     state.counters["lines"] = double(lines);
 }
-// Argument: read-ahead thread off (0) or on (1).
-BENCHMARK(BM_ReadLogStats)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_ReadLogStats)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // The floor: read the file in 1 MiB chunks and count NULs with memchr.
 void BM_MemchrFloor(benchmark::State& state) {

@@ -10,43 +10,26 @@
 
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "byte_classes.h"
 
 namespace chatscope::detail {
 
-// Bytes that end a plain run of a line: NUL and the escape bytes.
-inline constexpr std::array<bool, 256> kSpecialByte = [] {
-    std::array<bool, 256> t{};
-    t[0x00] = t[0x1E] = t[0x1F] = t[0x7F] = true;
-    return t;
-}();
-
-// Marks the special bytes of data[0, n) in `bits` (bit i % 64 of word i / 64 for
-// byte i). `bits` holds n / 64 + 1 words; the bits from n on are clear.
+// Marks the special bytes (NUL and the escape bytes) of data[0, n) in `bits`
+// (bit i % 64 of word i / 64 for byte i). `bits` holds n / 64 + 1 words; the bits
+// from n on are clear.
 inline void MarkSpecialBytes(const char* data, std::size_t n, std::uint64_t* bits) {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lowBitOff = _mm_set1_epi8(static_cast<char>(0xFE));
-    const __m128i esc1E = _mm_set1_epi8(0x1E);
-    const __m128i esc7F = _mm_set1_epi8(0x7F);
-    auto mask16 = [&](const char* p) -> std::uint64_t {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(_mm_and_si128(v, lowBitOff), esc1E)),
-                         _mm_cmpeq_epi8(v, esc7F));
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(hit));
-    };
     for (; i + 64 <= n; i += 64) {
         const char* p = data + i;
-        bits[i / 64] = mask16(p) | mask16(p + 16) << 16 | mask16(p + 32) << 32 | mask16(p + 48) << 48;
+        bits[i / 64] = std::uint64_t{ClassMask16<kSpecialByte>(p)} |
+                       std::uint64_t{ClassMask16<kSpecialByte>(p + 16)} << 16 |
+                       std::uint64_t{ClassMask16<kSpecialByte>(p + 32)} << 32 |
+                       std::uint64_t{ClassMask16<kSpecialByte>(p + 48)} << 48;
     }
-#endif
     for (std::size_t w = i / 64; w <= n / 64; ++w) bits[w] = 0;
     for (; i < n; ++i)
-        if (kSpecialByte[static_cast<unsigned char>(data[i])]) bits[i / 64] |= std::uint64_t{1} << (i % 64);
+        if (kByteClasses[static_cast<unsigned char>(data[i])] & kSpecialByte)
+            bits[i / 64] |= std::uint64_t{1} << (i % 64);
 }
 
 class ChunkSource {

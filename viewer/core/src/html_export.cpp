@@ -4,16 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <vector>
 
+#include "byte_classes.h"
 #include "chatscope/colour.h"
 #include "chatscope/statistics.h"
 #include "export_output.h"
@@ -72,16 +66,10 @@ inline char* PutEscapedByte(char* p, char c) {
 // and stops at the first word holding a byte that does. Gives the count copied.
 inline std::size_t CopyPlainWords(char* p, const char* s, std::size_t n) {
     std::size_t i = 0;
-#ifdef __SSE2__
-    const __m128i amp = _mm_set1_epi8('&'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>');
     for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)), _mm_cmpeq_epi8(v, gt));
-        if (_mm_movemask_epi8(hit) != 0) return i;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
+        if (detail::ClassMask16<detail::kMarkupByte>(s + i) != 0) return i;
+        std::memcpy(p + i, s + i, 16);
     }
-#endif
     for (; i + 8 <= n; i += 8) {
         std::uint64_t chunk;
         std::memcpy(&chunk, s + i, 8);
@@ -185,94 +173,14 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-// The helper thread that writes full buffers while the next one is filled.
-struct HtmlSink::Writer {
-    struct Chunk {
-        std::string data;
-        std::size_t used = 0;
-    };
-    static constexpr std::size_t kMaxBuffers = 3;  // the one being filled and two in flight
-
-    explicit Writer(std::FILE* f) : out(f), thread([this] { Run(); }) {}
-    ~Writer() {
-        {
-            std::lock_guard<std::mutex> lock(m);
-            stop = true;
-            full.clear();  // nothing more is written once the sink goes away
-        }
-        cv.notify_all();
-        thread.join();
-    }
-
-    void Run() {
-        std::unique_lock<std::mutex> lock(m);
-        for (;;) {
-            cv.wait(lock, [this] { return stop || !full.empty(); });
-            if (full.empty()) return;
-            Chunk chunk = std::move(full.front());
-            full.pop_front();
-            busy = true;
-            bool ok = !failed;
-            lock.unlock();
-            if (ok) ok = std::fwrite(chunk.data.data(), 1, chunk.used, out) == chunk.used;
-            lock.lock();
-            if (!ok) failed = true;
-            busy = false;
-            spare.push_back(std::move(chunk.data));
-            cv.notify_all();
-        }
-    }
-
-    // Queues `data` for writing and gives back an empty buffer of at least `size` bytes.
-    std::string Exchange(std::string data, std::size_t used, std::size_t size) {
-        std::unique_lock<std::mutex> lock(m);
-        full.push_back(Chunk{std::move(data), used});
-        ++buffers;
-        cv.notify_all();
-        std::string next;
-        if (spare.empty() && buffers < kMaxBuffers) {
-            lock.unlock();
-        } else {
-            cv.wait(lock, [this] { return !spare.empty(); });
-            next = std::move(spare.back());
-            spare.pop_back();
-            --buffers;
-            lock.unlock();
-        }
-        if (next.size() < size) next.resize(size);
-        return next;
-    }
-
-    // Waits until every queued buffer is written; false when a write failed.
-    bool Drain() {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [this] { return full.empty() && !busy; });
-        return !failed;
-    }
-
-    std::FILE* out;
-    std::mutex m;
-    std::condition_variable cv;
-    std::deque<Chunk> full;
-    std::vector<std::string> spare;
-    std::size_t buffers = 0;  // buffers owned by the writer (queued, in writing or spare)
-    bool busy = false, stop = false, failed = false;
-    std::thread thread;  // last: starts once the rest is set up
-};
-
 HtmlSink::HtmlSink(std::FILE* out) : out_(out) { buffer_.resize(kBufferBytes); }
 
 HtmlSink::~HtmlSink() = default;
 
 void HtmlSink::HandOff(std::size_t minimumNext) {
-    const std::size_t size = std::max(kBufferBytes, minimumNext);
-    if (used_ == 0) {
-        if (buffer_.size() < size) buffer_.resize(size);
-        return;
-    }
-    if (!writer_) writer_ = std::make_unique<Writer>(out_);
-    buffer_ = writer_->Exchange(std::move(buffer_), used_, size);
+    if (used_ > 0 && !failed_ && std::fwrite(buffer_.data(), 1, used_, out_) != used_) failed_ = true;
     used_ = 0;
+    if (buffer_.size() < minimumNext) buffer_.resize(minimumNext);
 }
 
 char* HtmlSink::Reserve(std::size_t bytes) {
@@ -301,13 +209,7 @@ void HtmlSink::Write(std::string_view bytes) {
 }
 
 bool HtmlSink::Flush() {
-    if (writer_) {
-        HandOff(0);
-        if (!writer_->Drain()) failed_ = true;
-    } else if (used_ > 0 && !failed_) {
-        if (std::fwrite(buffer_.data(), 1, used_, out_) != used_) failed_ = true;
-    }
-    used_ = 0;
+    HandOff(0);
     if (!failed_ && std::fflush(out_) != 0) failed_ = true;
     return !failed_;
 }

@@ -8,14 +8,11 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <memory>
-#include <system_error>
 
 #include "block_scanner.h"
 #include "chatscope/classify.h"
 #include "classify_table.h"
 #include "count_record.h"
-#include "line_feed.h"
 #include "record_prefix.h"
 
 namespace chatscope {
@@ -132,22 +129,8 @@ std::int64_t LogReader::Pass(int fd, std::int64_t offset, int nextLine) {
         else
             DispatchOpenLine(line);
     };
-    std::unique_ptr<detail::LineFeed> feed;
-    if (readAhead_) {
-        try {
-            feed = std::make_unique<detail::LineFeed>(fd, from, chunkBytes_);
-        } catch (const std::system_error&) {
-            // No thread to be had: the pass runs on this one.
-        }
-    }
-    detail::PassEnd pass;
-    if (feed) {
-        pass = feed->Consume(onLine);
-    } else {
-        detail::BlockScanner scanner(fd, from, chunkBytes_);
-        pass = scanner.Run(onLine);
-    }
-    feed.reset();
+    detail::BlockScanner scanner(fd, from, chunkBytes_);
+    const detail::PassEnd pass = scanner.Run(onLine);
     total_ += pass.lines;
     resumeOffset_ = pass.resume.offset;
     resumeLine_ = pass.resume.line;

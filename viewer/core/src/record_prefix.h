@@ -7,10 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "byte_classes.h"
 #include "chatscope/log_format.h"
 
 namespace chatscope::detail {
@@ -61,47 +58,28 @@ inline std::uint32_t EightHexDigits(const unsigned char* p) {
                                       ((x >> 48) & 0xFF));
 }
 
-#if defined(__SSE2__)
-// Comma positions of the full layout in the four 16-byte windows that cover the
-// prefix: offsets 0, 16, 32 and 37 (the last one overlaps the third).
+// The prefix is checked in four 16-byte windows at offsets 0, 16, 32 and 37 (the
+// last one overlaps the third); each window's commas of the full layout as a mask.
 inline constexpr std::size_t kWindowOffsets[4] = {0, 16, 32, kRecordPrefixBytes - 16};
-
-struct alignas(16) CommaMasks {
-    unsigned char bytes[4][16];
-};
-inline constexpr CommaMasks kCommaMasks = [] {
-    CommaMasks m{};
+inline constexpr std::array<std::uint32_t, 4> kWindowCommas = [] {
+    std::array<std::uint32_t, 4> m{};
     for (int w = 0; w < 4; ++w)
-        for (int i = 0; i < 16; ++i) m.bytes[w][i] = kCommaAt[kWindowOffsets[w] + i] ? 0xFF : 0x00;
+        for (int i = 0; i < 16; ++i)
+            if (kCommaAt[kWindowOffsets[w] + i]) m[w] |= std::uint32_t{1} << i;
     return m;
 }();
 
-// All-ones in each byte of the window that is a hex digit where the layout has
-// a digit, or a comma where it has a comma.
-inline __m128i WindowMatches(const unsigned char* p, int w) {
-    const __m128i commaMask = _mm_load_si128(reinterpret_cast<const __m128i*>(kCommaMasks.bytes[w]));
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + kWindowOffsets[w]));
-    const __m128i isComma = _mm_cmpeq_epi8(v, _mm_set1_epi8(','));
-    const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
-    const __m128i l = _mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
-    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(l, _mm_set1_epi8(5)), l);
-    const __m128i isHex = _mm_or_si128(isDigit, isLetter);
-    return _mm_or_si128(_mm_and_si128(commaMask, isComma), _mm_andnot_si128(commaMask, isHex));
-}
-#endif
-
 // True when the prefix has the full layout: every field all its digits.
 inline bool HasFullLayout(const unsigned char* p) {
-#if defined(__SSE2__)
-    const __m128i all = _mm_and_si128(_mm_and_si128(WindowMatches(p, 0), WindowMatches(p, 1)),
-                                      _mm_and_si128(WindowMatches(p, 2), WindowMatches(p, 3)));
-    return _mm_movemask_epi8(all) == 0xFFFF;
-#else
-    for (std::size_t i = 0; i < kRecordPrefixBytes; ++i)
-        if (kCommaAt[i] ? p[i] != ',' : kHexValue[p[i]] == 0xFF) return false;
-    return true;
-#endif
+    const char* c = reinterpret_cast<const char*>(p);
+    bool ok = true;
+    for (int w = 0; w < 4; ++w) {
+        const char* window = c + kWindowOffsets[w];
+        // Commas exactly where the layout has them, hex digits everywhere else.
+        ok &= ClassMask16<kCommaByte>(window) == kWindowCommas[w];
+        ok &= (ClassMask16<kHexByte>(window) | kWindowCommas[w]) == 0xFFFF;
+    }
+    return ok;
 }
 
 // Fields with fewer digits than the full layout: each is 1 to its width of hex

@@ -5,10 +5,7 @@
 #include <array>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "byte_classes.h"
 #include "chatscope/classify.h"
 #include "count_record.h"
 
@@ -65,16 +62,10 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 std::size_t FirstDigit(std::string_view text) {
     std::size_t i = 0;
     const std::size_t n = text.size();
-#if defined(__SSE2__)
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i nine = _mm_set1_epi8(9);
     for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const __m128i d = _mm_sub_epi8(v, zero);
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d));
-        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        const std::uint32_t mask = detail::ClassMask16<detail::kDigitByte>(text.data() + i);
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
     }
-#endif
     while (i < n && !IsDigit(text[i])) ++i;
     return i;
 }

@@ -29,11 +29,10 @@ struct Viewer {
     std::string counts, exp;
     int refreshes = 0;
 
-    Viewer(std::uint32_t filterWord, std::size_t chunk, bool readAhead) {
+    Viewer(std::uint32_t filterWord, std::size_t chunk) {
         settings.SetFilterWord(filterWord);
         users.Append({"u", 4, false});  // tells become user-specified records
         reader.SetReadChunkBytes(chunk);
-        reader.SetReadAhead(readAhead);
         reader.SetPassCallbacks({[this](const std::string& t) { counts = t; },
                                  [this](const std::string& t) { exp = t; }, [this] { ++refreshes; }});
     }
@@ -86,15 +85,14 @@ TEST(Follow, AppendedPiecesGiveWhatAFreshLoadGives) {
         const std::string bytes = RandomArchive(rng);
         const std::size_t chunk = std::vector<std::size_t>{7, 64, 1000, 256 << 10}[rng() % 4];
         const std::uint32_t filter = rng() % 2 ? 0u : 0x1FF007Fu & static_cast<std::uint32_t>(rng());
-        const bool readAhead = rng() % 2;
         const std::string path = dir.Write("follow.log", "");
-        Viewer follow(filter, chunk, readAhead);
+        Viewer follow(filter, chunk);
         std::size_t at = std::min<std::size_t>(bytes.size(), rng() % 400);
         Append(path, std::string_view(bytes).substr(0, at));
         follow.reader.ReadLog(path, &follow.sink);
         while (true) {
             const std::string where = "round " + std::to_string(round) + " at " + std::to_string(at);
-            Viewer fresh(filter, 256 << 10, false);
+            Viewer fresh(filter, 256 << 10);
             const std::int64_t all = fresh.reader.ReadLog(path, &fresh.sink);
             ASSERT_EQ(follow.reader.AllLines(), all) << where;
             ASSERT_EQ(follow.sink.shown, fresh.sink.shown) << where;
@@ -124,7 +122,7 @@ TEST(Follow, AnAppendReadsOnlyTheNewBytes) {
     std::string big;
     for (int i = 0; i < 200; ++i) big += block;
     const std::string path = dir.Write("grow.log", big);
-    Viewer v(0, 256 << 10, false);
+    Viewer v(0, 256 << 10);
     v.reader.ReadLog(path, &v.sink);
     // The file is replaced under the same inode by zeros of the same size: a pass that
     // re-read old bytes would find no records there.
@@ -162,7 +160,7 @@ TEST(Follow, ShrunkReplacedOrMissingFileNeedsAReload) {
     };
     for (const Case& c : cases) {
         const std::string path = dir.Write(std::string(c.what) + ".log", block + block);
-        Viewer v(0, 4096, false);
+        Viewer v(0, 4096);
         v.reader.ReadLog(path, &v.sink);
         EXPECT_EQ(v.reader.ReadAppended(&v.sink), FollowResult::Unchanged) << c.what;
         c.change(path, block);
@@ -173,7 +171,7 @@ TEST(Follow, ShrunkReplacedOrMissingFileNeedsAReload) {
         EXPECT_EQ(v.counts, countsBefore) << c.what;
     }
     // Nothing to follow without a full pass over a path first.
-    Viewer v(0, 4096, false);
+    Viewer v(0, 4096);
     EXPECT_EQ(v.reader.ReadAppended(&v.sink), FollowResult::ReloadNeeded);
 }
 

@@ -245,20 +245,16 @@ TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
         for (const auto& l : lines)
             if (auto r = logtest::ReferenceRecognise(l))
                 expected.push_back({r->typeCode, r->colourWord, r->text, r->indent});
-        for (bool readAhead : {true, false}) {
-            for (std::size_t chunk : {1, 2, 3, 15, 16, 17, 53, 64, 100, 1023, 4096, 1 << 20}) {
-                LogStatistics stats;
-                ViewerSettings settings;
-                UserList users;
-                LogReader reader(stats, settings, users);
-                reader.SetReadChunkBytes(chunk);
-                reader.SetReadAhead(readAhead);
-                CaptureSink sink;
-                const std::string where =
-                    "round " + std::to_string(round) + " chunk " + std::to_string(chunk) + (readAhead ? " ahead" : "");
-                ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << where;
-                ASSERT_EQ(sink.shown, expected) << where;
-            }
+        for (std::size_t chunk : {1, 2, 3, 15, 16, 17, 53, 64, 100, 1023, 4096, 1 << 20}) {
+            LogStatistics stats;
+            ViewerSettings settings;
+            UserList users;
+            LogReader reader(stats, settings, users);
+            reader.SetReadChunkBytes(chunk);
+            CaptureSink sink;
+            const std::string where = "round " + std::to_string(round) + " chunk " + std::to_string(chunk);
+            ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << where;
+            ASSERT_EQ(sink.shown, expected) << where;
         }
     }
 }
@@ -290,9 +286,8 @@ TEST(ReaderChunks, LinesStraddlingDefaultChunkBoundary) {
 }
 
 // Lines of every length up to past the 1023-byte cut, with escapes, over some
-// MiB: the lines handed over from the reading thread in batches must be those of
-// the model, whatever falls on the edge of a batch.
-TEST(ReaderChunks, LongLinesAcrossManyBatches) {
+// MiB: the lines must be those of the model, whatever falls on the edge of a chunk.
+TEST(ReaderChunks, LongLinesAcrossManyChunks) {
     logtest::TempDir dir;
     std::mt19937 rng(99);
     std::string bytes;
@@ -310,20 +305,17 @@ TEST(ReaderChunks, LongLinesAcrossManyBatches) {
     for (const auto& l : lines)
         if (auto r = logtest::ReferenceRecognise(l)) expected.emplace_back(r->text);
     const std::string path = dir.Write("long.log", bytes);
-    for (bool readAhead : {true, false}) {
-        LogStatistics stats;
-        ViewerSettings settings;
-        UserList users;
-        LogReader reader(stats, settings, users);
-        reader.SetReadAhead(readAhead);
-        CaptureSink sink;
-        ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << readAhead;
-        EXPECT_EQ(sink.Texts(), expected) << readAhead;
-    }
+    LogStatistics stats;
+    ViewerSettings settings;
+    UserList users;
+    LogReader reader(stats, settings, users);
+    CaptureSink sink;
+    ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size()));
+    EXPECT_EQ(sink.Texts(), expected);
 }
 
-// A sink that fails part way ends the pass with its exception, the reading thread
-// stops, and the reader can run its next pass.
+// A sink that fails part way ends the pass with its exception, and the reader
+// can run its next pass.
 TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
     struct FailingSink : RecordSink {
         int left;

@@ -36,7 +36,7 @@ using logtest::Shown;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    // First byte: chunk size; second: one user-list entry, the filter word and read-ahead.
+    // First byte: chunk size; second: one user-list entry and the filter word.
     const std::size_t chunk = std::size_t{1} + data[0] * 7u;
     const std::uint8_t control = data[1];
     const std::string_view file(reinterpret_cast<const char*>(data + 2), size - 2);
@@ -48,7 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LogStatistics stats;
     LogReader reader(stats, settings, users);
     reader.SetReadChunkBytes(chunk);
-    reader.SetReadAhead((control & 0x80) != 0);
     std::string counts, exp;
     reader.SetPassCallbacks({[&](const std::string& t) { counts = t; }, [&](const std::string& t) { exp = t; }, {}});
     CaptureSink sink;

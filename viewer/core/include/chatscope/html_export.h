@@ -13,9 +13,8 @@
 namespace chatscope {
 
 // Writes each record as one line "<FONT color="#RRGGBB">text</FONT><BR>\r\n".
-// Buffers its output; once more than one buffer's worth has been written, the
-// full buffers go to the file on a helper thread while the next one fills.
-// Flush() before closing the file; Failed() is up to date after Flush().
+// Buffers its output and writes it a full buffer at a time. Flush() before
+// closing the file; Failed() is up to date after Flush().
 class HtmlSink : public RecordSink {
 public:
     explicit HtmlSink(std::FILE* out);
@@ -29,14 +28,12 @@ public:
     bool Failed() const { return failed_; }
 
 private:
-    struct Writer;
-    char* Reserve(std::size_t bytes);  // room for `bytes` more at the end of the buffer
-    void HandOff(std::size_t minimumNext);
+    char* Reserve(std::size_t bytes);       // room for `bytes` more at the end of the buffer
+    void HandOff(std::size_t minimumNext);  // writes the pending bytes; room for minimumNext after
     std::FILE* out_;
     std::string buffer_;  // fixed-size storage; bytes [0, used_) are pending
     std::size_t used_ = 0;
     bool failed_ = false;
-    std::unique_ptr<Writer> writer_;  // started with the first full buffer
 };
 
 enum class ExportResult {

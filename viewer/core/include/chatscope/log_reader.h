@@ -79,9 +79,6 @@ public:
 
     // Size of the reads the pass makes (256 KiB unless changed; at least 1 byte).
     void SetReadChunkBytes(std::size_t bytes) { chunkBytes_ = bytes == 0 ? 1 : bytes; }
-    // Whether the file is read and cut into lines on a helper thread while the lines
-    // before are parsed (on unless changed). The thread ends with the pass.
-    void SetReadAhead(bool on) { readAhead_ = on; }
 
     // One non-empty kept line: count, classify, filter, hand to the sink. With no
     // sink installed the line is ignored altogether (not counted either).
@@ -104,7 +101,6 @@ private:
     RecordSink* sink_ = nullptr;
     std::array<std::uint16_t, kHeaderWords> header_{};
     std::size_t chunkBytes_ = std::size_t{256} << 10;
-    bool readAhead_ = true;
     std::int64_t total_ = 0;
     // Where the last pass over a path stopped; empty path: nothing to follow.
     std::string followPath_;
