@@ -1,6 +1,7 @@
 #include "document/line_store.h"
 
 #include "document/frozen_lines.h"
+#include "document/large_pages.h"
 
 namespace chatscope {
 
@@ -10,7 +11,7 @@ constexpr std::size_t kChunkSize = std::size_t{8} << 20;
 
 void LineStore::NewChunk(std::size_t atLeast) {
     const std::size_t size = std::max(kChunkSize, atLeast);
-    chunks_.push_back(std::shared_ptr<char[]>(new char[size]));
+    chunks_.push_back(LargeBuffer(size));
     chunkCapacity_ = size;
     chunkUsed_ = 0;
 }

@@ -69,17 +69,15 @@ inline constexpr std::array<std::uint32_t, 4> kWindowCommas = [] {
     return m;
 }();
 
-// True when the prefix has the full layout: every field all its digits.
+// True when the prefix has the full layout: every field all its digits. Commas
+// exactly where the layout has them, hex digits everywhere else.
 inline bool HasFullLayout(const unsigned char* p) {
     const char* c = reinterpret_cast<const char*>(p);
-    bool ok = true;
-    for (int w = 0; w < 4; ++w) {
-        const char* window = c + kWindowOffsets[w];
-        // Commas exactly where the layout has them, hex digits everywhere else.
-        ok &= ClassMask16<kCommaByte>(window) == kWindowCommas[w];
-        ok &= (ClassMask16<kHexByte>(window) | kWindowCommas[w]) == 0xFFFF;
-    }
-    return ok;
+    const auto window = [c](int w) {
+        const char* at = c + kWindowOffsets[w];
+        return (ClassMask16<kCommaByte>(at) ^ kWindowCommas[w]) | (~ClassMask16<kHexByte>(at) & ~kWindowCommas[w]);
+    };
+    return ((window(0) | window(1) | window(2) | window(3)) & 0xFFFF) == 0;
 }
 
 // Fields with fewer digits than the full layout: each is 1 to its width of hex
