@@ -3,7 +3,8 @@
 //      display painted;
 //   2. one channel toggle ("Say"), which re-reads the whole archive;
 //   3. finding in the display: from a change of the search text to the first
-//      match selected and to the whole count, and the view of matching lines only;
+//      match selected and to the whole count, and the view of matching lines
+//      only, also while following the archive as a block is appended;
 //   4. the statistics window's refill from a file of 200,000 item records;
 // and prints the peak resident memory of the process.
 //
@@ -214,6 +215,30 @@ int main(int argc, char** argv) {
     const double typedFilterMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
     std::printf("new text, matching lines only: %8.1f ms  (%d lines shown)\n", typedFilterMs,
                 mainWindow.Display()->LineCount());
+    // Following the archive as it grows: one block appended, with all lines shown
+    // and with only the lines matching "Rupert".
+    mainWindow.Bar()->Field()->setText(QStringLiteral("Rupert"));
+    WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+    mainWindow.SetFollowing(true);
+    std::uint64_t appended = records;
+    for (const bool matchingOnly : {false, true}) {
+        mainWindow.MatchingLinesAction()->setChecked(matchingOnly);
+        WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+        const int linesBefore = mainWindow.Display()->LineCount();
+        std::ofstream out(chatLog, std::ios::binary | std::ios::app);
+        std::string block(100, '\0');
+        for (int line = 0; line < 50; ++line) block += ChatRecord(appended++) + '\0';
+        out.write(block.data(), std::streamsize(block.size()));
+        out.close();
+        timer.restart();
+        mainWindow.FollowTick();
+        const double shownMs = double(timer.nsecsElapsed()) / 1e6;
+        const double countedMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+        std::printf("follow, one block, %s: %6.1f ms shown, %6.1f ms counted (%d -> %d lines, %s)\n",
+                    matchingOnly ? "matching lines only" : "all lines          ", shownMs, countedMs, linesBefore,
+                    mainWindow.Display()->LineCount(), qPrintable(mainWindow.Bar()->CountText()));
+    }
+    mainWindow.SetFollowing(false);
     mainWindow.MatchingLinesAction()->setChecked(false);
 
     mainWindow.LoadLogFile(itemLog);

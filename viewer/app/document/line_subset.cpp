@@ -22,7 +22,13 @@ void LineSubset::ShowOnly(LineStore& store, const std::vector<bool>& keep, LineF
     appended_ = std::move(appended);
     if (store.Empty()) return;
     const int count = store.Count();
-    whole_ = store.Records(0, count);
+    // Room for lines appended later (a file followed), so that one of them
+    // does not pay for moving the whole list.
+    const std::size_t room = static_cast<std::size_t>(count) + static_cast<std::size_t>(count) / 4 + 1024;
+    whole_.clear();
+    whole_.reserve(room);
+    for (int line = 0; line < count; ++line) whole_.push_back(*store.Rec(line));
+    shown_.reserve(room);
     shown_.assign(static_cast<std::size_t>(count), false);
     origin_.clear();
     std::vector<LineRec> kept;
