@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -316,6 +317,50 @@ TEST(ReaderChunks, LongLinesAcrossManyChunks) {
 
 // A sink that fails part way ends the pass with its exception, and the reader
 // can run its next pass.
+// The file changes under the pass: cut short after its first records (the pass
+// ends where the file now ends, with the records read so far), and read from a
+// position past 4 GiB (a sparse file), where offsets no longer fit 32 bits.
+TEST(ReaderChunks, FileCutShortWhileReadAndOffsetsPastFourGiB) {
+    struct TruncatingSink : CaptureSink {
+        std::string path;
+        void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
+            CaptureSink::Put(t, c, text, indent);
+            if (shown.size() == 3) std::filesystem::resize_file(path, 150);
+        }
+    };
+    logtest::TempDir dir;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 50; ++i) lines.push_back(Record(1, "Al " + std::to_string(i)));
+    const std::string blocks = Block(lines) + Block(lines);
+    LogStatistics stats;
+    ViewerSettings settings;
+    UserList users;
+    LogReader reader(stats, settings, users);
+    reader.SetReadChunkBytes(64);
+    TruncatingSink cut;
+    cut.path = dir.Write("cut.log", blocks);
+    const std::int64_t all = reader.ReadLog(cut.path, &cut);
+    EXPECT_LT(all, 10);
+    EXPECT_GE(cut.shown.size(), 3u);
+    EXPECT_LE(std::int64_t(cut.shown.size()), all);  // the last line may be cut inside its prefix
+
+    const std::string far = dir.Write("far.log", "");
+    const off_t start = off_t{5} << 30;
+    const int fd = ::open(far.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    if (::pwrite(fd, blocks.data(), blocks.size(), start) != static_cast<ssize_t>(blocks.size())) {
+        ::close(fd);
+        GTEST_SKIP() << "no sparse files of 5 GiB here";
+    }
+    ASSERT_EQ(::lseek(fd, start, SEEK_SET), start);
+    CaptureSink sink;
+    reader.SetReadChunkBytes(256 << 10);
+    EXPECT_EQ(reader.ReadLog(fd, &sink), 100);
+    EXPECT_EQ(sink.shown.size(), 100u);
+    EXPECT_EQ(sink.shown.back().text, "Al 49");
+    ::close(fd);
+}
+
 TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
     struct FailingSink : RecordSink {
         int left;
