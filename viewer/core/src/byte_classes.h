@@ -2,8 +2,9 @@
 // time. ClassMask16 is the only place in the viewer's core with vector
 // instructions: everything that scans bytes quickly (cutting lines, checking a
 // record prefix, finding a number, finding markup to escape) asks it. Where the
-// machine has no SSE2, or with the portable path chosen, a table gives the same
-// masks byte by byte; the tests compare both paths over every byte value.
+// machine has no SSE2, or built with CHATSCOPE_PORTABLE_BYTES, a table gives the
+// same masks byte by byte. The tests compare both paths over every byte value,
+// and the core tests run a second time against a core built the portable way.
 #pragma once
 
 #include <array>
