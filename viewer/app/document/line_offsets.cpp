@@ -1,18 +1,26 @@
 #include "document/line_offsets.h"
 
 #include <algorithm>
-#include <bit>
+#include <numeric>
 
 namespace chatscope {
 
 void LineOffsets::Update(const LineStore& store) {
     const int count = store.Count();
     if (LineCount() == count) return;
-    if (LineCount() > count) lengths_.clear();
-    const std::size_t built = lengths_.size();
-    lengths_.reserve(static_cast<std::size_t>(count));
-    for (int line = LineCount(); line < count; ++line) lengths_.push_back(store.Length(line));
-    Rebuild(built);
+    if (LineCount() > count) Clear();
+    const int built = LineCount();
+    const int firstBlock = built == 0 ? 0 : lengths_.BlockOf(built - 1);
+    if (store.Empty()) {
+        lengths_.PushBack(0);  // the empty start line
+    } else {
+        store.ForEach(built, count - built, [&](int line, const LineRec&) {
+            lengths_.PushBack(store.Length(line));
+            return true;
+        });
+    }
+    blockStarts_.resize(static_cast<std::size_t>(firstBlock) + 1);
+    Recount({firstBlock, 0, lengths_.BlockCount() - firstBlock});
 }
 
 void LineOffsets::Splice(int first, int removed, int added, const LineStore& store) {
@@ -20,62 +28,56 @@ void LineOffsets::Splice(int first, int removed, int added, const LineStore& sto
         Clear();  // never built, or built for other lines: built afresh when asked
         return;
     }
-    if (added == removed) {
-        for (int i = 0; i < added; ++i) {
-            const int length = store.Length(first + i);
-            Add(first + i, length - lengths_[static_cast<std::size_t>(first + i)]);
-            lengths_[static_cast<std::size_t>(first + i)] = length;
-        }
-        return;
-    }
-    const auto at = lengths_.begin() + first;
-    lengths_.erase(at, at + removed);
     std::vector<int> inserted;
     inserted.reserve(static_cast<std::size_t>(added));
     for (int i = 0; i < added; ++i) inserted.push_back(store.Length(first + i));
-    lengths_.insert(lengths_.begin() + first, inserted.begin(), inserted.end());
-    Rebuild(static_cast<std::size_t>(first));
+    Recount(lengths_.Splice(first, removed, inserted));
 }
 
-void LineOffsets::Rebuild(std::size_t keep) {
-    // Nodes up to `keep` cover only lines before it and stay; the others are
-    // built again in one pass, each adding itself to its parent. Of the kept
-    // nodes, those with a parent beyond `keep` are the ones a prefix sum up
-    // to `keep` visits.
-    const std::size_t n = lengths_.size();
-    keep = std::min(keep, n);
-    tree_.resize(n + 1);
-    for (std::size_t i = keep + 1; i <= n; ++i) tree_[i] = lengths_[i - 1] + 1;
-    auto parentOf = [](std::size_t i) { return i + (i & (~i + 1)); };
-    for (std::size_t i = keep; i > 0; i -= i & (~i + 1))
-        if (parentOf(i) <= n) tree_[parentOf(i)] += tree_[i];
-    for (std::size_t i = keep + 1; i <= n; ++i)
-        if (parentOf(i) <= n) tree_[parentOf(i)] += tree_[i];
-}
-
-void LineOffsets::Add(int line, qint64 delta) {
-    if (delta == 0) return;
-    for (std::size_t i = static_cast<std::size_t>(line) + 1; i < tree_.size(); i += i & (~i + 1)) tree_[i] += delta;
+void LineOffsets::Recount(Lengths::Change change) {
+    const auto at = blockStarts_.begin() + change.first;
+    const qint64 before = *at;
+    const qint64 oldEnd = change.removed > 0 ? *(at + change.removed) : before;
+    std::vector<qint64> ends;
+    ends.reserve(static_cast<std::size_t>(change.added));
+    qint64 end = before;
+    for (int b = change.first; b < change.first + change.added; ++b) {
+        const Lengths::Block& block = lengths_.BlockAt(b);
+        end += std::accumulate(block.begin(), block.end(), qint64{0}) + static_cast<qint64>(block.size());
+        ends.push_back(end);
+    }
+    blockStarts_.erase(at + 1, at + 1 + change.removed);
+    blockStarts_.insert(blockStarts_.begin() + change.first + 1, ends.begin(), ends.end());
+    const qint64 delta = end - oldEnd;
+    if (delta != 0)
+        for (auto it = blockStarts_.begin() + change.first + 1 + change.added; it != blockStarts_.end(); ++it)
+            *it += delta;
 }
 
 qint64 LineOffsets::Start(int line) const {
-    qint64 sum = 0;
-    for (std::size_t i = static_cast<std::size_t>(line); i > 0; i -= i & (~i + 1)) sum += tree_[i];
-    return sum;
+    if (line >= LineCount()) return End();
+    const int b = lengths_.BlockOf(line);
+    const Lengths::Block& block = lengths_.BlockAt(b);
+    const int within = line - lengths_.BlockStart(b);
+    return blockStarts_[static_cast<std::size_t>(b)] + within +
+           std::accumulate(block.begin(), block.begin() + within, qint64{0});
 }
 
 int LineOffsets::LineAt(qint64 offset) const {
-    const std::size_t n = lengths_.size();
+    const int n = LineCount();
     if (n == 0) return 0;
-    // The number of whole lines (with their breaks) that end at or before `offset`.
-    std::size_t pos = 0;
-    for (std::size_t step = std::bit_floor(n); step > 0; step >>= 1) {
-        if (pos + step <= n && tree_[pos + step] <= offset) {
-            pos += step;
-            offset -= tree_[pos];
-        }
+    // The first block that ends after `offset`.
+    const auto it = std::upper_bound(blockStarts_.begin() + 1, blockStarts_.end(), offset);
+    if (it == blockStarts_.end()) return n - 1;
+    const int b = static_cast<int>(it - blockStarts_.begin()) - 1;
+    qint64 rest = offset - blockStarts_[static_cast<std::size_t>(b)];
+    int line = lengths_.BlockStart(b);
+    for (const int length : lengths_.BlockAt(b)) {
+        if (rest <= length) return line;
+        rest -= length + 1;
+        ++line;
     }
-    return static_cast<int>(std::min(pos, n - 1));
+    return std::min(line, n - 1);
 }
 
 }  // namespace chatscope

@@ -19,7 +19,7 @@ void LineStore::NewChunk(std::size_t atLeast) {
 void LineStore::Release() {
     chunks_.clear();
     chunkUsed_ = chunkCapacity_ = 0;
-    lines_.clear();
+    lines_.Clear();
     editedTexts_.clear();
     editedTexts_.shrink_to_fit();
     maxBytes_ = 0;
@@ -31,29 +31,26 @@ LineRec LineStore::EditedLine(QString text, std::uint32_t colour) {
     return {kEditedChunk, static_cast<std::uint32_t>(editedTexts_.size() - 1), 0, colour};
 }
 
-FrozenLines LineStore::Freeze() const { return Freeze(lines_); }
+FrozenLines LineStore::Freeze() const { return FrozenLines(lines_, chunks_, editedTexts_); }
 
-FrozenLines LineStore::Freeze(std::vector<LineRec> records) const {
-    FrozenLines frozen;
-    frozen.lines_ = std::move(records);
-    frozen.chunks_ = chunks_;
-    frozen.edited_ = editedTexts_;
-    return frozen;
+FrozenLines LineStore::Freeze(const std::vector<LineRec>& records) const {
+    LineBlocks lines;
+    lines.Splice(0, 0, records);
+    return FrozenLines(lines, chunks_, editedTexts_);
 }
 
 std::vector<LineRec> LineStore::Records(int first, int count) const {
-    return {lines_.begin() + first, lines_.begin() + first + count};
+    std::vector<LineRec> out;
+    out.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    lines_.ForEach(first, count, [&](int, const LineRec& r) {
+        out.push_back(r);
+        return true;
+    });
+    return out;
 }
 
 void LineStore::Splice(int first, int count, const std::vector<LineRec>& records) {
-    auto at = lines_.begin() + first;
-    const std::size_t common = std::min(static_cast<std::size_t>(count), records.size());
-    std::copy(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(common), at);
-    if (records.size() > common)
-        lines_.insert(at + static_cast<std::ptrdiff_t>(common), records.begin() + static_cast<std::ptrdiff_t>(common),
-                      records.end());
-    else
-        lines_.erase(at + static_cast<std::ptrdiff_t>(common), at + count);
+    lines_.Splice(first, count, records);
 }
 
 void LineStoreContent::LineRuns(int line, std::vector<TextRun>& runs) const {

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "document/block_list.h"
 #include "document/display_content.h"
 #include "sjis/shift_jis.h"
 
@@ -30,19 +32,21 @@ struct LineRec {
 
 class FrozenLines;
 
+// Line records in blocks of this many (32 KB each).
+using LineBlocks = BlockList<LineRec, 2048>;
+
 class LineStore {
 public:
     // A record with this chunk points into the edited texts.
     static constexpr std::uint32_t kEditedChunk = 0xFFFFFFFF;
 
-    bool Empty() const { return lines_.empty(); }
-    int Count() const { return lines_.empty() ? 1 : static_cast<int>(lines_.size()); }
-    void Reserve(std::size_t count) { lines_.reserve(count); }
+    bool Empty() const { return lines_.Size() == 0; }
+    int Count() const { return std::max(lines_.Size(), 1); }
     std::uint32_t MaxBytes() const { return maxBytes_; }  // widest line (edited lines: two per QChar)
 
     const LineRec* Rec(int line) const {
-        if (line < 0 || line >= static_cast<int>(lines_.size())) return nullptr;
-        return &lines_[static_cast<std::size_t>(line)];
+        if (line < 0 || line >= lines_.Size()) return nullptr;
+        return &lines_[line];
     }
 
     std::string_view Bytes(const LineRec& r) const {
@@ -74,8 +78,8 @@ public:
     void Append(std::string_view bytes, std::uint32_t colour) {
         if (chunks_.empty() || bytes.size() > chunkCapacity_ - chunkUsed_) NewChunk(bytes.size());
         if (!bytes.empty()) std::memcpy(chunks_.back().get() + chunkUsed_, bytes.data(), bytes.size());
-        lines_.push_back({static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunkUsed_),
-                          static_cast<std::uint32_t>(bytes.size()), colour & 0xFFFFFF});
+        lines_.PushBack({static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunkUsed_),
+                         static_cast<std::uint32_t>(bytes.size()), colour & 0xFFFFFF});
         chunkUsed_ += bytes.size();
         maxBytes_ = std::max(maxBytes_, static_cast<std::uint32_t>(bytes.size()));
     }
@@ -86,13 +90,17 @@ public:
     // The present lines, readable on another thread whatever the store does next.
     FrozenLines Freeze() const;
     // The same with `records` (of this store's lines) in place of the present ones.
-    FrozenLines Freeze(std::vector<LineRec> records) const;
+    FrozenLines Freeze(const std::vector<LineRec>& records) const;
 
     // Keeps `text` as an edited line's text and returns the record for it.
     LineRec EditedLine(QString text, std::uint32_t colour);
 
     // The records of lines [first, first + count).
     std::vector<LineRec> Records(int first, int count) const;
+    // Calls f(line, record) for lines [first, first + count) in order while it returns true.
+    template <typename F> void ForEach(int first, int count, F&& f) const {
+        lines_.ForEach(first, count, std::forward<F>(f));
+    }
     // Puts `records` in place of lines [first, first + count).
     void Splice(int first, int count, const std::vector<LineRec>& records);
 
@@ -102,7 +110,7 @@ private:
     std::vector<std::shared_ptr<char[]>> chunks_;  // shared with frozen copies
     std::size_t chunkUsed_ = 0;
     std::size_t chunkCapacity_ = 0;
-    std::vector<LineRec> lines_;
+    LineBlocks lines_;
     std::vector<QString> editedTexts_;
     std::uint32_t maxBytes_ = 0;
 };

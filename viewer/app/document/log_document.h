@@ -31,7 +31,7 @@ struct Selection {
 
 class LogDocument {
 public:
-    LogDocument() { store_.Reserve(1024); }
+    LogDocument() = default;
 
     // Back to the one empty line of the start; forgets edits and their history.
     void Clear();

@@ -52,11 +52,11 @@ void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMat
             std::vector<int> counts(static_cast<std::size_t>(std::max(n, 0)), 0);
             const int start = std::clamp(fromLine + 1, 0, std::max(n, 1)) % std::max(n, 1);
             bool reported = false;
-            for (int k = 0; k < n; ++k) {
-                if ((k & 1023) == 0 && job->cancelled) return;
-                const int line = (start + k) % n;
-                const int c = lines->IsEdited(line) ? matcher.Count(lines->EditedText(line))
-                                                    : matcher.CountBytes(lines->Bytes(line));
+            bool cancelled = false;
+            auto count = [&](int line, const LineRec& r) {
+                if ((line & 1023) == 0 && job->cancelled) return !(cancelled = true);
+                const int c = FrozenLines::IsEdited(r) ? matcher.Count(lines->EditedText(r))
+                                                       : matcher.CountBytes(lines->Bytes(r));
                 counts[static_cast<std::size_t>(line)] = c;
                 if (c > 0 && !reported) {
                     reported = true;
@@ -67,7 +67,11 @@ void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMat
                         },
                         Qt::QueuedConnection);
                 }
-            }
+                return true;
+            };
+            lines->ForEach(start, n - start, count);
+            if (!cancelled) lines->ForEach(0, start, count);
+            if (cancelled) return;
             MatchIndex index;
             for (int line = 0; line < n; ++line) {
                 const int c = counts[static_cast<std::size_t>(line)];

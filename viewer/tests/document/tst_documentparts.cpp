@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "document/block_list.h"
 #include "document/edit_history.h"
 #include "document/line_offsets.h"
 #include "document/line_store.h"
@@ -43,6 +44,7 @@ private slots:
     void storeKeepsLinesAcrossChunks();
     void storeSplicesEditedLines();
     void storeContentGivesOneRunPerLine();
+    void blockListFollowsAVector();
     void offsetsFollowSplicedLines();
     void historyUndoRedoAndLimit();
     void splitLinesAtEveryBreak();
@@ -137,6 +139,59 @@ void TestDocumentParts::storeContentGivesOneRunPerLine() {
     QVERIFY(runs.empty());
 }
 
+void TestDocumentParts::blockListFollowsAVector() {
+    // Random pushes and splices (small and large, anywhere) on blocks of 8
+    // against a plain vector; a shared copy taken on the way keeps its items.
+    constexpr int kBlock = 8;
+    BlockList<int, kBlock> list;
+    std::vector<int> plain;
+    std::mt19937 random(7);
+    int next = 0;
+    auto below = [&](int n) { return n <= 0 ? 0 : static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 2000; ++round) {
+        const auto shared = list.Share();
+        const std::vector<int> sharedItems = plain;
+        if (below(4) == 0) {
+            list.PushBack(next);
+            plain.push_back(next++);
+        } else {
+            const int first = below(static_cast<int>(plain.size()) + 1);
+            const int big = below(6) == 0 ? 40 : 3;
+            const int count = below(std::min(big, static_cast<int>(plain.size()) - first) + 1);
+            std::vector<int> items(static_cast<std::size_t>(below(big + 1)));
+            for (int& item : items) item = next++;
+            list.Splice(first, count, items);
+            plain.erase(plain.begin() + first, plain.begin() + first + count);
+            plain.insert(plain.begin() + first, items.begin(), items.end());
+        }
+        QCOMPARE(list.Size(), static_cast<int>(plain.size()));
+        std::vector<int> seen, viaIndex;
+        list.ForEach(0, list.Size(), [&](int i, int item) {
+            seen.push_back(item);
+            viaIndex.push_back(list[i]);
+            return true;
+        });
+        QCOMPARE(seen, plain);
+        QCOMPARE(viaIndex, plain);
+        // Blocks stay between a quarter and twice their size (the last may be smaller).
+        for (int b = 0; b < list.BlockCount(); ++b) {
+            const int size = static_cast<int>(list.BlockAt(b).size());
+            QVERIFY(size <= 2 * kBlock);
+            QVERIFY(size >= (b + 1 < list.BlockCount() ? kBlock / 4 : 1));
+            QCOMPARE(list.BlockStart(b + 1) - list.BlockStart(b), size);
+        }
+        std::vector<int> frozen;
+        for (const auto& block : shared) frozen.insert(frozen.end(), block->begin(), block->end());
+        QCOMPARE(frozen, sharedItems);
+    }
+    // A walk stops when asked; a range past the end visits nothing.
+    int visited = 0;
+    list.ForEach(1, list.Size(), [&](int, int) { return ++visited < 3; });
+    QCOMPARE(visited, 3);
+    list.ForEach(list.Size(), 5, [&](int, int) { return ++visited > 0; });
+    QCOMPARE(visited, 3);
+}
+
 void TestDocumentParts::offsetsFollowSplicedLines() {
     LineStore store;
     LineOffsets offsets;
@@ -153,27 +208,31 @@ void TestDocumentParts::offsetsFollowSplicedLines() {
     QCOMPARE(offsets.LineAt(4), 2);
     QCOMPARE(offsets.LineAt(10), 3);
 
-    // Random splices (same line count, more lines, fewer lines) keep every
-    // start and every offset's line equal to a count from scratch.
+    // Random splices (same line count, more lines, fewer lines; a few lines or
+    // thousands, splitting and merging blocks of lengths) keep every start and
+    // the line of every offset around each line break equal to a count from scratch.
+    for (int i = 0; i < 3000; ++i) store.Append(std::string(static_cast<std::size_t>(i % 11), 'a'), 0);
+    offsets.Update(store);
     std::mt19937 random(9);
-    for (int round = 0; round < 300; ++round) {
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 150; ++round) {
         const int count = store.Count();
-        const int first = static_cast<int>(random() % static_cast<unsigned>(count));
-        const int removed = 1 + static_cast<int>(random() % static_cast<unsigned>(std::min(3, count - first)));
-        const int added = 1 + static_cast<int>(random() % 3);
+        const int first = below(count);
+        const int most = below(8) == 0 ? 2500 : 3;
+        const int removed = 1 + below(std::min(most, count - first));
+        const int added = 1 + below(most);
         std::vector<LineRec> records;
-        for (int i = 0; i < added; ++i)
-            records.push_back(store.EditedLine(QString(static_cast<int>(random() % 7), QLatin1Char('e')), 0));
+        for (int i = 0; i < added; ++i) records.push_back(store.EditedLine(QString(below(7), QLatin1Char('e')), 0));
         store.Splice(first, removed, records);
         offsets.Splice(first, removed, added, store);
         const std::vector<qint64> fresh = FreshStarts(store);
         QCOMPARE(Starts(offsets, store.Count()), fresh);
-        for (qint64 offset = 0; offset < fresh.back(); ++offset) {
-            const int line =
-                static_cast<int>(std::upper_bound(fresh.begin(), fresh.end() - 1, offset) - fresh.begin()) - 1;
-            QCOMPARE(offsets.LineAt(offset), line);
+        for (int line = 0; line < store.Count(); ++line) {
+            QCOMPARE(offsets.LineAt(fresh[static_cast<std::size_t>(line)]), line);
+            QCOMPARE(offsets.LineAt(fresh[static_cast<std::size_t>(line) + 1] - 1), line);  // its break
         }
     }
+    QCOMPARE(offsets.LineAt(offsets.End() + 5), store.Count() - 1);
     // Offsets never built stay unbuilt through a splice and are built when asked.
     LineOffsets unbuilt;
     store.Splice(0, 1, {store.EditedLine(QStringLiteral("new"), 0)});
