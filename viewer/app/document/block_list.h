@@ -48,7 +48,15 @@ public:
         return BlockAt(b)[static_cast<std::size_t>(index - BlockStart(b))];
     }
 
+    // Empties the list. Its blocks are kept for the items that come next (a list
+    // emptied to be filled again then reuses memory it has already touched).
     void Clear() {
+        for (auto& block : blocks_) {
+            if (block.use_count() > 1) continue;
+            block->clear();
+            spare_.push_back(std::move(block));
+        }
+        std::atomic_thread_fence(std::memory_order_acquire);  // as in Writable
         blocks_.clear();
         starts_.assign(1, 0);
         hint_ = 0;
@@ -56,9 +64,7 @@ public:
 
     void PushBack(const T& item) {
         if (blocks_.empty() || blocks_.back()->size() >= static_cast<std::size_t>(kBlock)) {
-            auto block = std::make_shared<Block>();
-            block->reserve(kBlock);
-            blocks_.push_back(std::move(block));
+            blocks_.push_back(NewBlock());
             starts_.push_back(starts_.back());
         }
         Writable(BlockCount() - 1).push_back(item);
@@ -129,43 +135,51 @@ private:
     // the items of b1 from `to`, cut into even blocks of at most kBlock items.
     // A result too small for a block of its own takes in a neighbour.
     Change Replace(int b0, int b1, int from, int to, std::span<const T> items) {
-        Block all;
-        int first = b0, last = b1;  // the blocks replaced; none while the list is empty
+        std::vector<std::span<const T>> parts;  // the new items, in order
+        int first = b0, last = b1;              // the blocks replaced; none while the list is empty
         if (blocks_.empty()) {
             last = -1;
-            all.assign(items.begin(), items.end());
+            parts.push_back(items);
         } else {
-            const Block& head = BlockAt(b0);
-            const Block& tail = BlockAt(b1);
-            const std::size_t total =
-                static_cast<std::size_t>(from) + items.size() + tail.size() - static_cast<std::size_t>(to);
-            if (total < static_cast<std::size_t>(kBlock / 2)) {
+            const std::span<const T> head(BlockAt(b0).data(), static_cast<std::size_t>(from));
+            const std::span<const T> tail(BlockAt(b1).data() + to, BlockAt(b1).size() - static_cast<std::size_t>(to));
+            if (head.size() + items.size() + tail.size() < static_cast<std::size_t>(kBlock / 2)) {
                 if (b0 > 0)
                     --first;
                 else if (b1 + 1 < BlockCount())
                     ++last;
             }
-            all.reserve(total + 2 * static_cast<std::size_t>(kBlock));
-            if (first < b0) all.insert(all.end(), BlockAt(first).begin(), BlockAt(first).end());
-            all.insert(all.end(), head.begin(), head.begin() + from);
-            all.insert(all.end(), items.begin(), items.end());
-            all.insert(all.end(), tail.begin() + to, tail.end());
-            if (last > b1) all.insert(all.end(), BlockAt(last).begin(), BlockAt(last).end());
+            if (first < b0) parts.emplace_back(BlockAt(first));
+            parts.insert(parts.end(), {head, items, tail});
+            if (last > b1) parts.emplace_back(BlockAt(last));
         }
         const int replaced = last - first + 1;
         const int start = BlockStart(first);
         const int replacedItems = BlockStart(last + 1) - start;
+        std::size_t total = 0;
+        for (const auto& part : parts) total += part.size();
 
-        const std::size_t pieces = (all.size() + kBlock - 1) / kBlock;
+        const std::size_t pieces = (total + kBlock - 1) / kBlock;
         std::vector<std::shared_ptr<Block>> made;
         std::vector<int> ends;
         made.reserve(pieces);
+        auto part = parts.begin();
+        std::size_t used = 0;  // of *part
         for (std::size_t k = 0, at = 0; k < pieces; ++k) {
-            const std::size_t next = all.size() * (k + 1) / pieces;
-            auto block = std::make_shared<Block>();
-            block->reserve(std::max<std::size_t>(next - at, kBlock));
-            block->assign(all.begin() + static_cast<std::ptrdiff_t>(at),
-                          all.begin() + static_cast<std::ptrdiff_t>(next));
+            const std::size_t next = total * (k + 1) / pieces;
+            std::shared_ptr<Block> block = NewBlock();
+            for (std::size_t want = next - at; want > 0;) {
+                if (used == part->size()) {
+                    ++part;
+                    used = 0;
+                    continue;
+                }
+                const std::size_t take = std::min(want, part->size() - used);
+                block->insert(block->end(), part->begin() + static_cast<std::ptrdiff_t>(used),
+                              part->begin() + static_cast<std::ptrdiff_t>(used + take));
+                used += take;
+                want -= take;
+            }
             made.push_back(std::move(block));
             ends.push_back(start + static_cast<int>(next));
             at = next;
@@ -174,12 +188,25 @@ private:
         blocks_.insert(blocks_.begin() + first, made.begin(), made.end());
         starts_.erase(starts_.begin() + first + 1, starts_.begin() + first + 1 + replaced);
         starts_.insert(starts_.begin() + first + 1, ends.begin(), ends.end());
-        Shift(first + 1 + static_cast<int>(made.size()), static_cast<int>(all.size()) - replacedItems);
+        Shift(first + 1 + static_cast<int>(made.size()), static_cast<int>(total) - replacedItems);
         return {first, replaced, static_cast<int>(made.size())};
+    }
+
+    // An empty block with room for kBlock items: one Clear() kept, or a new one.
+    std::shared_ptr<Block> NewBlock() {
+        if (spare_.empty()) {
+            auto block = std::make_shared<Block>();
+            block->reserve(kBlock);
+            return block;
+        }
+        std::shared_ptr<Block> block = std::move(spare_.back());
+        spare_.pop_back();
+        return block;
     }
 
     std::vector<std::shared_ptr<Block>> blocks_;
     std::vector<int> starts_ = {0};
+    std::vector<std::shared_ptr<Block>> spare_;  // emptied blocks no copy shares, for the next fill
     mutable int hint_ = 0;
 };
 

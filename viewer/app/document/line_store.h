@@ -84,7 +84,8 @@ public:
         maxBytes_ = std::max(maxBytes_, static_cast<std::uint32_t>(bytes.size()));
     }
 
-    // Drops every line and gives the memory back.
+    // Drops every line and gives the bytes back (the blocks of line records
+    // stay for the next load).
     void Release();
 
     // The present lines, readable on another thread whatever the store does next.

@@ -140,8 +140,8 @@ void TestDocumentParts::storeContentGivesOneRunPerLine() {
 }
 
 void TestDocumentParts::blockListFollowsAVector() {
-    // Random pushes and splices (small and large, anywhere) on blocks of 8
-    // against a plain vector; a shared copy taken on the way keeps its items.
+    // Random pushes, splices (small and large, anywhere) and clears on blocks of
+    // 8 against a plain vector; a shared copy taken on the way keeps its items.
     constexpr int kBlock = 8;
     BlockList<int, kBlock> list;
     std::vector<int> plain;
@@ -151,7 +151,10 @@ void TestDocumentParts::blockListFollowsAVector() {
     for (int round = 0; round < 2000; ++round) {
         const auto shared = list.Share();
         const std::vector<int> sharedItems = plain;
-        if (below(4) == 0) {
+        if (below(300) == 0) {  // emptied to be filled again
+            list.Clear();
+            plain.clear();
+        } else if (below(4) == 0) {
             list.PushBack(next);
             plain.push_back(next++);
         } else {
