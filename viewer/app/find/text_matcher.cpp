@@ -2,8 +2,10 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "sjis/shift_jis.h"
 
@@ -41,6 +43,11 @@ public:
         }
         out.append(pool_, (e & ~kRun) >> 8, e & 0xFF);
     }
+    static constexpr std::uint32_t kRun = 0x80000000u;
+    // The entry of `c`: its folded unit, or kRun | pool offset << 8 | length.
+    const std::uint32_t* Entries() const { return entries_.get(); }
+    const char16_t* Pool() const { return pool_.data(); }
+
     // Units the folded form of `c` takes.
     std::size_t Size(char16_t c) const {
         const std::uint32_t e = entries_[c];
@@ -48,8 +55,6 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kRun = 0x80000000u;
-
     // The compatibility decomposition of `c`, case folded, decomposed again.
     static void Fold(char32_t c, std::u16string& out, int depth) {
         const QString decomposition = QChar::decomposition(c);
@@ -100,45 +105,62 @@ TextMatcher::TextMatcher(const QString& pattern, bool exact) : text_(pattern), e
     }
 }
 
-template <typename Visit> void TextMatcher::Scan(QStringView line, Visit&& visit) {
-    if (pattern_.empty()) return;
-    std::u16string_view hay;
-    if (exact_) {
-        hay = View(line);
-    } else {
-        const FoldTable& folds = Folds();
-        folded_.clear();
-        origin_.clear();
-        const qsizetype n = line.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const char16_t c = line[i].unicode();
-            folds.Append(c, folded_);
-            origin_.resize(folded_.size(), static_cast<int>(i));
-        }
-        hay = folded_;
-    }
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = hay.find(pattern_, from);
-        if (at == std::u16string_view::npos) return;
-        const std::size_t end = at + pattern_.size();
-        if (!exact_ && end < hay.size() && IsCombining(hay[end])) {
-            from = at + 1;
+std::u16string_view TextMatcher::Fold(QStringView line, bool map) {
+    // Written through raw pointers: this is the inner loop of every count.
+    const FoldTable& folds = Folds();
+    const std::uint32_t* entries = folds.Entries();
+    const std::size_t n = static_cast<std::size_t>(line.size());
+    const char16_t* in = reinterpret_cast<const char16_t*>(line.utf16());
+    if (folded_.size() < n) folded_.resize(n);
+    if (map && origin_.size() < n) origin_.resize(n);
+    char16_t* out = folded_.data();
+    int* origin = origin_.data();
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t e = entries[in[i]];
+        if (!(e & FoldTable::kRun)) {
+            if (map) origin[used] = static_cast<int>(i);
+            out[used++] = static_cast<char16_t>(e);
             continue;
         }
-        TextMatch m;
-        if (exact_) {
-            m = {static_cast<int>(at), static_cast<int>(end)};
-        } else {
-            m = {origin_[at], origin_[end - 1] + 1};
+        const std::size_t length = e & 0xFF;
+        if (const std::size_t need = used + length + (n - i - 1); folded_.size() < need) {
+            folded_.resize(need * 2);
+            out = folded_.data();
+            if (map) {
+                origin_.resize(need * 2);
+                origin = origin_.data();
+            }
         }
-        if (!visit(m)) return;
-        from = end;
+        std::copy_n(folds.Pool() + ((e & ~FoldTable::kRun) >> 8), length, out + used);
+        if (map) std::fill_n(origin + used, length, static_cast<int>(i));
+        used += length;
+    }
+    return {out, used};
+}
+
+template <bool kMap, typename Visit> void TextMatcher::Scan(QStringView line, Visit&& visit) {
+    if (pattern_.empty()) return;
+    const std::u16string_view hay = exact_ ? View(line) : Fold(line, kMap);
+    const char16_t head = pattern_[0];
+    const std::size_t m = pattern_.size();
+    if (hay.size() < m) return;
+    const char16_t* const data = hay.data();
+    const std::size_t last = hay.size() - m;  // the last place a match can start
+    for (std::size_t at = 0; at <= last; ++at) {
+        if (data[at] != head) continue;
+        if (std::char_traits<char16_t>::compare(data + at + 1, pattern_.data() + 1, m - 1) != 0) continue;
+        const std::size_t end = at + m;
+        if (!exact_ && end < hay.size() && IsCombining(data[end])) continue;
+        TextMatch match{static_cast<int>(at), static_cast<int>(end)};
+        if (kMap && !exact_) match = {origin_[at], origin_[end - 1] + 1};
+        if (!visit(match)) return;
+        at = end - 1;
     }
 }
 
 void TextMatcher::FindAll(QStringView line, std::vector<TextMatch>& out) {
-    Scan(line, [&](const TextMatch& m) {
+    Scan<true>(line, [&](const TextMatch& m) {
         out.push_back(m);
         return true;
     });
@@ -146,7 +168,7 @@ void TextMatcher::FindAll(QStringView line, std::vector<TextMatch>& out) {
 
 TextMatch TextMatcher::FindFrom(QStringView line, int from) {
     TextMatch found;
-    Scan(line, [&](const TextMatch& m) {
+    Scan<true>(line, [&](const TextMatch& m) {
         if (m.start < from) return true;
         found = m;
         return false;
@@ -156,7 +178,7 @@ TextMatch TextMatcher::FindFrom(QStringView line, int from) {
 
 TextMatch TextMatcher::FindBefore(QStringView line, int to) {
     TextMatch found;
-    Scan(line, [&](const TextMatch& m) {
+    Scan<true>(line, [&](const TextMatch& m) {
         if (m.end > to) return false;
         found = m;
         return true;
@@ -166,11 +188,17 @@ TextMatch TextMatcher::FindBefore(QStringView line, int to) {
 
 int TextMatcher::Count(QStringView line) {
     int count = 0;
-    Scan(line, [&](const TextMatch&) {
+    Scan<false>(line, [&](const TextMatch&) {
         ++count;
         return true;
     });
     return count;
+}
+
+bool TextMatcher::Contains(QStringView line) {
+    bool found = false;
+    Scan<false>(line, [&](const TextMatch&) { return !(found = true); });
+    return found;
 }
 
 int TextMatcher::CountBytes(std::string_view sjisLine) {

@@ -37,20 +37,22 @@ public:
     // The last match ending at or before column `to` (end == 0 when none).
     TextMatch FindBefore(QStringView line, int to);
     int Count(QStringView line);
-    bool Contains(QStringView line) { return FindFrom(line, 0).end > 0; }
+    bool Contains(QStringView line);
     // The same on a line of Windows-31J bytes, as the display holds loaded lines.
     int CountBytes(std::string_view sjisLine);
     bool ContainsBytes(std::string_view sjisLine);
 
 private:
-    // Folds `line` into folded_ (with origin_ when `map`) and returns the
-    // matches in folded units through `visit` until it returns false.
-    template <typename Visit> void Scan(QStringView line, Visit&& visit);
+    // `line` folded into folded_ (with origin_ when `map`).
+    std::u16string_view Fold(QStringView line, bool map);
+    // Gives the matches of `line` to `visit` until it returns false: in columns
+    // of `line` with kMap, else only counted (their columns unset).
+    template <bool kMap, typename Visit> void Scan(QStringView line, Visit&& visit);
 
     QString text_;
     bool exact_ = false;
     std::u16string pattern_;   // folded unless exact
-    std::u16string folded_;    // scratch: the folded line
+    std::u16string folded_;    // scratch: the folded line (its size is only a capacity)
     std::vector<int> origin_;  // scratch: column of the original character of each folded unit
     QString decoded_;          // scratch: a decoded byte line
     std::vector<TextMatch> matches_;

@@ -97,6 +97,7 @@ void FindTest::Matching_data() {
     QTest::newRow("full width digits") << u"１２３"_qs << false << u"a123b"_qs << "1-4";
     QTest::newRow("ideographic space") << u"a b"_qs << false << u"a　b"_qs << "0-3";
     QTest::newRow("expanding character") << u"株式会社"_qs << false << u"x㍿"_qs << "1-2";
+    QTest::newRow("expanding characters only") << u"株式会社"_qs << false << u"㍿㍿㍿㍿㍿"_qs << "0-1 1-2 2-3 3-4 4-5";
     QTest::newRow("not overlapping") << u"aa"_qs << false << u"aaaaa"_qs << "0-2 2-4";
     QTest::newRow("surrogate pair") << u"𠮷"_qs << false << u"a𠮷b"_qs << "1-3";
     QTest::newRow("no match") << u"xyz"_qs << false << u"ABC"_qs << "";
@@ -118,6 +119,7 @@ void FindTest::Matching() {
     for (const TextMatch& m : found) got << QStringLiteral("%1-%2").arg(m.start).arg(m.end);
     QCOMPARE(got.join(u' '), matches);
     QCOMPARE(matcher.Count(line), static_cast<int>(found.size()));
+    QCOMPARE(matcher.Contains(line), !found.empty());
     // The same line as the display holds it when loaded, where Windows-31J can hold it.
     if (const auto bytes = sjis::EncodeExact(line))
         QCOMPARE(matcher.CountBytes(*bytes), static_cast<int>(found.size()));
