@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <utility>
 
 #include "document/frozen_lines.h"
 
@@ -49,7 +50,10 @@ void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMat
     worker_ = std::thread(
         [this, job = job_, lines = std::move(lines), matcher = TextMatcher(matcher), fromLine, generation]() mutable {
             const int n = lines->Count();
-            std::vector<int> counts(static_cast<std::size_t>(std::max(n, 0)), 0);
+            // Lines with matches and their counts, from the start line on and then
+            // (after wrapping) before it: no table of every line to clear first.
+            std::vector<std::pair<int, int>> found[2];
+            int pass = 0;
             const int start = std::clamp(fromLine + 1, 0, std::max(n, 1)) % std::max(n, 1);
             bool reported = false;
             bool cancelled = false;
@@ -57,7 +61,7 @@ void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMat
                 if ((line & 1023) == 0 && job->cancelled) return !(cancelled = true);
                 const int c = FrozenLines::IsEdited(r) ? matcher.Count(lines->EditedText(r))
                                                        : matcher.CountBytes(lines->Bytes(r));
-                counts[static_cast<std::size_t>(line)] = c;
+                if (c > 0) found[pass].emplace_back(line, c);
                 if (c > 0 && !reported) {
                     reported = true;
                     QMetaObject::invokeMethod(
@@ -70,16 +74,12 @@ void MatchCounter::Start(std::shared_ptr<const FrozenLines> lines, const TextMat
                 return true;
             };
             lines->ForEach(start, n - start, count);
+            pass = 1;
             if (!cancelled) lines->ForEach(0, start, count);
             if (cancelled) return;
             MatchIndex index;
-            for (int line = 0; line < n; ++line) {
-                const int c = counts[static_cast<std::size_t>(line)];
-                if (c == 0) continue;
-                index.lines.push_back(line);
-                index.before.push_back(index.total);
-                index.total += c;
-            }
+            for (const auto& [line, c] : found[1]) index.Add(line, c);
+            for (const auto& [line, c] : found[0]) index.Add(line, c);
             if (!reported)
                 QMetaObject::invokeMethod(
                     this,
@@ -102,10 +102,7 @@ void MatchCounter::RecountTail(int first, const FrozenLines& tail, TextMatcher& 
     index.before.resize(keep);
     for (int k = 0; k < tail.Count(); ++k) {
         const int c = tail.IsEdited(k) ? matcher.Count(tail.EditedText(k)) : matcher.CountBytes(tail.Bytes(k));
-        if (c == 0) continue;
-        index.lines.push_back(first + k);
-        index.before.push_back(index.total);
-        index.total += c;
+        if (c > 0) index.Add(first + k, c);
     }
 }
 

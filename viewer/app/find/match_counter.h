@@ -24,6 +24,12 @@ struct MatchIndex {
     std::vector<qint64> before;  // matches in the lines before lines[i]
     qint64 total = 0;
 
+    // Adds `count` matches in `line`, after every line added so far.
+    void Add(int line, int count) {
+        lines.push_back(line);
+        before.push_back(total);
+        total += count;
+    }
     // Number of matches in lines before `line`.
     qint64 MatchesBefore(int line) const;
     // The first line with a match after `line` (or before it, backwards), -1 when none.
