@@ -14,13 +14,15 @@
 #include <span>
 #include <vector>
 
+#include "document/large_pages.h"
+
 namespace chatscope {
 
 template <typename T, int kBlock> class BlockList {
     static_assert(kBlock >= 4);
 
 public:
-    using Block = std::vector<T>;
+    using Block = std::vector<T, LargePageAllocator<T>>;  // blocks fill fresh memory: see large_pages.h
     using SharedBlocks = std::vector<std::shared_ptr<const Block>>;
 
     // Blocks [first, first + removed) of the list before a change were replaced

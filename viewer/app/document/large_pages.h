@@ -2,7 +2,8 @@
 // where it has them. Filling a million lines touches some hundred megabytes of
 // fresh memory; in 4 KiB pages each first touch is a page fault, and those faults
 // cost more than the whole reading pass. Blocks of a megabyte or more are mapped
-// directly and marked for transparent huge pages; smaller ones come from the heap.
+// directly and marked for transparent huge pages; blocks from 4 KiB are cut from
+// such pages; smaller ones come from the heap.
 #pragma once
 
 #include <cstddef>

@@ -9,6 +9,7 @@
 
 #include "document/block_list.h"
 #include "document/edit_history.h"
+#include "document/large_pages.h"
 #include "document/line_offsets.h"
 #include "document/line_store.h"
 #include "document/line_text_ops.h"
@@ -45,6 +46,7 @@ private slots:
     void storeSplicesEditedLines();
     void storeContentGivesOneRunPerLine();
     void blockListFollowsAVector();
+    void largeBlocksNeverOverlap();
     void offsetsFollowSplicedLines();
     void historyUndoRedoAndLimit();
     void splitLinesAtEveryBreak();
@@ -193,6 +195,32 @@ void TestDocumentParts::blockListFollowsAVector() {
     QCOMPARE(visited, 3);
     list.ForEach(list.Size(), 5, [&](int, int) { return ++visited > 0; });
     QCOMPARE(visited, 3);
+}
+
+void TestDocumentParts::largeBlocksNeverOverlap() {
+    // Blocks of every size the document asks for (heap, huge-page pieces, whole
+    // mappings), each filled with its own byte; freed ones are handed out again.
+    std::mt19937 random(3);
+    struct Held {
+        char* p;
+        std::size_t bytes;
+        char mark;
+    };
+    std::vector<Held> held;
+    auto take = [&] {
+        const std::size_t bytes = std::size_t{1} << (random() % 22) | random() % 4096;
+        Held h{static_cast<char*>(AllocateLarge(bytes)), bytes, static_cast<char>(random())};
+        std::fill(h.p, h.p + bytes, h.mark);
+        held.push_back(h);
+    };
+    for (int round = 0; round < 6; ++round) {
+        while (held.size() < 150) take();
+        for (const Held& h : held) QVERIFY(std::all_of(h.p, h.p + h.bytes, [&](char c) { return c == h.mark; }));
+        std::shuffle(held.begin(), held.end(), random);
+        for (std::size_t i = 0; i < held.size() / 2; ++i) FreeLarge(held[i].p, held[i].bytes);
+        held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(held.size() / 2));
+    }
+    for (const Held& h : held) FreeLarge(h.p, h.bytes);
 }
 
 void TestDocumentParts::offsetsFollowSplicedLines() {
