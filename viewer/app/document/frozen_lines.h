@@ -21,6 +21,14 @@ public:
     FrozenLines() = default;
     FrozenLines(const LineBlocks& lines, std::vector<std::shared_ptr<char[]>> chunks, std::vector<QString> edited)
         : blocks_(lines.Share()), starts_(lines.Starts()), chunks_(std::move(chunks)), edited_(std::move(edited)) {}
+    // The same over `records` (copied whole into one block).
+    FrozenLines(const std::vector<LineRec>& records, std::vector<std::shared_ptr<char[]>> chunks,
+                std::vector<QString> edited)
+        : chunks_(std::move(chunks)), edited_(std::move(edited)) {
+        if (records.empty()) return;
+        starts_.push_back(static_cast<int>(records.size()));
+        blocks_.push_back(std::make_shared<const LineBlocks::Block>(records.begin(), records.end()));
+    }
 
     int Count() const { return starts_.back(); }
     bool IsEdited(int line) const { return IsEdited(Rec(line)); }

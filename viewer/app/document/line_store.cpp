@@ -1,5 +1,7 @@
 #include "document/line_store.h"
 
+#include <utility>
+
 #include "document/frozen_lines.h"
 #include "document/large_pages.h"
 
@@ -34,9 +36,7 @@ LineRec LineStore::EditedLine(QString text, std::uint32_t colour) {
 FrozenLines LineStore::Freeze() const { return FrozenLines(lines_, chunks_, editedTexts_); }
 
 FrozenLines LineStore::Freeze(const std::vector<LineRec>& records) const {
-    LineBlocks lines;
-    lines.Splice(0, 0, records);
-    return FrozenLines(lines, chunks_, editedTexts_);
+    return FrozenLines(records, chunks_, editedTexts_);
 }
 
 std::vector<LineRec> LineStore::Records(int first, int count) const {
