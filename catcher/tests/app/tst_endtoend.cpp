@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <string>
 
 #include "catcher_text.h"
 #include "chatkeeper/catcher_settings.h"
@@ -387,9 +388,10 @@ private slots:
         const QByteArray bytes = ReadFile(cnf_);
         QCOMPARE(bytes.size(), 3088);
         QCOMPARE(bytes.mid(2048, 29), QByteArray("TARQ#YY#MM#DD_#HH#MN_#SS.log\0", 29));
+        const std::string raw = bytes.toStdString();  // a std::string, so the compiler sees its 3088 bytes
         std::int32_t mode = 0, size = 0;
-        std::memcpy(&mode, bytes.constData() + 3072, 4);
-        std::memcpy(&size, bytes.constData() + 3076, 4);
+        std::memcpy(&mode, raw.data() + 3072, 4);
+        std::memcpy(&size, raw.data() + 3076, 4);
         QCOMPARE(mode, 3);
         QCOMPARE(size, 100);
         QCOMPARE(static_cast<unsigned char>(bytes[3080]), static_cast<unsigned char>(2));
