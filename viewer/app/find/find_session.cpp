@@ -1,6 +1,7 @@
 #include "find/find_session.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <climits>
@@ -16,6 +17,9 @@ namespace {
 
 // How long edits of the display settle before the matches are counted again.
 constexpr int kRecountDelayMs = 150;
+// How long a change of the search text looks for the first match below the caret
+// itself before it leaves that to the count.
+constexpr qint64 kNearbyLookMs = 5;
 
 }  // namespace
 
@@ -101,7 +105,7 @@ void FindSession::Recount(bool jumpToFirst) {
     int line = 0, column = 0, toLine = 0, toColumn = 0;
     display_->SelectionRange(&line, &column, &toLine, &toColumn);
     // Typing on extends the match in place: look from the start of the selection.
-    if (jumpToFirst && !SelectFrom(line, column, true)) waitingForFirst_ = true;
+    if (jumpToFirst && !SelectFrom(line, column, true) && !SelectNearby(line)) waitingForFirst_ = true;
     if (!frozen_) {
         frozen_ = std::make_shared<const FrozenLines>(display_->Document().Freeze());
         display_->TakeUnchangedLines();  // changes from here on are to the lines counted now
@@ -165,6 +169,20 @@ std::function<bool(std::string_view)> FindSession::RecordFilter() const {
     if (!Filtering()) return {};
     auto matcher = std::make_shared<TextMatcher>(matcher_);
     return [matcher](std::string_view line) { return matcher->ContainsBytes(line); };
+}
+
+bool FindSession::SelectNearby(int line) {
+    // The count finds the first match too, but its thread may wait for a core
+    // on a busy machine (a game running beside the viewer): the lines just below
+    // the caret are looked at here, for a few milliseconds at most.
+    QElapsedTimer clock;
+    clock.start();
+    const int count = display_->LineCount();
+    for (int next = line + 1; next < count; ++next) {
+        if (matcher_.Contains(display_->LineText(next))) return SelectFrom(next, 0, true);
+        if (next % 64 == 0 && clock.elapsed() >= kNearbyLookMs) break;
+    }
+    return false;
 }
 
 bool FindSession::SelectFrom(int line, int column, bool forward) {

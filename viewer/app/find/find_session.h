@@ -58,6 +58,8 @@ private:
     void ApplyFilter();
     void UpdateCount();
     bool SelectFrom(int line, int column, bool forward);
+    // Selects the first match in the lines after `line`, if one is found quickly.
+    bool SelectNearby(int line);
     // The next or previous line with a match after `line`, wrapping; -1 when none.
     int NextLine(int line, bool forward);
 

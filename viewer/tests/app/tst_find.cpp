@@ -167,6 +167,13 @@ void FindTest::BarKeys() {
         QVERIFY2(v.bar().CountText() == QString::fromUtf8(step.count),
                  qPrintable(v.bar().CountText() + " " + step.what));
     }
+    // A match below the caret is selected as the text changes, before the count's
+    // thread reports (no event is processed in between).
+    v.display().SetSelection(2, 0, 2, 0);
+    v.bar().ExactOption()->setChecked(false);
+    field->setText(QStringLiteral("MISC"));
+    QCOMPARE(v.Selection(), QStringLiteral("4:0-4:4"));
+    v.Settle([] {});
     QTest::keyClick(field, Qt::Key_Escape);
     QVERIFY(!v.bar().isVisible());
     QVERIFY(v.display().hasFocus());
