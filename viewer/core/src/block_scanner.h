@@ -2,8 +2,8 @@
 // 50 lines with escape stripping, hand every non-empty kept line on, and go on
 // to the next block until the file is exhausted.
 //
-// The file is read in chunks, and the NUL and escape bytes of each chunk are
-// marked in a bit map first, so finding a line's end costs a bit scan. A line
+// The file is read in chunks, and a line's end (its NUL, or an escape byte
+// before it) is found sixteen bytes at a time. A line
 // that lies wholly in a chunk is handed on as a view into the chunk (its escape
 // bytes removed in place); a line that goes on past the chunk is assembled in a
 // 1024-byte line buffer. Either way the line keeps its first 1023 kept bytes and
@@ -12,12 +12,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
+#include "byte_classes.h"
 #include "chatscope/log_format.h"
 #include "chunk_source.h"
 
@@ -83,7 +85,6 @@ private:
         const ChunkSource::Chunk c = source_.Next();
         base_ = c.data;
         baseOffset_ = c.offset;
-        bits_ = c.bits;
         p_ = c.data;
         end_ = c.data + c.size;
         eof_ = c.size == 0;
@@ -103,13 +104,11 @@ private:
         return left == 0;
     }
 
-    // First special byte at or after p, or end_ (p <= end_).
+    // First special byte at or after p, or end_ (p <= end_): the NUL after the
+    // chunk stops the search there.
     const char* FindSpecial(const char* p) const {
-        const std::size_t at = static_cast<std::size_t>(p - base_);
-        std::size_t w = at / 64;
-        std::uint64_t word = bits_[w] & (~std::uint64_t{0} << (at % 64));
-        while (word == 0) word = bits_[++w];
-        return base_ + w * 64 + static_cast<std::size_t>(__builtin_ctzll(word));
+        for (;; p += 16)
+            if (const std::uint32_t mask = ClassMask16<kSpecialByte>(p)) return p + std::countr_zero(mask);
     }
 
     // Copies in 16-byte steps (runs are short, and a library call costs more than
@@ -202,9 +201,8 @@ private:
 
     ChunkSource source_;
     ReadPosition from_;
-    const char* base_ = nullptr;           // the current chunk
-    std::int64_t baseOffset_ = 0;          // its file offset
-    const std::uint64_t* bits_ = nullptr;  // its special bytes, plus an end mark
+    const char* base_ = nullptr;   // the current chunk
+    std::int64_t baseOffset_ = 0;  // its file offset
     const char* p_ = nullptr;
     const char* end_ = nullptr;
     bool eof_ = false;

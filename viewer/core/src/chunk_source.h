@@ -1,8 +1,7 @@
-// The chunks of a file for the block loop, each with a bit map of its NUL and
-// escape bytes, so that finding a line's end costs a bit scan.
+// The chunks of a file for the block loop, each followed by a NUL that stops any
+// search for the next special byte at the chunk's end.
 #pragma once
 
-#include <array>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -10,38 +9,17 @@
 
 #include <unistd.h>
 
-#include "byte_classes.h"
-
 namespace chatscope::detail {
-
-// Marks the special bytes (NUL and the escape bytes) of data[0, n) in `bits`
-// (bit i % 64 of word i / 64 for byte i). `bits` holds n / 64 + 1 words; the bits
-// from n on are clear.
-inline void MarkSpecialBytes(const char* data, std::size_t n, std::uint64_t* bits) {
-    std::size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        const char* p = data + i;
-        bits[i / 64] = std::uint64_t{ClassMask16<kSpecialByte>(p)} |
-                       std::uint64_t{ClassMask16<kSpecialByte>(p + 16)} << 16 |
-                       std::uint64_t{ClassMask16<kSpecialByte>(p + 32)} << 32 |
-                       std::uint64_t{ClassMask16<kSpecialByte>(p + 48)} << 48;
-    }
-    for (std::size_t w = i / 64; w <= n / 64; ++w) bits[w] = 0;
-    for (; i < n; ++i)
-        if (kByteClasses[static_cast<unsigned char>(data[i])] & kSpecialByte)
-            bits[i / 64] |= std::uint64_t{1} << (i % 64);
-}
 
 class ChunkSource {
 public:
-    // Bytes to spare after each chunk for reads in 16-byte steps.
+    // Bytes to spare after each chunk for reads in 16-byte steps (the first holds the NUL).
     static constexpr std::size_t kSlack = 16;
 
     struct Chunk {
-        char* data = nullptr;                 // `size` bytes, then kSlack spare bytes
-        std::size_t size = 0;                 // 0: the end of the file
-        const std::uint64_t* bits = nullptr;  // bit i: byte i is special; bit `size` set
-        std::int64_t offset = 0;              // file offset of data[0]
+        char* data = nullptr;     // `size` bytes, a NUL, then kSlack - 1 more readable bytes
+        std::size_t size = 0;     // 0: the end of the file
+        std::int64_t offset = 0;  // file offset of data[0]
     };
 
     // Reads `fd` from its current position, which is taken to be file offset `offset`.
@@ -49,8 +27,7 @@ public:
         : fd_(fd),
           offset_(offset),
           chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes),
-          data_(new char[chunkBytes_ + kSlack]),
-          bits_(new std::uint64_t[chunkBytes_ / 64 + 1]) {}
+          data_(new char[chunkBytes_ + kSlack]()) {}
 
     ChunkSource(const ChunkSource&) = delete;
     ChunkSource& operator=(const ChunkSource&) = delete;
@@ -61,11 +38,10 @@ public:
         if (!ended_) {
             offset_ += static_cast<std::int64_t>(size_);
             size_ = ReadSome();
-            MarkSpecialBytes(data_.get(), size_, bits_.get());
-            bits_[size_ / 64] |= std::uint64_t{1} << (size_ % 64);
+            data_[size_] = '\0';
             ended_ = size_ == 0;
         }
-        return {data_.get(), size_, bits_.get(), offset_};
+        return {data_.get(), size_, offset_};
     }
 
 private:
@@ -81,7 +57,6 @@ private:
     std::int64_t offset_;
     std::size_t chunkBytes_;
     std::unique_ptr<char[]> data_;
-    std::unique_ptr<std::uint64_t[]> bits_;
     std::size_t size_ = 0;
     bool ended_ = false;
 };
