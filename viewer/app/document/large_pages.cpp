@@ -73,9 +73,8 @@ private:
     void Give(std::size_t c, void* p) noexcept { free_[c] = new (p) Piece{free_[c]}; }
 
     std::mutex mutex_;
-    std::array<Piece*, 9> free_{};  // 4 KiB << class
+    std::array<Piece*, std::bit_width(kMappedFrom / kPieceFrom)> free_{};  // kPieceFrom << class, up to 1 MiB
 };
-static_assert((std::size_t{4} << 10 << 8) == kMappedFrom);  // the largest piece class
 
 PiecePool& Pieces() {
     static PiecePool* const pool = new PiecePool;  // never destroyed: blocks may be freed at exit
