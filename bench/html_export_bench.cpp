@@ -46,10 +46,8 @@ void BM_ExportHtml(benchmark::State& state) {
         state.SkipWithError("set CHATSCOPE_BENCH_LOG to an archive");
         return;
     }
-    chatscope::LogStatistics stats;
     chatscope::ViewerSettings settings;
     chatscope::UserList users;
-    chatscope::LogReader reader(stats, settings, users);
     const std::string out =
         std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/chatscope-bench-export.html";
     std::FILE* f = std::fopen(log, "rb");
@@ -57,7 +55,7 @@ void BM_ExportHtml(benchmark::State& state) {
     const long size = std::ftell(f);
     std::fclose(f);
     for (auto _ : state) {
-        if (chatscope::ExportHtml(out, log, reader, settings) != chatscope::ExportResult::Written)
+        if (chatscope::ExportHtml(out, log, settings, users) != chatscope::ExportResult::Written)
             state.SkipWithError("export failed");
     }
     std::remove(out.c_str());

@@ -124,14 +124,11 @@ void BM_ReadLogStats(benchmark::State& state) {
     const auto bytes = std::filesystem::file_size(path);
     std::int64_t lines = 0;
     for (auto _ : state) {
-        LogStatistics stats;
-        ViewerSettings settings;
         UserList users;
-        LogReader reader(stats, settings, users);
         DiscardSink sink;
-        ResetStatistics(stats);
-        lines = reader.ReadLog(path, &sink);
-        benchmark::DoNotOptimize(stats.counters);
+        const PassResult pass = ReadLog(path, &sink, {0, users});
+        lines = pass.allLines;
+        benchmark::DoNotOptimize(pass.stats.counters);
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
     state.counters["lines"] = double(lines);

@@ -32,6 +32,7 @@
 #include "display/log_display.h"
 #include "find/find_bar.h"
 #include "find/find_session.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "statistics_window.h"
 #include "viewer_main.h"
@@ -185,11 +186,12 @@ int main(int argc, char** argv) {
     auto windows = CreateViewerWindows(MainWindow::ToLocalPath(folder + QStringLiteral("/bench.cnf")),
                                        MainWindow::ToLocalPath(folder + QStringLiteral("/bench.flt")));
     MainWindow& mainWindow = *windows->mainWindow;
+    LogSession& session = *windows->session;
     mainWindow.show();
     windows->statisticsWindow->show();
     QCoreApplication::processEvents();
 
-    const double loadMs = TimeMs([&] { mainWindow.LoadLogFile(chatLog); });
+    const double loadMs = TimeMs([&] { session.Load(chatLog); });
     std::printf("LoadLogFile:          %8.1f ms  (%d lines shown)\n", loadMs, mainWindow.Display()->LineCount());
     const double toggleMs = TimeMs([&] { mainWindow.ToggleChannel(Channel::Say); });
     std::printf("Say toggle (re-read): %8.1f ms  (%d lines shown)\n", toggleMs, mainWindow.Display()->LineCount());
@@ -231,7 +233,7 @@ int main(int argc, char** argv) {
         out.write(block.data(), std::streamsize(block.size()));
         out.close();
         timer.restart();
-        mainWindow.FollowTick();
+        emit session.FileMayHaveChanged();  // what the file watch says
         const double shownMs = double(timer.nsecsElapsed()) / 1e6;
         const double countedMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
         std::printf("follow, one block, %s: %6.1f ms shown, %6.1f ms counted (%d -> %d lines, %s)\n",
@@ -241,7 +243,7 @@ int main(int argc, char** argv) {
     mainWindow.SetFollowing(false);
     mainWindow.MatchingLinesAction()->setChecked(false);
 
-    mainWindow.LoadLogFile(itemLog);
+    session.Load(itemLog);
     const double refreshMs = TimeMs([&] { windows->statisticsWindow->RefreshStatistics(); });
     std::printf("RefreshStatistics:    %8.1f ms  (%llu item records, %d item rows)\n", refreshMs,
                 static_cast<unsigned long long>(items), windows->statisticsWindow->itemsModel->rowCount());

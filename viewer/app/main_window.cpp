@@ -1,5 +1,6 @@
-// The main window. Hosts the log reader, the display, the two status
-// panels and the menus that open, save, filter and show the side windows.
+// The main window, a view of the session: the display the session's passes
+// fill, the two status panels and the menus that open, save, filter and show
+// the side windows.
 #include "main_window.h"
 
 #include <QAction>
@@ -25,17 +26,14 @@
 
 #include "chatscope/html_export.h"
 #include "chatscope/paths.h"
-#include "chatscope/user_state.h"
 #include "display/display_sink.h"
 #include "display/log_display.h"
-#include "file_watch.h"
 #include "find/find_bar.h"
 #include "find/find_session.h"
+#include "log_session.h"
 #include "recent_files_menu.h"
-#include "settings_dialog.h"
 #include "sjis/shift_jis.h"
-#include "statistics_window.h"
-#include "user_state_store.h"
+#include "status_texts.h"
 #include "viewer_font.h"
 
 namespace chatscope {
@@ -111,13 +109,8 @@ struct MainWindow::Menus {
     QAction* follow = nullptr;
 };
 
-MainWindow::MainWindow(ViewerState& state, QWidget* parent)
-    : QMainWindow(parent),
-      state_(state),
-      reader_(state.stats, state.settings, state.users),
-      userState_(std::make_unique<UserStateStore>(state.settingsFile.empty() ? std::string()
-                                                                             : UserStatePathFor(state.settingsFile))),
-      menus_(std::make_unique<Menus>()) {
+MainWindow::MainWindow(LogSession& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), menus_(std::make_unique<Menus>()) {
     setWindowTitle(kCaption);
     resize(587, 463);
     setFont(ViewerFont());
@@ -149,20 +142,29 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent)
     BuildMenus();
     BuildViewMenu();
 
-    ResetStatistics(state_.stats);
-    reader_.SetPassCallbacks(PassCallbacks{
-        [this](const std::string& counts) { channelCountPanel_->setText(QString::fromLatin1(counts.c_str())); },
-        [this](const std::string& exp) { experiencePanel_->setText(sjis::Decode(exp)); },
-        [this] {
-            if (statisticsWindow_) statisticsWindow_->RefreshStatistics();
-        },
+    session_.AttachDisplay(displaySink_.get());
+    connect(&session_, &LogSession::LoadStarting, this, [this](const std::string& path) {
+        setWindowTitle(kCaption + QStringLiteral(" [") + FromLocalPath(path) + QStringLiteral("]"));
+        // A busy cursor for the length of the pass; Qt hands it to the window system
+        // at once and no events are processed, so nothing else runs in the middle.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        display_->Clear();
     });
+    connect(&session_, &LogSession::LoadFinished, this, [this] {
+        display_->EndOfBatch();
+        QApplication::restoreOverrideCursor();
+    });
+    connect(&session_, &LogSession::StatisticsChanged, this, [this] { UpdateStatusTexts(); });
+    connect(&session_, &LogSession::FollowAppended, this, [this] { display_->EndOfBatch(); });
+    connect(&session_, &LogSession::SettingsChanged, this, [this] {
+        UpdateDisplayBackground();
+        SetChannelChecks();
+    });
+    connect(&session_, &LogSession::FileMayHaveChanged, this, [this] { FollowTick(); });
 
     setAcceptDrops(true);
 
-    fileWatch_ = new FileWatch(this);
-    connect(fileWatch_, &FileWatch::MayHaveChanged, this, [this] { FollowTick(); });
-    menus_->follow->setChecked(userState_->State().follow);
+    menus_->follow->setChecked(session_.PerUserState().State().follow);
 
     display_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(display_, &QWidget::customContextMenuRequested, this,
@@ -170,7 +172,7 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent)
     connect(display_, &LogDisplay::selectionChanged, this, [this] { DisplaySelectionChanged(); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() { session_.AttachDisplay(nullptr); }
 
 void MainWindow::BuildMenus() {
     Menus& m = *menus_;
@@ -178,9 +180,11 @@ void MainWindow::BuildMenus() {
 
     m.fileMenu = menuBar()->addMenu(QStringLiteral("ファイル"));
     m.open = m.fileMenu->addAction(QStringLiteral("開く"), this, [this] { OpenWithDialog(); });
-    m.recent = new RecentFilesMenu(*userState_, this);
+    m.recent = new RecentFilesMenu(session_.PerUserState(), this);
     m.fileMenu->addMenu(m.recent);
-    connect(m.recent, &RecentFilesMenu::FileChosen, this, [this](const std::string& path) { OpenRecentFile(path); });
+    connect(m.recent, &RecentFilesMenu::FileChosen, this,
+            [this](const std::string& path) { session_.OpenRecent(path); });
+    connect(&session_, &LogSession::RecentFilesChanged, m.recent, &RecentFilesMenu::Rebuild);
     m.save = m.fileMenu->addAction(QStringLiteral("保存"), this, [this] { SaveWithDialog(); });
     m.fileMenu->addSeparator();
     m.exit = m.fileMenu->addAction(QStringLiteral("終了"), this, [this] { Exit(); });
@@ -238,54 +242,20 @@ void MainWindow::BuildViewMenu() {
     connect(m.follow, &QAction::toggled, this, [this](bool on) { SetFollowing(on); });
 }
 
-void MainWindow::SetSideWindows(SettingsDialog* settingsDialog, StatisticsWindow* statisticsWindow) {
+void MainWindow::SetSideWindows(QWidget* settingsDialog, QWidget* statisticsWindow) {
     settingsDialog_ = settingsDialog;
     statisticsWindow_ = statisticsWindow;
 }
 
-std::string MainWindow::ToLocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString MainWindow::FromLocalPath(const std::string& path) {
-    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+void MainWindow::UpdateDisplayBackground() {
+    display_->SetBackgroundColour(session_.Settings().BackgroundDisplayColour());
 }
 
-bool MainWindow::LoadLogFile(const std::string& path) {
-    if (!reader_.CheckLogHeader(path)) return false;
-    // The caller may pass CurrentLogPath() itself: copy before assigning.
-    const std::string loaded = path;
-    currentLogPath_ = loaded;
-    setWindowTitle(kCaption + QStringLiteral(" [") + FromLocalPath(loaded) + QStringLiteral("]"));
-    BusyCursor busy;
-    display_->Clear();
-    ResetStatistics(state_.stats);
-    reader_.ReadLog(loaded, displaySink_.get());
-    display_->EndOfBatch();
-    if (following_) fileWatch_->Watch(FromLocalPath(loaded));
-    return true;
+void MainWindow::UpdateStatusTexts() {
+    const LogStatistics& stats = session_.Statistics();
+    channelCountPanel_->setText(QString::fromLatin1(FormatCountsText(stats, session_.AllLines()).c_str()));
+    experiencePanel_->setText(sjis::Decode(FormatExpText(stats)));
 }
-
-bool MainWindow::OpenLogFile(const std::string& path) {
-    if (!LoadLogFile(path)) return false;
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    const std::string recent = ec ? path : absolute.string();
-    userState_->Change([&](UserState& s) { AddRecentFile(s, recent); });
-    menus_->recent->Rebuild();
-    return true;
-}
-
-void MainWindow::OpenRecentFile(const std::string& path) {
-    std::error_code ec;
-    const bool gone = !std::filesystem::exists(path, ec) && !ec;
-    if (!gone) {
-        OpenLogFile(path);
-        return;
-    }
-    userState_->Change([&](UserState& s) { RemoveRecentFile(s, path); });
-    menus_->recent->Rebuild();
-}
-
-void MainWindow::UpdateDisplayBackground() { display_->SetBackgroundColour(state_.settings.BackgroundDisplayColour()); }
 
 QString MainWindow::ExperienceText() const { return experiencePanel_->text(); }
 QString MainWindow::ChannelCountText() const { return channelCountPanel_->text(); }
@@ -293,11 +263,12 @@ QString MainWindow::ChannelCountText() const { return channelCountPanel_->text()
 void MainWindow::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kOpenFilter);
     if (chosen.isEmpty()) return;
-    OpenLogFile(ToLocalPath(chosen));
+    session_.Open(ToLocalPath(chosen));
 }
 
 QString MainWindow::SaveDialogPreset() const {
-    if (!currentLogPath_.empty()) return FromLocalPath(ReplaceExtension(currentLogPath_, ".htm"));
+    const std::string& loaded = session_.CurrentLogPath();
+    if (!loaded.empty()) return FromLocalPath(ReplaceExtension(loaded, ".htm"));
     return saveDialogName_;
 }
 
@@ -321,15 +292,15 @@ void MainWindow::SaveToPath(const QString& chosenPath) {
     const std::string out = ToLocalPath(chosenPath);
     const std::string ext = LowerExtension(out);
     if (ext == ".htm" || ext == ".html") {
-        if (currentLogPath_.empty()) return;
+        if (session_.CurrentLogPath().empty()) return;
         BusyCursor busy;
         // Only the records the display shows when it shows only matching lines.
-        ExportHtml(out, currentLogPath_, reader_, state_.settings, find_->RecordFilter());
+        session_.SaveHtml(out, find_->RecordFilter());
         return;
     }
     if (ext != ".doc" && ext != ".txt") return;
     // Never write the display over the log it came from.
-    if (SameFile(out, currentLogPath_)) return;
+    if (SameFile(out, session_.CurrentLogPath())) return;
     BusyCursor busy;
     if (ext == ".doc")
         display_->SaveRtf(chosenPath);
@@ -349,15 +320,12 @@ void MainWindow::ToggleChannel(Channel channel) {
     const int bit = static_cast<int>(channel);
     if (bit < 0 || bit >= kChannelCount) return;
     const std::uint32_t mask = std::uint32_t(1) << bit;
-    const std::uint32_t word = state_.settings.filterWord() ^ mask;
-    state_.settings.SetFilterWord(word);
-    const bool hidden = (word & mask) != 0;
-    for (QAction* a : menus_->channel[bit]) a->setChecked(hidden);
-    if (!currentLogPath_.empty()) LoadLogFile(currentLogPath_);
+    // The check marks follow through SettingsChanged, before the file is read again.
+    session_.SetFilterWord(session_.Settings().filterWord() ^ mask);
 }
 
 void MainWindow::SetChannelChecks() {
-    const std::uint32_t word = state_.settings.filterWord();
+    const std::uint32_t word = session_.Settings().filterWord();
     for (int bit = 0; bit < kChannelCount; ++bit) {
         for (QAction* a : menus_->channel[bit]) a->setChecked((word >> bit & 1U) != 0);
     }
@@ -396,28 +364,18 @@ void MainWindow::SetFollowing(bool on) {
         menus_->follow->setChecked(on);  // comes back here through toggled
         return;
     }
-    if (following_ == on) return;
-    following_ = on;
-    if (userState_->State().follow != on) userState_->Change([on](UserState& s) { s.follow = on; });
-    fileWatch_->Watch(on && !currentLogPath_.empty() ? FromLocalPath(currentLogPath_) : QString());
+    if (session_.Following() == on) return;
+    session_.SetFollowing(on);
     FollowTick();
 }
 
 void MainWindow::FollowTick() {
     // Edits of the user are never thrown away: following waits for the next load.
-    if (!following_ || currentLogPath_.empty() || display_->IsEditing()) return;
+    if (!session_.Following() || session_.CurrentLogPath().empty() || display_->IsEditing()) return;
     QScrollBar* bar = display_->verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
-    // A pass of another sink (the HTML save) came between: the display's pass is
-    // no longer the one to continue.
-    FollowResult result = FollowResult::ReloadNeeded;
-    if (reader_.InstalledSink() == displaySink_.get()) result = reader_.ReadAppended(displaySink_.get());
-    if (result == FollowResult::Unchanged) return;
-    if (result == FollowResult::Appended)
-        display_->EndOfBatch();
-    else if (!LoadLogFile(currentLogPath_))
-        return;
-    if (!atBottom) return;
+    const FollowResult result = session_.FollowOnce();
+    if (result == FollowResult::Unchanged || !atBottom) return;
     bar->setValue(bar->maximum());
     // A whole load shows only the matching lines once they are counted: to the bottom again then.
     if (result != FollowResult::Appended && find_->Filtering() && find_->Busy())
@@ -461,7 +419,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     const QString first = FirstLocalFile(event->mimeData());
     if (first.isEmpty()) return;
     event->acceptProposedAction();
-    OpenLogFile(ToLocalPath(first));
+    session_.Open(ToLocalPath(first));
 }
 
 }  // namespace chatscope

@@ -8,9 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "chatscope/log_reader.h"
-#include "chatscope/statistics.h"
-#include "viewer_state.h"
+#include "local_path.h"
 
 class QAction;
 class QLabel;
@@ -21,12 +19,9 @@ namespace chatscope {
 class DisplaySink;
 class FindBar;
 class FindSession;
-class FileWatch;
 class LogDisplay;
+class LogSession;
 class RecentFilesMenu;
-class SettingsDialog;
-class StatisticsWindow;
-class UserStateStore;
 
 // The seven channels of the "フィルター" menu, in menu order; each is the filter
 // bit of its index.
@@ -36,23 +31,16 @@ inline constexpr int kChannelCount = 7;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(ViewerState& state, QWidget* parent = nullptr);
+    // A view of `session`: its display is the one the session's passes fill.
+    explicit MainWindow(LogSession& session, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Wired once the side windows exist (they are created after the main window).
-    void SetSideWindows(SettingsDialog* settingsDialog, StatisticsWindow* statisticsWindow);
+    // The side windows the "データ" and "オプション" commands show and hide;
+    // wired once they exist (they are created after the main window).
+    void SetSideWindows(QWidget* settingsDialog, QWidget* statisticsWindow);
 
-    // Loads a chat log file into the display; false (nothing changed) when it fails the header check.
-    bool LoadLogFile(const std::string& path);
-    // A file the user chose (open dialog, drop, command line, recent files):
-    // LoadLogFile, and on success the file goes first in the recent files.
-    bool OpenLogFile(const std::string& path);
-    // Choosing a recent file: a file that no longer exists only leaves the list.
-    void OpenRecentFile(const std::string& path);
-    const std::string& CurrentLogPath() const { return currentLogPath_; }
-    LogStatistics& Statistics() { return state_.stats; }
     LogDisplay* Display() const { return display_; }
-    void UpdateDisplayBackground();
+    const LogSession& Session() const { return session_; }
 
     // Show/hide toggles of the side windows; their close buttons call these too.
     void ToggleStatisticsWindow();
@@ -80,11 +68,6 @@ public:
     // shown as they come (only what was appended is read).
     QAction* FollowAction() const;
     void SetFollowing(bool on);
-    // One look at the loaded file (the watch and the poll call it): shows what was
-    // appended, or loads the file again when it shrank or was replaced. Does
-    // nothing while following is off or the display holds edits.
-    void FollowTick();
-    const UserStateStore& StateStore() const { return *userState_; }
     // The "表示" menu: find, next, previous, matching lines only, follow the file.
     QAction* FindAction() const;
     QAction* FindNextAction() const;
@@ -97,8 +80,8 @@ public:
     QString SaveDialogPreset() const;
 
     // Paths are handed to the core as local 8-bit file names.
-    static std::string ToLocalPath(const QString& path);
-    static QString FromLocalPath(const std::string& path);
+    static std::string ToLocalPath(const QString& path) { return chatscope::ToLocalPath(path); }
+    static QString FromLocalPath(const std::string& path) { return chatscope::FromLocalPath(path); }
 
 signals:
     // The main window was closed: the viewer ends.
@@ -114,22 +97,23 @@ private:
     void BuildMenus();
     void BuildViewMenu();
     void SetChannelChecks();
+    void UpdateDisplayBackground();
+    void UpdateStatusTexts();
+    // One look at the loaded file (the watch and the poll call it): shows what was
+    // appended, or loads the file again when it shrank or was replaced. Does
+    // nothing while following is off or the display holds edits.
+    void FollowTick();
 
-    ViewerState& state_;
-    LogReader reader_;
-    std::string currentLogPath_;
+    LogSession& session_;
     LogDisplay* display_ = nullptr;
     FindBar* findBar_ = nullptr;
     FindSession* find_ = nullptr;
     QLabel* experiencePanel_ = nullptr;
     QLabel* channelCountPanel_ = nullptr;
-    SettingsDialog* settingsDialog_ = nullptr;
-    StatisticsWindow* statisticsWindow_ = nullptr;
+    QWidget* settingsDialog_ = nullptr;
+    QWidget* statisticsWindow_ = nullptr;
     std::unique_ptr<DisplaySink> displaySink_;
     QString saveDialogName_;
-    std::unique_ptr<UserStateStore> userState_;
-    FileWatch* fileWatch_ = nullptr;
-    bool following_ = false;
     struct Menus;
     std::unique_ptr<Menus> menus_;
 };

@@ -13,10 +13,7 @@
 #include <string>
 
 #include "chatscope/classify.h"
-#include "chatscope/filter_file.h"
-#include "chatscope/paths.h"
-#include "main_window.h"
-#include "settings_files.h"
+#include "log_session.h"
 #include "side_window_placement.h"
 #include "sjis/shift_jis.h"
 #include "viewer_font.h"
@@ -48,11 +45,11 @@ QScrollBar* MakeColourBar(QWidget* parent, int y) {
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidget* parent)
+SettingsDialog::SettingsDialog(LogSession& session, QWidget* anchor, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      state_(state),
-      mainWindow_(mainWindow) {
+      session_(session),
+      anchor_(anchor) {
     setWindowTitle(QStringLiteral("chatscope Config"));
     setFont(ViewerFont());
     setFixedSize(194, 321);
@@ -95,22 +92,21 @@ SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidg
     userList->setGeometry(8, 252, 178, 63);
     userList->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    // Load the files. The list signals are connected last, so filling the lists
-    // runs no handler.
+    // The list signals are connected last, so filling the lists runs no handler.
     loading_ = true;
-    LoadSettingsFiles(state_.settingsFile, state_.filterFile, state_.settings, state_.users);
-    redBar->setValue(state_.settings.red());
-    greenBar->setValue(state_.settings.green());
-    blueBar->setValue(state_.settings.blue());
+    const ViewerSettings& settings = session_.Settings();
+    redBar->setValue(settings.red());
+    greenBar->setValue(settings.green());
+    blueBar->setValue(settings.blue());
     ApplyBackgroundColour();
 
-    const std::uint32_t word = state_.settings.filterWord();
+    const std::uint32_t word = settings.filterWord();
     for (int i = 0; i < FilterBit::kChecklistItems; ++i) {
         const bool ticked = (word >> (FilterBit::kChecklistFirstBit + i)) & 1u;
         AddCheckItem(etcFilterList, QString::fromUtf16(etcItems[i]), ticked);
     }
 
-    for (const UserFilterEntry& entry : state_.users.entries()) {
+    for (const UserFilterEntry& entry : session_.Users().entries()) {
         AddCheckItem(userList, sjis::Decode(entry.name), entry.ticked);
     }
     UpdateUserListEnabled();
@@ -121,15 +117,7 @@ SettingsDialog::SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidg
     connect(blueBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
     connect(etcFilterList, &QListWidget::itemChanged, this, &SettingsDialog::EtcFilterItemChanged);
     connect(userList, &QListWidget::itemChanged, this, &SettingsDialog::UserItemChanged);
-}
-
-SettingsDialog::~SettingsDialog() { SaveSettingsFiles(); }
-
-void SettingsDialog::SaveSettingsFiles() {
-    // The per-user configuration folder may not exist yet on a first run.
-    EnsureFolderOf(state_.settingsFile);
-    SaveViewerSettings(state_.settingsFile, state_.settings);
-    SaveUserFilters(state_.filterFile, state_.users);
+    connect(&session_, &LogSession::SettingsChanged, this, &SettingsDialog::UpdateUserListEnabled);
 }
 
 std::uint32_t SettingsDialog::SwatchColour() const { return swatchColour_; }
@@ -145,52 +133,41 @@ void SettingsDialog::ApplyBackgroundColour() {
     QPalette palette = swatch->palette();
     palette.setColor(QPalette::Window, QColor(r, g, b));
     swatch->setPalette(palette);
-    state_.settings.SetRgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
-    mainWindow_.UpdateDisplayBackground();
+    session_.SetBackgroundRgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
 }
 
 void SettingsDialog::UpdateUserListEnabled() {
-    const bool enabled = (state_.settings.filterWord() & FilterBit::UserSpecified) == 0 && userList->count() > 0;
+    const bool enabled = (session_.Settings().filterWord() & FilterBit::UserSpecified) == 0 && userList->count() > 0;
     userList->setEnabled(enabled);
     userListLabel->setEnabled(enabled);
 }
 
-void SettingsDialog::ReloadLog() {
-    const std::string path = mainWindow_.CurrentLogPath();
-    if (!path.empty()) mainWindow_.LoadLogFile(path);
-}
-
 void SettingsDialog::EtcFilterItemChanged(QListWidgetItem*) {
     if (loading_) return;
-    std::uint32_t word = state_.settings.filterWord() & ~kChecklistMask;
+    std::uint32_t word = session_.Settings().filterWord() & ~kChecklistMask;
     for (int i = 0; i < etcFilterList->count() && i < FilterBit::kChecklistItems; ++i) {
         if (etcFilterList->item(i)->checkState() == Qt::Checked) word |= 1u << (FilterBit::kChecklistFirstBit + i);
     }
-    if (word == state_.settings.filterWord()) return;  // not a tick change
-    state_.settings.SetFilterWord(word);
-    ReloadLog();
-    UpdateUserListEnabled();
+    // Not a tick change when the word stays; otherwise the log is read again (and
+    // the user list follows the new word through SettingsChanged).
+    session_.SetFilterWord(word);
 }
 
 void SettingsDialog::UserItemChanged(QListWidgetItem* item) {
     if (loading_ || !item) return;
     const int row = userList->row(item);
-    if (row < 0 || static_cast<std::size_t>(row) >= state_.users.size()) return;
-    const bool ticked = item->checkState() == Qt::Checked;
-    if (state_.users[static_cast<std::size_t>(row)].ticked == ticked) return;  // not a tick change
-    state_.users.SetTicked(static_cast<std::size_t>(row), ticked);
-    if (state_.settings.filterWord() & FilterBit::UserSpecified) return;
-    ReloadLog();
+    if (row < 0) return;
+    session_.SetUserTicked(static_cast<std::size_t>(row), item->checkState() == Qt::Checked);
 }
 
 void SettingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) PlaceBesideMainWindow(*this, mainWindow_);
+    if (!event->spontaneous() && anchor_) PlaceBeside(*this, *anchor_);
 }
 
 void SettingsDialog::closeEvent(QCloseEvent* event) {
-    // The main window's toggle hides the dialog and clears both "オプション" check marks.
-    if (isVisible()) mainWindow_.ToggleSettingsDialog();
+    // The toggle hides the dialog and clears both "オプション" check marks.
+    if (isVisible()) emit CloseRequested();
     event->accept();
 }
 

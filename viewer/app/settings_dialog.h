@@ -1,12 +1,10 @@
-// The settings dialog (background colour, etc checklist, user list).
-// Loads the settings and filter files when created, saves them when destroyed.
+// The settings dialog (background colour, etc checklist, user list): a view of
+// the session's settings record and user list.
 #pragma once
 
 #include <QDialog>
 
 #include <cstdint>
-
-#include "viewer_state.h"
 
 class QCheckBox;
 class QFrame;
@@ -17,16 +15,13 @@ class QScrollBar;
 
 namespace chatscope {
 
-class MainWindow;
+class LogSession;
 
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    SettingsDialog(ViewerState& state, MainWindow& mainWindow, QWidget* parent = nullptr);
-    ~SettingsDialog() override;  // saves both files
-
-    // Writes the settings file and the filter file, as at exit.
-    void SaveSettingsFiles();
+    // Shown beside `anchor` (the main window).
+    SettingsDialog(LogSession& session, QWidget* anchor, QWidget* parent = nullptr);
 
     // Controls, public for the tests.
     QScrollBar* redBar = nullptr;
@@ -44,9 +39,13 @@ public:
     // Escape and other rejects close the dialog the same way as its close box.
     void reject() override;
 
+signals:
+    // The close box was clicked while the dialog was shown: whoever toggles it hides it.
+    void CloseRequested();
+
 protected:
-    void showEvent(QShowEvent* event) override;    // placement beside the main window
-    void closeEvent(QCloseEvent* event) override;  // hides through the main window's toggle
+    void showEvent(QShowEvent* event) override;    // placement beside the anchor
+    void closeEvent(QCloseEvent* event) override;  // CloseRequested
 
 private:
     void ColourBarMoved();
@@ -54,10 +53,9 @@ private:
     void UpdateUserListEnabled();
     void EtcFilterItemChanged(QListWidgetItem* item);
     void UserItemChanged(QListWidgetItem* item);
-    void ReloadLog();
 
-    ViewerState& state_;
-    MainWindow& mainWindow_;
+    LogSession& session_;
+    QWidget* anchor_;
     bool loading_ = false;
     std::uint32_t swatchColour_ = 0;
 };

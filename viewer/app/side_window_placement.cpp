@@ -79,7 +79,7 @@ QRect SideWindowGeometry(const QRect& mainFrame, QSize size, const QMargins& fra
     return {QPoint(left + frame.left(), mainFrame.y() + frame.top()), size};
 }
 
-void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow) {
+void PlaceBeside(QWidget& window, const QWidget& mainWindow) {
     QMargins frame = FrameMargins(window);
     if (frame.isNull() && window.windowHandle()) {
         // Not framed yet: guess from the main window, and check when it appears.

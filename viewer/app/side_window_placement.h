@@ -17,11 +17,11 @@ namespace chatscope {
 // outer top at the outer top of `mainFrame`.
 QRect SideWindowGeometry(const QRect& mainFrame, QSize size, const QMargins& frame, int desktopRight);
 
-// Places `window` beside `mainWindow` (see SideWindowGeometry), on the right
-// edge of the main window's screen. A window manager frames a window only when
-// it is first shown, so until then the frame is taken to be like the main
-// window's; should the real frame differ, the window is placed once more when
+// Places `window` beside `anchor`, the main window (see SideWindowGeometry),
+// on the right edge of the anchor's screen. A window manager frames a window
+// only when it is first shown, so until then the frame is taken to be like the
+// anchor's; should the real frame differ, the window is placed once more when
 // it first appears.
-void PlaceBesideMainWindow(QWidget& window, const QWidget& mainWindow);
+void PlaceBeside(QWidget& window, const QWidget& anchor);
 
 }  // namespace chatscope

@@ -14,7 +14,6 @@
 #include <string_view>
 #include <utility>
 
-#include "main_window.h"
 #include "side_window_placement.h"
 #include "sjis/shift_jis.h"
 #include "viewer_font.h"
@@ -142,8 +141,8 @@ void ReportModel::SortRows(const std::function<bool(const ReportRow&, const Repo
 // ---------------------------------------------------------------------------
 // StatisticsWindow
 
-StatisticsWindow::StatisticsWindow(const LogStatistics& stats, MainWindow& mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window), stats_(stats), mainWindow_(mainWindow) {
+StatisticsWindow::StatisticsWindow(const LogStatistics& stats, QWidget* anchor, QWidget* parent)
+    : QWidget(parent, Qt::Window), stats_(stats), anchor_(anchor) {
     setWindowTitle(QStringLiteral("chatscope Data"));
     setFont(ViewerFont());
     resize(223, 463);
@@ -244,12 +243,12 @@ void StatisticsWindow::PartnersColumnClicked(int column) { SortList(2, *partners
 
 void StatisticsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) PlaceBesideMainWindow(*this, mainWindow_);
+    if (!event->spontaneous() && anchor_) PlaceBeside(*this, *anchor_);
 }
 
 void StatisticsWindow::closeEvent(QCloseEvent* event) {
-    // The main window's toggle hides this window and clears both "データ" check marks.
-    if (isVisible()) mainWindow_.ToggleStatisticsWindow();
+    // The toggle hides this window and clears both "データ" check marks.
+    if (isVisible()) emit CloseRequested();
     event->accept();
 }
 

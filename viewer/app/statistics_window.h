@@ -19,8 +19,6 @@ class QTableView;
 
 namespace chatscope {
 
-class MainWindow;
-
 // One row of a report list: up to three columns of Shift-JIS bytes, and for the
 // item list the number of item records of the row as an integer.
 struct ReportRow {
@@ -61,9 +59,10 @@ private:
 class StatisticsWindow : public QWidget {
     Q_OBJECT
 public:
-    StatisticsWindow(const LogStatistics& stats, MainWindow& mainWindow, QWidget* parent = nullptr);
+    // A view of `stats` (the session's), shown beside `anchor` (the main window).
+    StatisticsWindow(const LogStatistics& stats, QWidget* anchor, QWidget* parent = nullptr);
 
-    // Refills the four lists from the statistics of the last pass.
+    // Refills the four lists from the statistics (whenever the session's change).
     void RefreshStatistics();
 
     WrappingTabs* tabs = nullptr;
@@ -83,15 +82,19 @@ public:
 
     const SortState& SortStateOf(int slot) const { return sort_[slot]; }
 
+signals:
+    // The close box was clicked while the window was shown: whoever toggles it hides it.
+    void CloseRequested();
+
 protected:
-    void showEvent(QShowEvent* event) override;    // placement beside the main window
-    void closeEvent(QCloseEvent* event) override;  // hides through the main window's toggle
+    void showEvent(QShowEvent* event) override;    // placement beside the anchor
+    void closeEvent(QCloseEvent* event) override;  // CloseRequested
 
 private:
     void SortList(int slot, ReportModel& model, int column);
 
     const LogStatistics& stats_;
-    MainWindow& mainWindow_;
+    QWidget* anchor_;
     SortState sort_[3];
 };
 

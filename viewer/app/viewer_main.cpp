@@ -1,5 +1,5 @@
-// The viewer's start-up: the three windows in their order, the event loop,
-// and the saves that happen when the settings dialog is destroyed.
+// The viewer's start-up: the session, the three windows in their order and
+// their wiring, the event loop, and the saves of the session's end.
 #include "viewer_main.h"
 
 #include <QApplication>
@@ -18,11 +18,12 @@
 #include <unistd.h>
 
 #include "chatscope/paths.h"
+#include "local_path.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "session_end.h"
 #include "settings_dialog.h"
 #include "statistics_window.h"
-#include "viewer_state.h"
 
 namespace chatscope {
 
@@ -30,7 +31,7 @@ namespace {
 
 std::string ExecutablePath() {
     const QString fromQt = QCoreApplication::applicationFilePath();
-    if (!fromQt.isEmpty()) return MainWindow::ToLocalPath(fromQt);
+    if (!fromQt.isEmpty()) return ToLocalPath(fromQt);
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : self.string();
@@ -40,7 +41,7 @@ SettingsPaths FindSettingsFiles() {
     SettingsLocation where;
     where.executablePath = ExecutablePath();
     where.xdgConfigHome = qgetenv("XDG_CONFIG_HOME").toStdString();
-    where.home = MainWindow::ToLocalPath(QDir::homePath());
+    where.home = ToLocalPath(QDir::homePath());
     where.fileExists = [](const std::string& path) {
         std::error_code ec;
         return std::filesystem::is_regular_file(path, ec);
@@ -61,16 +62,16 @@ int RunWindows(int argc, char** argv) {
     QObject::connect(mainWindow, &MainWindow::Closed, mainWindow, [] { QCoreApplication::exit(0); });
     // Logout, SIGTERM, SIGHUP and SIGINT end the viewer as closing its main window does.
     sessionEnd.OnEnd([mainWindow] { mainWindow->close(); });
-    SettingsDialog* const settingsDialog = windows->settingsDialog.get();
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, mainWindow, [mainWindow, settingsDialog] {
+    LogSession* const session = windows->session.get();
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, mainWindow, [mainWindow, session] {
         // The session may end as soon as this returns: the files are written first.
-        settingsDialog->SaveSettingsFiles();
+        session->SaveSettingsFiles();
         mainWindow->close();
     });
     windows->mainWindow->show();
     // "chatscope FILE": load FILE as if it had been dropped on the window.
     const std::string file = StartupFileArgument(argc, argv);
-    if (!file.empty()) windows->mainWindow->OpenLogFile(file);
+    if (!file.empty()) windows->session->Open(file);
     const int status = QApplication::exec();
     sessionEnd.OnEnd(nullptr);  // the windows go now
     return status;
@@ -84,16 +85,25 @@ ViewerWindows::~ViewerWindows() {
     statisticsWindow.reset();
     settingsDialog.reset();
     mainWindow.reset();
+    session.reset();
 }
 
 std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile) {
     auto windows = std::make_unique<ViewerWindows>();
-    windows->state.settingsFile = settingsFile;
-    windows->state.filterFile = filterFile;
-    windows->mainWindow = std::make_unique<MainWindow>(windows->state);
-    windows->settingsDialog = std::make_unique<SettingsDialog>(windows->state, *windows->mainWindow);
-    windows->statisticsWindow = std::make_unique<StatisticsWindow>(windows->state.stats, *windows->mainWindow);
-    windows->mainWindow->SetSideWindows(windows->settingsDialog.get(), windows->statisticsWindow.get());
+    windows->session = std::make_unique<LogSession>(settingsFile, filterFile);
+    LogSession& session = *windows->session;
+    windows->mainWindow = std::make_unique<MainWindow>(session);
+    MainWindow* const mainWindow = windows->mainWindow.get();
+    windows->settingsDialog = std::make_unique<SettingsDialog>(session, mainWindow);
+    windows->statisticsWindow = std::make_unique<StatisticsWindow>(session.Statistics(), mainWindow);
+    QObject::connect(&session, &LogSession::StatisticsChanged, windows->statisticsWindow.get(),
+                     &StatisticsWindow::RefreshStatistics);
+    mainWindow->SetSideWindows(windows->settingsDialog.get(), windows->statisticsWindow.get());
+    // The close boxes of the side windows work as the main window's toggles.
+    QObject::connect(windows->settingsDialog.get(), &SettingsDialog::CloseRequested, mainWindow,
+                     &MainWindow::ToggleSettingsDialog);
+    QObject::connect(windows->statisticsWindow.get(), &StatisticsWindow::CloseRequested, mainWindow,
+                     &MainWindow::ToggleStatisticsWindow);
     return windows;
 }
 

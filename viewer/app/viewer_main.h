@@ -4,10 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "viewer_state.h"
-
 namespace chatscope {
 
+class LogSession;
 class MainWindow;
 class SettingsDialog;
 class StatisticsWindow;
@@ -16,11 +15,11 @@ class StatisticsWindow;
 // that order, loads a file named on the command line, and runs the event loop.
 int RunViewer(int argc, char** argv);
 
-// The viewer's three windows and what they share. Destroying it destroys the
-// statistics window, then the settings dialog (which writes the settings and
-// filter files), then the main window.
+// The viewer's model and its three windows. Destroying it destroys the
+// statistics window, the settings dialog, the main window, then the session
+// (which writes the settings and filter files).
 struct ViewerWindows {
-    ViewerState state;
+    std::unique_ptr<LogSession> session;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<SettingsDialog> settingsDialog;
     std::unique_ptr<StatisticsWindow> statisticsWindow;
@@ -31,8 +30,8 @@ struct ViewerWindows {
     ViewerWindows& operator=(const ViewerWindows&) = delete;
 };
 
-// Creates the windows as the viewer starts them (all hidden), with the settings
-// kept in the given files. Needs a QApplication.
+// Creates the session with the settings kept in the given files, and the
+// windows as the viewer starts them (all hidden). Needs a QApplication.
 std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile);
 
 // The file of "chatscope FILE" as a local path for LoadLogFile; empty when none

@@ -9,6 +9,7 @@
 
 #include "byte_classes.h"
 #include "chatscope/colour.h"
+#include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "export_output.h"
 
@@ -216,20 +217,20 @@ bool HtmlSink::Flush() {
 
 namespace {
 
-ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPath, LogReader& reader,
-                         const ViewerSettings& settings, const RecordLineFilter& keep) {
+ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPath, const ViewerSettings& settings,
+                         const UserList& users, const RecordLineFilter& keep) {
     // A stream that turns out to be the log (standard output sent into it) gets nothing.
     struct stat log;
     if (::stat(logPath.c_str(), &log) == 0 && output.Is(log)) return ExportResult::SameFileAsLog;
     {
         HtmlSink sink(output.file());
         sink.Write(DocumentHead(settings));
-        ResetStatistics(reader.Statistics());
+        const PassFilter filter{settings.filterWord(), users};
         if (keep) {
             KeptRecordSink kept(sink, keep);
-            reader.ReadLog(logPath, &kept);
+            ReadLog(logPath, &kept, filter);
         } else {
-            reader.ReadLog(logPath, &sink);
+            ReadLog(logPath, &sink, filter);
         }
         sink.Write("</BODY>\r\n</HTML>\r\n");
         if (!sink.Flush()) return ExportResult::CannotWrite;
@@ -239,24 +240,24 @@ ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPat
 
 }  // namespace
 
-ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
-                        const ViewerSettings& settings, const RecordLineFilter& keep) {
+ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, const ViewerSettings& settings,
+                        const UserList& users, const RecordLineFilter& keep) {
     if (logPath.empty()) return ExportResult::NoLogLoaded;
-    if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
+    if (!CheckLogHeader(logPath)) return ExportResult::NotALogFile;
     // Writing over the log would destroy what is being read.
     if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
     detail::ExportOutput output;
     if (!output.Open(outPath)) return ExportResult::CannotWrite;
-    return WriteExport(output, logPath, reader, settings, keep);
+    return WriteExport(output, logPath, settings, users, keep);
 }
 
-ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogReader& reader,
-                                const ViewerSettings& settings) {
+ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, const ViewerSettings& settings,
+                                const UserList& users) {
     if (logPath.empty()) return ExportResult::NoLogLoaded;
-    if (!reader.CheckLogHeader(logPath)) return ExportResult::NotALogFile;
+    if (!CheckLogHeader(logPath)) return ExportResult::NotALogFile;
     detail::ExportOutput output;
     output.Borrow(out);
-    return WriteExport(output, logPath, reader, settings, {});
+    return WriteExport(output, logPath, settings, users, {});
 }
 
 }  // namespace chatscope

@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cinttypes>
-#include <cstdio>
 
 #include "block_scanner.h"
 #include "chatscope/classify.h"
@@ -46,15 +44,60 @@ int OpenLogFile(const std::string& path, struct stat& st) {
     return fd;
 }
 
+// One pass: counts, classifies and filters the lines of the scanner and hands
+// the shown records to the sink. Lives for one call only.
+class Pass {
+public:
+    Pass(RecordSink* sink, const PassFilter& filter, LogStatistics& stats, FollowPoint& follow)
+        : sink_(sink), filter_(filter), stats_(stats), follow_(follow) {}
+
+    // Reads from `from` to the end of the file; returns the non-empty lines read.
+    std::int64_t Run(int fd, detail::ReadPosition from, std::size_t chunkBytes) {
+        const auto onLine = [this](std::string_view line, bool ended) {
+            if (ended) [[likely]]
+                Dispatch(line);
+            else
+                DispatchOpenLine(line);
+        };
+        detail::BlockScanner scanner(fd, from, chunkBytes == 0 ? 1 : chunkBytes);
+        const detail::PassEnd pass = scanner.Run(onLine);
+        follow_.resumeOffset = pass.resume.offset;
+        follow_.resumeLine = pass.resume.line;
+        follow_.endOffset = pass.end;
+        return pass.lines;
+    }
+
+private:
+    // True when handed to the sink.
+    bool Dispatch(std::string_view keptLine) {
+        const std::optional<LogRecord> rec = detail::ParseRecordPrefix(keptLine);
+        if (!rec || sink_ == nullptr) return false;
+        const int category = detail::Classify(rec->typeCode, rec->text, filter_.users);
+        detail::CountClassifiedRecord(stats_, rec->typeCode, rec->text, category);
+        if (IsHidden(category, filter_.filterWord)) return false;
+        sink_->Put(rec->typeCode, rec->colourWord, rec->text, rec->indent);
+        return true;
+    }
+
+    void DispatchOpenLine(std::string_view keptLine) {
+        follow_.openLine = true;
+        follow_.openLineCounted = sink_ != nullptr;
+        if (follow_.openLineCounted) follow_.openLineMark = MarkStatistics(stats_);
+        follow_.openLineShown = Dispatch(keptLine);
+    }
+
+    RecordSink* const sink_;
+    const PassFilter& filter_;
+    LogStatistics& stats_;
+    FollowPoint& follow_;
+};
+
 }  // namespace
 
-LogReader::LogReader(LogStatistics& stats, const ViewerSettings& settings, const UserList& users)
-    : stats_(stats), settings_(settings), users_(users) {}
-
-bool LogReader::CheckLogHeader(const std::string& path) {
+std::optional<LogHeader> ReadLogHeader(const std::string& path) {
     struct stat st;
     const Fd fd(OpenLogFile(path, st));
-    if (fd.get() < 0) return false;
+    if (fd.get() < 0) return std::nullopt;
     unsigned char raw[kBlockHeaderBytes];
     std::size_t got = 0;
     while (got < sizeof raw) {
@@ -63,118 +106,60 @@ bool LogReader::CheckLogHeader(const std::string& path) {
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    const std::size_t words = got / 2;
-    for (std::size_t i = 0; i < words; ++i) header_[i] = static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
-    return words == static_cast<std::size_t>(kHeaderWords) && header_[0] == 0;
+    if (got / 2 != static_cast<std::size_t>(kHeaderWords)) return std::nullopt;
+    LogHeader header;
+    for (std::size_t i = 0; i < header.size(); ++i)
+        header[i] = static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+    if (header[0] != 0) return std::nullopt;
+    return header;
 }
 
-std::int64_t LogReader::ReadLog(const std::string& path, RecordSink* sink) {
-    sink_ = sink;
-    followPath_.clear();
+PassResult ReadLog(const std::string& path, RecordSink* sink, const PassFilter& filter, std::size_t chunkBytes) {
+    PassResult result;
     struct stat st;
     const Fd fd(OpenLogFile(path, st));
-    if (fd.get() < 0) return 0;
-    total_ = 0;
-    openLine_ = false;
-    Pass(fd.get(), 0, kLinesPerBlock);
-    followPath_ = path;
-    device_ = static_cast<std::uint64_t>(st.st_dev);
-    inode_ = static_cast<std::uint64_t>(st.st_ino);
-    EndOfPass();
-    return total_;
+    if (fd.get() < 0) return result;
+    result.opened = true;
+    result.allLines = Pass(sink, filter, result.stats, result.follow).Run(fd.get(), {0, kLinesPerBlock}, chunkBytes);
+    result.follow.followable = true;
+    result.follow.device = static_cast<std::uint64_t>(st.st_dev);
+    result.follow.inode = static_cast<std::uint64_t>(st.st_ino);
+    return result;
 }
 
-std::int64_t LogReader::ReadLog(int fd, RecordSink* sink) {
-    sink_ = sink;
-    followPath_.clear();
-    total_ = 0;
-    openLine_ = false;
+PassResult ReadLog(int fd, RecordSink* sink, const PassFilter& filter, std::size_t chunkBytes) {
+    PassResult result;
+    result.opened = true;
     const off_t at = ::lseek(fd, 0, SEEK_CUR);
-    Pass(fd, at < 0 ? 0 : static_cast<std::int64_t>(at), kLinesPerBlock);
-    EndOfPass();
-    return total_;
+    const std::int64_t from = at < 0 ? 0 : static_cast<std::int64_t>(at);
+    result.allLines = Pass(sink, filter, result.stats, result.follow).Run(fd, {from, kLinesPerBlock}, chunkBytes);
+    return result;
 }
 
-FollowResult LogReader::ReadAppended(RetractableSink* sink) {
-    if (followPath_.empty()) return FollowResult::ReloadNeeded;
+FollowResult ReadAppended(const std::string& path, RetractableSink* sink, const PassFilter& filter,
+                          PassResult& followed, std::size_t chunkBytes) {
+    FollowPoint& at = followed.follow;
+    if (!at.followable) return FollowResult::ReloadNeeded;
     struct stat st;
-    const Fd fd(OpenLogFile(followPath_, st));
-    if (fd.get() < 0 || static_cast<std::uint64_t>(st.st_dev) != device_ ||
-        static_cast<std::uint64_t>(st.st_ino) != inode_ || static_cast<std::int64_t>(st.st_size) < endOffset_)
+    const Fd fd(OpenLogFile(path, st));
+    if (fd.get() < 0 || static_cast<std::uint64_t>(st.st_dev) != at.device ||
+        static_cast<std::uint64_t>(st.st_ino) != at.inode || static_cast<std::int64_t>(st.st_size) < at.endOffset)
         return FollowResult::ReloadNeeded;
-    if (static_cast<std::int64_t>(st.st_size) == endOffset_) return FollowResult::Unchanged;
-    if (::lseek(fd.get(), static_cast<off_t>(resumeOffset_), SEEK_SET) < 0) return FollowResult::ReloadNeeded;
+    if (static_cast<std::int64_t>(st.st_size) == at.endOffset) return FollowResult::Unchanged;
+    if (::lseek(fd.get(), static_cast<off_t>(at.resumeOffset), SEEK_SET) < 0) return FollowResult::ReloadNeeded;
 
     // The line the last pass ended inside of is read again from its start.
-    if (openLine_) {
-        --total_;
-        if (openLineCounted_) UndoToMark(stats_, openLineMark_);
-        if (openLineShown_) sink->RetractLast();
-        openLine_ = false;
+    if (at.openLine) {
+        --followed.allLines;
+        if (at.openLineCounted) UndoToMark(followed.stats, at.openLineMark);
+        if (at.openLineShown) sink->RetractLast();
+        at.openLine = false;
     }
-    sink_ = sink;
-    const std::string path = std::move(followPath_);
-    followPath_.clear();  // stays empty if the pass throws
-    Pass(fd.get(), resumeOffset_, resumeLine_);
-    followPath_ = path;
-    EndOfPass();
+    at.followable = false;  // stays so if the pass throws
+    followed.allLines +=
+        Pass(sink, filter, followed.stats, at).Run(fd.get(), {at.resumeOffset, at.resumeLine}, chunkBytes);
+    at.followable = true;
     return FollowResult::Appended;
-}
-
-std::int64_t LogReader::Pass(int fd, std::int64_t offset, int nextLine) {
-    const detail::ReadPosition from{offset, nextLine};
-    const auto onLine = [this](std::string_view line, bool ended) {
-        if (ended) [[likely]]
-            Dispatch(line);
-        else
-            DispatchOpenLine(line);
-    };
-    detail::BlockScanner scanner(fd, from, chunkBytes_);
-    const detail::PassEnd pass = scanner.Run(onLine);
-    total_ += pass.lines;
-    resumeOffset_ = pass.resume.offset;
-    resumeLine_ = pass.resume.line;
-    endOffset_ = pass.end;
-    return pass.lines;
-}
-
-void LogReader::EndOfPass() {
-    if (callbacks_.setChannelCountText) callbacks_.setChannelCountText(FormatCountsText(stats_, total_));
-    if (callbacks_.setExperienceText) callbacks_.setExperienceText(FormatExpText(stats_));
-    if (callbacks_.refreshStatistics) callbacks_.refreshStatistics();
-}
-
-bool LogReader::Dispatch(std::string_view keptLine) {
-    const std::optional<LogRecord> rec = detail::ParseRecordPrefix(keptLine);
-    if (!rec || sink_ == nullptr) return false;
-    const int category = detail::Classify(rec->typeCode, rec->text, users_);
-    detail::CountClassifiedRecord(stats_, rec->typeCode, rec->text, category);
-    if (IsHidden(category, settings_.filterWord())) return false;
-    sink_->Put(rec->typeCode, rec->colourWord, rec->text, rec->indent);
-    return true;
-}
-
-void LogReader::DispatchOpenLine(std::string_view keptLine) {
-    openLine_ = true;
-    openLineCounted_ = sink_ != nullptr;
-    if (openLineCounted_) openLineMark_ = MarkStatistics(stats_);
-    openLineShown_ = Dispatch(keptLine);
-}
-
-std::string FormatCountsText(const LogStatistics& s, std::int64_t allLines) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf,
-                  "Say:%" PRId64 ", Tell:%" PRId64 ", Party:%" PRId64 ", LinkShell:%" PRId64 ", Shout:%" PRId64
-                  ", Emote:%" PRId64 ", Drop:%" PRId64 ", Exp:%" PRId64 ", Skill:%" PRId64 ", All:%" PRId64,
-                  s[SayLines], s[TellLines], s[PartyLines], s[LinkShellLines], s[ShoutLines], s[EmoteLines],
-                  s[DropLines], s[ExpLines], s[SkillLines], allLines);
-    return buf;
-}
-
-std::string FormatExpText(const LogStatistics& s) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:%" PRId64, s[ExpPoints]);
-    return buf;
 }
 
 }  // namespace chatscope

@@ -18,6 +18,7 @@
 #include "find/find_bar.h"
 #include "find/find_session.h"
 #include "find/text_matcher.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "sjis/shift_jis.h"
 #include "test_support/test_files.h"
@@ -37,9 +38,10 @@ struct Viewer {
         windows->mainWindow->show();
         const std::string log = logtest::Block(records);
         std::ofstream(Local("chat.log"), std::ios::binary).write(log.data(), std::streamsize(log.size()));
-        QVERIFY(main().LoadLogFile(Local("chat.log")));
+        QVERIFY(session().Load(Local("chat.log")));
     }
     MainWindow& main() { return *windows->mainWindow; }
+    LogSession& session() { return *windows->session; }
     LogDisplay& display() { return *main().Display(); }
     FindBar& bar() { return *main().Bar(); }
     std::string Local(const QString& name) const { return MainWindow::ToLocalPath(dir.filePath(name)); }

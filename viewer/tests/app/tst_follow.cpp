@@ -20,6 +20,7 @@
 #include "display/log_display.h"
 #include "find/find_bar.h"
 #include "find/find_session.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "statistics_window.h"
 #include "test_support/test_files.h"
@@ -49,6 +50,9 @@ struct Viewer {
     std::unique_ptr<ViewerWindows> windows;
     Viewer() { windows = CreateViewerWindows(Local("chatscope.cnf"), Local("chatscope.flt")); }
     MainWindow& main() { return *windows->mainWindow; }
+    LogSession& session() { return *windows->session; }
+    // What the file watch says when the file may have changed.
+    void FollowTick() { emit session().FileMayHaveChanged(); }
     std::string Local(const char* name) const {
         return MainWindow::ToLocalPath(dir.filePath(QString::fromLatin1(name)));
     }
@@ -133,7 +137,7 @@ void TestFollow::growingFileEqualsFreshLoad() {
     const std::string path = v.Local("today.log");
     std::size_t at = 100;  // the first header, so the file loads
     Append(path, archive.substr(0, at));
-    QVERIFY(v.main().OpenLogFile(path));
+    QVERIFY(v.session().Open(path));
     v.Settle();
     QScrollBar* bar = v.main().Display()->verticalScrollBar();
     bool saved = false, savedSinceLastLook = false;
@@ -145,7 +149,7 @@ void TestFollow::growingFileEqualsFreshLoad() {
         bar->setValue(rng() % 2 ? bar->maximum() : int(rng() % unsigned(bar->maximum() + 1)));
         const int scrolled = bar->value();
         const bool atBottom = scrolled == bar->maximum();
-        v.main().FollowTick();
+        v.FollowTick();
         // Right at once, before any count is done; after a save the file is loaded whole and waits for its count.
         const bool wholeLoad = std::exchange(savedSinceLastLook, false);
         const QStringList shownAtOnce = v.Lines();
@@ -156,7 +160,7 @@ void TestFollow::growingFileEqualsFreshLoad() {
         Viewer fresh;
         fresh.Filter(findText, sayHidden);
         fresh.windows->statisticsWindow->ItemsColumnClicked(1);
-        QVERIFY(fresh.main().LoadLogFile(path));
+        QVERIFY(fresh.session().Load(path));
         fresh.Settle();
         if (!wholeLoad) QCOMPARE(shownAtOnce, fresh.Lines());
         QCOMPARE(v.Seen(), fresh.Seen());
@@ -173,7 +177,7 @@ void TestFollow::growingFileEqualsFreshLoad() {
     v.main().MatchingLinesAction()->setChecked(false);
     Viewer all;
     all.Filter(QString(), sayHidden);
-    QVERIFY(all.main().LoadLogFile(path));
+    QVERIFY(all.session().Load(path));
     QCOMPARE(v.Lines(), all.Lines());
 }
 
@@ -184,7 +188,7 @@ void TestFollow::shrunkOrReplacedFileIsLoadedWhole() {
     std::vector<std::string> lines;
     for (int i = 0; i < 40; ++i) lines.push_back(RandomRecord(rng));
     Append(path, logtest::Block(lines));
-    QVERIFY(v.main().OpenLogFile(path));
+    QVERIFY(v.session().Open(path));
     v.main().FollowAction()->trigger();
     QVERIFY(v.main().FollowAction()->isChecked());
 
@@ -197,9 +201,9 @@ void TestFollow::shrunkOrReplacedFileIsLoadedWhole() {
             std::filesystem::resize_file(path, 100 + 10);  // shrinks
         else
             std::filesystem::rename(other, path);  // another file under the name
-        v.main().FollowTick();
+        v.FollowTick();
         Viewer fresh;
-        QVERIFY(fresh.main().LoadLogFile(path));
+        QVERIFY(fresh.session().Load(path));
         QCOMPARE(v.Seen(), fresh.Seen());
     }
 }
@@ -208,17 +212,17 @@ void TestFollow::editsPauseFollowing() {
     Viewer v;
     const std::string path = v.Local("a.log");
     Append(path, logtest::Header() + logtest::Record(1, "Alice : one") + std::string(1, '\0'));
-    QVERIFY(v.main().OpenLogFile(path));
+    QVERIFY(v.session().Open(path));
     v.main().SetFollowing(true);
     v.main().Display()->SetSelection(0, 0, 0, 5);
     v.main().Display()->InsertText(QStringLiteral("Edited"));
     Append(path, logtest::Record(1, "Alice : two") + std::string(1, '\0'));
-    v.main().FollowTick();
+    v.FollowTick();
     QCOMPARE(v.main().Display()->LineCount(), 1);
     QCOMPARE(v.main().Display()->LineText(0), QStringLiteral("Edited : one"));
-    QVERIFY(v.main().LoadLogFile(path));  // the next load shows all and follows again
+    QVERIFY(v.session().Load(path));  // the next load shows all and follows again
     Append(path, logtest::Record(1, "Alice : three") + std::string(1, '\0'));
-    v.main().FollowTick();
+    v.FollowTick();
     QCOMPARE(v.main().Display()->LineCount(), 3);
 
     // The state is remembered for the next start.
@@ -234,7 +238,7 @@ void TestFollow::watchNoticesAnAppend() {
     for (int i = 0; i < 50; ++i)
         block += logtest::Record(1, "Alice : line " + std::to_string(i)) + std::string(1, '\0');
     Append(path, logtest::Header() + block);
-    QVERIFY(v.main().OpenLogFile(path));
+    QVERIFY(v.session().Open(path));
     v.main().SetFollowing(true);
     v.main().resize(400, 200);
     QScrollBar* bar = v.main().Display()->verticalScrollBar();

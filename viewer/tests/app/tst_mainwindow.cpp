@@ -30,7 +30,9 @@
 #include <vector>
 
 #include "../core/log_builder.h"
+#include "chatscope/log_reader.h"
 #include "display/log_display.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "recent_files_menu.h"
 #include "settings_dialog.h"
@@ -95,7 +97,7 @@ struct Viewer {
     SettingsDialog& settingsDialog() { return *windows->settingsDialog; }
     StatisticsWindow& statisticsWindow() { return *windows->statisticsWindow; }
     LogDisplay& display() { return *windows->mainWindow->Display(); }
-    ViewerState& state() { return windows->state; }
+    LogSession& session() { return *windows->session; }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
     std::string Local(const QString& name) const { return MainWindow::ToLocalPath(Path(name)); }
@@ -139,14 +141,12 @@ QStringList RtfColourTable(const QByteArray& rtf) {
 }
 
 // What "chatscope --text" prints for `log` with the window's settings.
-QByteArray ShownLines(const ViewerState& state, const std::string& log, ShownLinesWriter::Form form) {
+QByteArray ShownLines(const LogSession& session, const std::string& log, ShownLinesWriter::Form form) {
     char* data = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&data, &size);
-    LogStatistics stats;
-    LogReader reader(stats, state.settings, state.users);
     ShownLinesWriter writer(form, out);
-    reader.ReadLog(log, &writer);
+    ReadLog(log, &writer, {session.Settings().filterWord(), session.Users()});
     const bool written = writer.Finish();
     std::fclose(out);
     QByteArray bytes(data, qsizetype(size));
@@ -187,7 +187,7 @@ void TestMainWindow::startsEmptyWithoutSettingsFiles() {
     Viewer v;
     QCOMPARE(v.mainWindow().windowTitle(), kCaption);
     QCOMPARE(v.mainWindow().size(), QSize(587, 463));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), std::string());
+    QCOMPARE(v.session().CurrentLogPath(), std::string());
     QCOMPARE(v.mainWindow().ExperienceText(), QString());
     QCOMPARE(v.mainWindow().ChannelCountText(), QString());
     QCOMPARE(v.display().LineCount(), 1);
@@ -236,10 +236,10 @@ void TestMainWindow::menusInTheirOrder() {
 void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
     Viewer v;
     const std::string good = v.WriteSampleLog(QStringLiteral("chat.log"));
-    QVERIFY(v.mainWindow().LoadLogFile(good));
+    QVERIFY(v.session().Load(good));
     const QString caption = kCaption + QStringLiteral(" [") + v.Path(QStringLiteral("chat.log")) + "]";
     QCOMPARE(v.mainWindow().windowTitle(), caption);
-    QCOMPARE(v.mainWindow().CurrentLogPath(), good);
+    QCOMPARE(v.session().CurrentLogPath(), good);
     QCOMPARE(v.Lines(), AllSampleLines());
     QCOMPARE(v.display().LineColour(0), 0x00FFFFFFu);
     QCOMPARE(v.display().LineColour(4), 0x0081531Cu);  // 12 34 56 brightened
@@ -258,19 +258,19 @@ void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
         {"empty.log", std::string()},
     };
     for (const auto& [name, bytes] : bad) {
-        QVERIFY(!v.mainWindow().LoadLogFile(v.Write(name, bytes)));
+        QVERIFY(!v.session().Load(v.Write(name, bytes)));
         QCOMPARE(v.mainWindow().windowTitle(), caption);
-        QCOMPARE(v.mainWindow().CurrentLogPath(), good);
+        QCOMPARE(v.session().CurrentLogPath(), good);
         QCOMPARE(v.Lines(), before);
         QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
         QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:120"));
     }
-    QVERIFY(!v.mainWindow().LoadLogFile(v.Local(QStringLiteral("missing.log"))));
-    QVERIFY(!v.mainWindow().LoadLogFile(std::string()));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), good);
+    QVERIFY(!v.session().Load(v.Local(QStringLiteral("missing.log"))));
+    QVERIFY(!v.session().Load(std::string()));
+    QCOMPARE(v.session().CurrentLogPath(), good);
 
     // A header-only file is a log: it empties the display and zeroes the panels.
-    QVERIFY(v.mainWindow().LoadLogFile(v.Write(QStringLiteral("header.log"), logtest::Header())));
+    QVERIFY(v.session().Load(v.Write(QStringLiteral("header.log"), logtest::Header())));
     QCOMPARE(v.mainWindow().ChannelCountText(), QStringLiteral("Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, "
                                                                "Emote:0, Drop:0, Exp:0, Skill:0, All:0"));
     QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:0"));
@@ -282,10 +282,10 @@ void TestMainWindow::loadingTwiceGivesTheSamePass() {
     Viewer v;
     const std::string log =
         v.Write(QStringLiteral("two.log"), logtest::Block(SampleRecords()) + logtest::Block(SampleRecords()));
-    QVERIFY(v.mainWindow().LoadLogFile(log));
+    QVERIFY(v.session().Load(log));
     const QStringList first = v.Lines();
     const QString counts = v.mainWindow().ChannelCountText();
-    QVERIFY(v.mainWindow().LoadLogFile(log));
+    QVERIFY(v.session().Load(log));
     QCOMPARE(v.Lines(), first);
     QCOMPARE(v.mainWindow().ChannelCountText(), counts);
     QVERIFY(counts.endsWith(QStringLiteral("All:16")));
@@ -294,10 +294,10 @@ void TestMainWindow::loadingTwiceGivesTheSamePass() {
 
 void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
     Viewer v;
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
 
     v.mainWindow().ChannelAction(Channel::Say, false)->trigger();  // Say in the menu
-    QCOMPARE(v.state().settings.filterWord(), 0x1u);
+    QCOMPARE(v.session().Settings().filterWord(), 0x1u);
     QVERIFY(v.Checked(0, false));
     QVERIFY(v.Checked(0, true));
     QStringList withoutSay = AllSampleLines();
@@ -310,14 +310,14 @@ void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
     v.mainWindow()
         .ChannelAction(Channel::Etc, true)
         ->trigger();  // etc in the popup: hides types 8 and 16-255 without a category
-    QCOMPARE(v.state().settings.filterWord(), 0x41u);
+    QCOMPARE(v.session().Settings().filterWord(), 0x41u);
     QVERIFY(v.Checked(6, false));
     withoutSay.removeAll(QStringLiteral("misc"));
     QCOMPARE(v.Lines(), withoutSay);
 
     v.mainWindow().ChannelAction(Channel::Say, true)->trigger();  // Say in the popup restores Say
     v.mainWindow().ToggleChannel(Channel::Etc);
-    QCOMPARE(v.state().settings.filterWord(), 0x0u);
+    QCOMPARE(v.session().Settings().filterWord(), 0x0u);
     QVERIFY(!v.Checked(0, false));
     QVERIFY(!v.Checked(0, true));
     QVERIFY(!v.Checked(6, false));
@@ -330,10 +330,10 @@ void TestMainWindow::everyChannelItemDrivesItsBit() {
     for (int bit = 0; bit < 7; ++bit) {
         for (bool popup : {false, true}) {
             v.mainWindow().ChannelAction(static_cast<Channel>(bit), popup)->trigger();
-            QCOMPARE(v.state().settings.filterWord(), 1u << bit);
+            QCOMPARE(v.session().Settings().filterWord(), 1u << bit);
             QVERIFY(v.Checked(bit, false) && v.Checked(bit, true));
             v.mainWindow().ChannelAction(static_cast<Channel>(bit), !popup)->trigger();
-            QCOMPARE(v.state().settings.filterWord(), 0u);
+            QCOMPARE(v.session().Settings().filterWord(), 0u);
             QVERIFY(!v.Checked(bit, false) && !v.Checked(bit, true));
         }
     }
@@ -343,7 +343,7 @@ void TestMainWindow::channelToggleWithoutFileOnlyChangesFilter() {
     Viewer v(std::string("\0\0\0\0\0\0\x02\x80", 8));  // checklist and unused bits kept
     v.mainWindow().ToggleChannel(Channel::Tell);
     v.mainWindow().ToggleChannel(Channel::Shout);
-    QCOMPARE(v.state().settings.filterWord(), 0x80020012u);
+    QCOMPARE(v.session().Settings().filterWord(), 0x80020012u);
     QVERIFY(v.Checked(1, true));
     QVERIFY(v.Checked(4, false));
     QCOMPARE(v.mainWindow().windowTitle(), kCaption);
@@ -356,9 +356,9 @@ void TestMainWindow::channelToggleWithoutFileOnlyChangesFilter() {
 void TestMainWindow::savePresetFollowsLoadedLog() {
     Viewer v;
     QCOMPARE(v.mainWindow().SaveDialogPreset(), QString());
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("a.log"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("a.log"))));
     QCOMPARE(v.mainWindow().SaveDialogPreset(), v.Path(QStringLiteral("a.htm")));
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("archive"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("archive"))));
     QCOMPARE(v.mainWindow().SaveDialogPreset(), v.Path(QStringLiteral("archive.htm")));
 }
 
@@ -395,7 +395,7 @@ void TestMainWindow::openAndSaveDialogs() {
         },
         [&] { v.mainWindow().OpenWithDialog(); });
     QCOMPARE(filter, QStringLiteral("TARQログファイル(*.log)"));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), std::string());  // cancelled
+    QCOMPARE(v.session().CurrentLogPath(), std::string());  // cancelled
 
     AnswerFileDialog(
         [&](QFileDialog& d) {
@@ -403,7 +403,7 @@ void TestMainWindow::openAndSaveDialogs() {
             static_cast<QDialog&>(d).accept();
         },
         [&] { v.mainWindow().OpenWithDialog(); });
-    QCOMPARE(v.mainWindow().CurrentLogPath(), log);
+    QCOMPARE(v.session().CurrentLogPath(), log);
 
     QStringList preset;
     AnswerFileDialog(
@@ -440,7 +440,16 @@ void TestMainWindow::openAndSaveDialogs() {
 
 void TestMainWindow::saveChoosesByExtension() {
     Viewer v;
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    const auto counters = v.session().Statistics().counters;
+    const QString experience = v.mainWindow().ExperienceText();
+    // The HTML save reads the file as it is now with a pass of its own; the
+    // window's statistics stay those of the display's pass.
+    {
+        std::ofstream grown(v.Local(QStringLiteral("chat.log")), std::ios::binary | std::ios::app);
+        const std::string more = logtest::Block({logtest::Record(131, "Eve gains 7 exp.")});
+        grown.write(more.data(), std::streamsize(more.size()));
+    }
     for (const char* name : {"upper.HTM", "mixed.Html", "lower.html"}) {
         v.mainWindow().SaveToPath(v.Path(QString::fromLatin1(name)));
         const QByteArray html = ReadFile(v.Path(QString::fromLatin1(name)));
@@ -459,6 +468,8 @@ void TestMainWindow::saveChoosesByExtension() {
     }
     // After the HTML exports the panels still show the same pass.
     QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
+    QCOMPARE(v.mainWindow().ExperienceText(), experience);
+    QVERIFY(v.session().Statistics().counters == counters);
 }
 
 void TestMainWindow::htmlSaveNeedsLoadedLog() {
@@ -475,7 +486,7 @@ void TestMainWindow::htmlSaveNeedsLoadedLog() {
 
 void TestMainWindow::plainTextSaveBytes() {
     Viewer v;
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
     v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.txt")));
     const QByteArray bytes = ReadFile(v.Path(QStringLiteral("out.txt")));
     const QByteArray expected = QByteArray("Alice : hello\r\n>>Bob : psst\r\nAlice : again\r\n(Carol) hi\r\n") +
@@ -487,17 +498,17 @@ void TestMainWindow::plainTextSaveBytes() {
     // with --raw, the display's text as UTF-8 lines without; the filters apply.
     v.mainWindow().ToggleChannel(Channel::Say);
     v.mainWindow().SaveToPath(v.Path(QStringLiteral("filtered.txt")));
-    const std::string log = v.mainWindow().CurrentLogPath();
-    QCOMPARE(ShownLines(v.state(), log, ShownLinesWriter::Form::PlainTextSave),
+    const std::string log = v.session().CurrentLogPath();
+    QCOMPARE(ShownLines(v.session(), log, ShownLinesWriter::Form::PlainTextSave),
              ReadFile(v.Path(QStringLiteral("filtered.txt"))));
-    QCOMPARE(ShownLines(v.state(), log, ShownLinesWriter::Form::Utf8),
+    QCOMPARE(ShownLines(v.session(), log, ShownLinesWriter::Form::Utf8),
              (v.Lines().join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     QCOMPARE(v.Lines().size(), 6);
 }
 
 void TestMainWindow::richTextSaveColours() {
     Viewer v;
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
     v.mainWindow().SaveToPath(v.Path(QStringLiteral("out.doc")));
     const QByteArray rtf = ReadFile(v.Path(QStringLiteral("out.doc")));
     QVERIFY(rtf.startsWith("{\\rtf1"));
@@ -523,12 +534,12 @@ void TestMainWindow::saveOntoLoadedLogWritesNothing() {
     const std::string log = logtest::Block(SampleRecords());
     for (const char* name : {"chat.txt", "chat.doc", "chat.htm"}) {
         const QString path = v.Path(QString::fromLatin1(name));
-        QVERIFY(v.mainWindow().LoadLogFile(v.Write(QString::fromLatin1(name), log)));
+        QVERIFY(v.session().Load(v.Write(QString::fromLatin1(name), log)));
         v.mainWindow().SaveToPath(path);
         QVERIFY2(ReadFile(path) == QByteArray::fromStdString(log), name);
     }
     // Another name for the same file is the same file.
-    QVERIFY(v.mainWindow().LoadLogFile(v.Write(QStringLiteral("linked.log"), log)));
+    QVERIFY(v.session().Load(v.Write(QStringLiteral("linked.log"), log)));
     std::filesystem::create_hard_link(v.Local(QStringLiteral("linked.log")), v.Local(QStringLiteral("alias.txt")));
     v.mainWindow().SaveToPath(v.Path(QStringLiteral("alias.txt")));
     QCOMPARE(ReadFile(v.Path(QStringLiteral("linked.log"))), QByteArray::fromStdString(log));
@@ -542,9 +553,9 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
     const std::string log = logtest::Block(SampleRecords());
     std::vector<std::string> paths;
     for (int i = 0; i < 10; ++i) paths.push_back(v.Write(QStringLiteral("day%1 & night.log").arg(i), log));
-    for (const std::string& p : paths) QVERIFY(v.mainWindow().OpenLogFile(p));
-    QVERIFY(!v.mainWindow().OpenLogFile(v.Write(QStringLiteral("bad.log"), "\x01 not a log")));
-    QVERIFY(v.mainWindow().LoadLogFile(paths[0]));  // a re-read is no opening
+    for (const std::string& p : paths) QVERIFY(v.session().Open(p));
+    QVERIFY(!v.session().Open(v.Write(QStringLiteral("bad.log"), "\x01 not a log")));
+    QVERIFY(v.session().Load(paths[0]));  // a re-read is no opening
 
     auto shown = [&] {
         QStringList entries;
@@ -562,7 +573,7 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
 
     // Choosing an entry loads it and puts it first.
     menu.actions().at(3)->trigger();
-    QCOMPARE(v.mainWindow().CurrentLogPath(), paths[6]);
+    QCOMPARE(v.session().CurrentLogPath(), paths[6]);
     QCOMPARE(shown().first(), entry(6));
 
     // A file that is gone only leaves the list.
@@ -571,7 +582,7 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
     const QStringList lines = v.Lines();
     menu.actions().at(5)->trigger();
     QCOMPARE(shown(), (QStringList{entry(6), entry(9), entry(8), entry(7), entry(5), entry(3), entry(2)}));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), paths[6]);
+    QCOMPARE(v.session().CurrentLogPath(), paths[6]);
     QCOMPARE(v.mainWindow().windowTitle(), title);
     QCOMPARE(v.Lines(), lines);
 
@@ -608,27 +619,27 @@ void TestMainWindow::dropLoadsFirstFileOnly() {
     auto url = [&](const char* name) { return QUrl::fromLocalFile(v.Path(QString::fromLatin1(name))); };
 
     QVERIFY(drop({url("first.log"), url("second.log"), url("bad.log")}));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), first);
+    QCOMPARE(v.session().CurrentLogPath(), first);
     QCOMPARE(v.Lines(), AllSampleLines());
 
     // Only the first file counts, even when it is not a log.
     QVERIFY(drop({url("bad.log"), url("second.log")}));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), first);
+    QCOMPARE(v.session().CurrentLogPath(), first);
     QCOMPARE(v.Lines(), AllSampleLines());
     QVERIFY(v.mainWindow().windowTitle().endsWith(QStringLiteral("first.log]")));
 
     QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/x.log"))}));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), first);
+    QCOMPARE(v.session().CurrentLogPath(), first);
 
     QVERIFY(drop({url("second.log")}));
-    QCOMPARE(v.mainWindow().CurrentLogPath(), second);
+    QCOMPARE(v.session().CurrentLogPath(), second);
     QCOMPARE(v.Lines(), QStringList{QStringLiteral("second file")});
     (void)notLog;
 }
 
 void TestMainWindow::copyFollowsSelection() {
     Viewer v;
-    QVERIFY(v.mainWindow().LoadLogFile(v.WriteSampleLog(QStringLiteral("chat.log"))));
+    QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
     v.mainWindow().CopySelection();  // no selection: nothing copied
@@ -645,7 +656,7 @@ void TestMainWindow::copyFollowsSelection() {
     v.display().SetSelection(0, 8, 1, 5);
     QVERIFY(v.mainWindow().CopyAction()->isEnabled());
     // A reload empties the selection along with the display.
-    QVERIFY(v.mainWindow().LoadLogFile(v.mainWindow().CurrentLogPath()));
+    QVERIFY(v.session().Load(v.session().CurrentLogPath()));
     QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
 }
 

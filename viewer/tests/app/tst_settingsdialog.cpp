@@ -17,6 +17,7 @@
 
 #include "chatscope/classify.h"
 #include "display/log_display.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "settings_dialog.h"
 #include "test_logs.h"
@@ -62,7 +63,8 @@ private:
     }
     SettingsDialog& Dialog() { return *w_->settingsDialog; }
     MainWindow& Main() { return *w_->mainWindow; }
-    std::uint32_t Word() const { return w_->state.settings.filterWord(); }
+    LogSession& Session() { return *w_->session; }
+    std::uint32_t Word() const { return w_->session->Settings().filterWord(); }
     void Tick(QListWidget* list, int row, bool ticked) {
         list->item(row)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
     }
@@ -74,7 +76,7 @@ private:
     QString LoadSample() {
         const QString log = Path("a.log");
         if (!WriteFile(log, LogBytes(SampleLines()))) return {};
-        if (!Main().LoadLogFile(log.toStdString())) return {};
+        if (!Session().Load(log.toStdString())) return {};
         return log;
     }
 
@@ -142,26 +144,26 @@ private slots:
         QVERIFY(!Dialog().userListLabel->isEnabled());
         // Filling the lists changed nothing.
         QCOMPARE(Word(), FilterBit::ItemDrop | FilterBit::UserSpecified | 0x80u | FilterBit::Tell);
-        QVERIFY(!w_->state.users[0].ticked);
-        QVERIFY(w_->state.users[1].ticked);
+        QVERIFY(!w_->session->Users()[0].ticked);
+        QVERIFY(w_->session->Users()[1].ticked);
     }
 
     void scrollBarsChangeSwatchSettingsAndDisplay() {
         Start();
         Dialog().redBar->setValue(200);
         QCOMPARE(Dialog().SwatchColour(), 200u);
-        QCOMPARE(w_->state.settings.red(), 200);
+        QCOMPARE(w_->session->Settings().red(), 200);
         QCOMPARE(DisplayBackground(Main()), QColor(200, 0, 0));
         Dialog().greenBar->setValue(100);
         Dialog().blueBar->setValue(50);
         QCOMPARE(Dialog().SwatchColour(), 200u | 100u << 8 | 50u << 16);
-        QCOMPARE(w_->state.settings.green(), 100);
-        QCOMPARE(w_->state.settings.blue(), 50);
+        QCOMPARE(w_->session->Settings().green(), 100);
+        QCOMPARE(w_->session->Settings().blue(), 50);
         QCOMPARE(Dialog().swatch->palette().color(QPalette::Window), QColor(200, 100, 50));
         QCOMPARE(DisplayBackground(Main()), QColor(200, 100, 50));
         // A step of the bar as the user makes it.
         Dialog().blueBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(w_->state.settings.blue(), 51);
+        QCOMPARE(w_->session->Settings().blue(), 51);
         QCOMPARE(DisplayBackground(Main()), QColor(200, 100, 51));
         QCOMPARE(Word(), 0u);  // nothing else touched
     }
@@ -200,12 +202,12 @@ private slots:
     void tickWithoutALogReadsNothing() {
         QVERIFY(WriteFile(Flt(), "0,200,Foo\r\n"));
         Start();
-        QVERIFY(Main().CurrentLogPath().empty());
+        QVERIFY(Session().CurrentLogPath().empty());
         Tick(Dialog().etcFilterList, 1, true);
         QCOMPARE(Word(), FilterBit::Experience);
         Tick(Dialog().userList, 0, true);
-        QVERIFY(w_->state.users[0].ticked);
-        QVERIFY(Main().CurrentLogPath().empty());
+        QVERIFY(w_->session->Users()[0].ticked);
+        QVERIFY(Session().CurrentLogPath().empty());
         QCOMPARE(Main().windowTitle(), QStringLiteral("Tarq Log Viewer"));
     }
 
@@ -244,10 +246,10 @@ private slots:
 
         // Ticking the entry gives type 200 back to "etc", which hides it.
         Tick(Dialog().userList, 0, true);
-        QVERIFY(w_->state.users[0].ticked);
+        QVERIFY(w_->session->Users()[0].ticked);
         QCOMPARE(Main().Display()->LineCount(), shown - 2);
         Tick(Dialog().userList, 0, false);
-        QVERIFY(!w_->state.users[0].ticked);
+        QVERIFY(!w_->session->Users()[0].ticked);
         QCOMPARE(Main().Display()->LineCount(), shown);
 
         // With "(ユーザー指定)" ticked the flag follows the box but nothing is read:
@@ -257,9 +259,9 @@ private slots:
         QCOMPARE(hidden, shown - 2);  // the user category is hidden now
         QVERIFY(WriteFile(log, LogBytes({Record(1, "Amy : more")}), true));
         Tick(Dialog().userList, 1, false);
-        QVERIFY(!w_->state.users[1].ticked);
+        QVERIFY(!w_->session->Users()[1].ticked);
         Tick(Dialog().userList, 0, true);
-        QVERIFY(w_->state.users[0].ticked);
+        QVERIFY(w_->session->Users()[0].ticked);
         QCOMPARE(Main().Display()->LineCount(), hidden);
     }
 

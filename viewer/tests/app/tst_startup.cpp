@@ -24,6 +24,7 @@
 #include "../core/log_builder.h"
 #include "chatscope/paths.h"
 #include "display/log_display.h"
+#include "log_session.h"
 #include "main_window.h"
 #include "settings_dialog.h"
 #include "statistics_window.h"
@@ -74,7 +75,7 @@ void InspectAndExit() {
     }
     Check(mainWindow->isVisible() && !settingsDialog->isVisible() && !statisticsWindow->isVisible(),
           "only the main window is shown");
-    Check(mainWindow->CurrentLogPath() == logPath, "FILE is loaded");
+    Check(mainWindow->Session().CurrentLogPath() == logPath, "FILE is loaded");
     Check(mainWindow->windowTitle() ==
               QStringLiteral("Tarq Log Viewer [") + MainWindow::FromLocalPath(logPath) + QStringLiteral("]"),
           "caption names FILE");

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "log_session.h"
 #include "main_window.h"
 #include "settings_dialog.h"
 #include "side_window_placement.h"
@@ -56,7 +57,15 @@ class TestStatisticsWindow : public QObject {
 private:
     QTemporaryDir dir_;
     std::unique_ptr<ViewerWindows> w_;
-    LogStatistics& Stats() { return w_->state.stats; }
+    // Statistics of the test's own, with a window of their own beside the main window.
+    LogStatistics stats_;
+    std::unique_ptr<StatisticsWindow> view_;
+    LogStatistics& Stats() { return stats_; }
+    StatisticsWindow& View() {
+        if (!view_) view_ = std::make_unique<StatisticsWindow>(stats_, w_->mainWindow.get());
+        return *view_;
+    }
+    // The viewer's own statistics window, a view of the session's statistics.
     StatisticsWindow& Window() { return *w_->statisticsWindow; }
     QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
 
@@ -66,7 +75,11 @@ private slots:
         w_ = CreateViewerWindows(Path("chatscope.cnf").toStdString(), Path("chatscope.flt").toStdString());
         w_->mainWindow->resize(587, 463);
     }
-    void cleanup() { w_.reset(); }
+    void cleanup() {
+        view_.reset();
+        stats_ = LogStatistics{};
+        w_.reset();
+    }
 
     // All four captions fit the window's own width on wrapped rows, and the
     // tabs are reachable by keyboard and by assistive technology.
@@ -156,8 +169,8 @@ private slots:
 
     void counterRowsShowEveryCounterInItsFormat() {
         // All zero: 31 rows, each with 0 in its format, and three empty lists.
-        Window().RefreshStatistics();
-        const ReportModel& list1 = *Window().countersModel;
+        View().RefreshStatistics();
+        const ReportModel& list1 = *View().countersModel;
         QCOMPARE(list1.rowCount(), 31);
         const QStringList captions = {"Say",
                                       "Tell",
@@ -195,9 +208,9 @@ private slots:
                                    " 回", " HP", " 回", " 回",       " 回",   " HP", " HP", " 回", " 回"};
         QCOMPARE(Column(list1, 0), captions);
         for (int row = 0; row < 31; ++row) QCOMPARE(list1.Text(row, 1), QStringLiteral("0") + units[row]);
-        QCOMPARE(Window().itemsModel->rowCount(), 0);
-        QCOMPARE(Window().monstersModel->rowCount(), 0);
-        QCOMPARE(Window().partnersModel->rowCount(), 0);
+        QCOMPARE(View().itemsModel->rowCount(), 0);
+        QCOMPARE(View().monstersModel->rowCount(), 0);
+        QCOMPARE(View().partnersModel->rowCount(), 0);
 
         // Known values land in their own rows.
         Stats().counters[SayLines] = 12;
@@ -206,7 +219,7 @@ private slots:
         Stats().counters[MoneyGained] = 300;
         Stats().counters[AttackDamage] = 87;
         Stats().counters[PartyKnockedOutCount] = 2;
-        Window().RefreshStatistics();
+        View().RefreshStatistics();
         QCOMPARE(list1.rowCount(), 31);
         QCOMPARE(list1.Text(0, 1), QStringLiteral("12 行"));
         QCOMPARE(list1.Text(1, 1), QStringLiteral("0 行"));
@@ -225,8 +238,8 @@ private slots:
         items.Append("A", "X");
         items.Append("A", "Y");
         items.Append("B", "X");
-        Window().RefreshStatistics();
-        const ReportModel& list2 = *Window().itemsModel;
+        View().RefreshStatistics();
+        const ReportModel& list2 = *View().itemsModel;
         QCOMPARE(list2.rowCount(), 3);
         QCOMPARE(Column(list2, 0), QStringList({"A", "A", "B"}));
         QCOMPARE(Column(list2, 1), QStringList({"2", "1", "1"}));
@@ -236,7 +249,7 @@ private slots:
 
         // A third equal record shows 3 in the same row.
         items.Append("A", "X");
-        Window().RefreshStatistics();
+        View().RefreshStatistics();
         QCOMPARE(list2.rowCount(), 3);
         QCOMPARE(list2.Text(0, 1), QStringLiteral("3"));
         QCOMPARE(list2.Row(0).count, 3);
@@ -250,38 +263,38 @@ private slots:
         Stats().DefeatedMonsters.Tally("Bat", 0);
         Stats().TalkPartners.Tally("Zed", 3u << 24);
         Stats().TalkPartners.Tally("Amy", 2u << 24);
-        Window().RefreshStatistics();
-        QCOMPARE(Column(*Window().itemsModel, 0), QStringList({"Apple", "Bread", "Cider"}));
-        QCOMPARE(Column(*Window().itemsModel, 2), QStringList({"Y", "Z", "X"}));
-        QCOMPARE(Column(*Window().monstersModel, 0), QStringList({"Bat", "Orc"}));
-        QCOMPARE(Column(*Window().partnersModel, 0), QStringList({"Amy", "Zed"}));
-        QCOMPARE(Column(*Window().partnersModel, 2), QStringList({"TELL", "その他"}));
+        View().RefreshStatistics();
+        QCOMPARE(Column(*View().itemsModel, 0), QStringList({"Apple", "Bread", "Cider"}));
+        QCOMPARE(Column(*View().itemsModel, 2), QStringList({"Y", "Z", "X"}));
+        QCOMPARE(Column(*View().monstersModel, 0), QStringList({"Bat", "Orc"}));
+        QCOMPARE(Column(*View().partnersModel, 0), QStringList({"Amy", "Zed"}));
+        QCOMPARE(Column(*View().partnersModel, 2), QStringList({"TELL", "その他"}));
     }
 
     void monsterColumnClicks() {
         auto& monsters = Stats().DefeatedMonsters;
         for (const char* name : {"Bee", "Crab", "Crab", "Crab", "Ant", "Ant"}) monsters.Tally(name, 0);
-        Window().RefreshStatistics();
-        const ReportModel& list3 = *Window().monstersModel;
+        View().RefreshStatistics();
+        const ReportModel& list3 = *View().monstersModel;
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
 
-        Window().MonstersColumnClicked(1);  // "数": largest first
+        View().MonstersColumnClicked(1);  // "数": largest first
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
-        Window().MonstersColumnClicked(1);  // again: smallest first
+        View().MonstersColumnClicked(1);  // again: smallest first
         QCOMPARE(Column(list3, 1), QStringList({"1", "2", "3"}));
-        Window().MonstersColumnClicked(0);  // "モンスター": ascending
+        View().MonstersColumnClicked(0);  // "モンスター": ascending
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        Window().MonstersColumnClicked(0);  // again: descending
+        View().MonstersColumnClicked(0);  // again: descending
         QCOMPARE(Column(list3, 0), QStringList({"Crab", "Bee", "Ant"}));
-        Window().MonstersColumnClicked(1);  // back on "数": largest first again
+        View().MonstersColumnClicked(1);  // back on "数": largest first again
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
 
         // A column the list does not have changes nothing.
-        const SortState before = Window().SortStateOf(1);
-        Window().MonstersColumnClicked(2);
-        Window().MonstersColumnClicked(-1);
-        QCOMPARE(Window().SortStateOf(1).lastColumn, before.lastColumn);
-        QCOMPARE(Window().SortStateOf(1).direction, before.direction);
+        const SortState before = View().SortStateOf(1);
+        View().MonstersColumnClicked(2);
+        View().MonstersColumnClicked(-1);
+        QCOMPARE(View().SortStateOf(1).lastColumn, before.lastColumn);
+        QCOMPARE(View().SortStateOf(1).direction, before.direction);
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
     }
 
@@ -294,17 +307,17 @@ private slots:
         partners.Tally("Bob", 3u << 24);  // その他
         partners.Tally("Bob", 3u << 24);
         partners.Tally("Bob", 3u << 24);
-        Window().RefreshStatistics();
-        const ReportModel& list4 = *Window().partnersModel;
+        View().RefreshStatistics();
+        const ReportModel& list4 = *View().partnersModel;
 
-        Window().PartnersColumnClicked(2);  // "種別": the reverse of the kinds' byte order
+        View().PartnersColumnClicked(2);  // "種別": the reverse of the kinds' byte order
         QCOMPARE(Column(list4, 2), QStringList({"リンクシェル", "パーティ", "その他", "TELL"}));
-        Window().PartnersColumnClicked(2);
+        View().PartnersColumnClicked(2);
         QCOMPARE(Column(list4, 2), QStringList({"TELL", "その他", "パーティ", "リンクシェル"}));
-        Window().PartnersColumnClicked(1);  // "回数": largest first
+        View().PartnersColumnClicked(1);  // "回数": largest first
         QCOMPARE(Column(list4, 0).mid(0, 2), QStringList({"Bob", "Eve"}));
         QCOMPARE(Column(list4, 1).mid(0, 2), QStringList({"3", "2"}));
-        Window().PartnersColumnClicked(0);  // "名前": ascending
+        View().PartnersColumnClicked(0);  // "名前": ascending
         QCOMPARE(Column(list4, 0), QStringList({"Bob", "Cal", "Dan", "Eve"}));
     }
 
@@ -316,44 +329,44 @@ private slots:
         items.Append("Gem", "Abe");
         items.Append("Ore", "Zoe");
         items.Append("Ore", "Zoe");
-        Window().RefreshStatistics();
-        const ReportModel& list2 = *Window().itemsModel;
+        View().RefreshStatistics();
+        const ReportModel& list2 = *View().itemsModel;
 
-        Window().ItemsColumnClicked(2);  // "取得者": descending
+        View().ItemsColumnClicked(2);  // "取得者": descending
         QCOMPARE(Column(list2, 2), QStringList({"Zoe", "Kay", "Abe"}));
-        Window().ItemsColumnClicked(1);  // "数": largest first
+        View().ItemsColumnClicked(1);  // "数": largest first
         QCOMPARE(Column(list2, 1), QStringList({"3", "2", "1"}));
         QCOMPARE(list2.Row(0).count, 3);  // the integer travels with its row
         QCOMPARE(list2.Text(0, 0), QStringLiteral("Gem"));
-        Window().ItemsColumnClicked(0);  // "アイテム": ascending
+        View().ItemsColumnClicked(0);  // "アイテム": ascending
         QCOMPARE(Column(list2, 0), QStringList({"Gem", "Nut", "Ore"}));
-        Window().ItemsColumnClicked(0);
+        View().ItemsColumnClicked(0);
         QCOMPARE(Column(list2, 0), QStringList({"Ore", "Nut", "Gem"}));
     }
 
     void headerClickSortsThroughTheView() {
         for (const char* name : {"Bee", "Crab", "Crab"}) Stats().DefeatedMonsters.Tally(name, 0);
-        Window().RefreshStatistics();
-        QHeaderView* header = Window().monstersList->horizontalHeader();
-        Window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&Window()));
-        Window().tabs->setCurrentWidget(Window().monstersList);
+        View().RefreshStatistics();
+        QHeaderView* header = View().monstersList->horizontalHeader();
+        View().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&View()));
+        View().tabs->setCurrentWidget(View().monstersList);
         const QPoint onCount(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onCount);
-        QCOMPARE(Column(*Window().monstersModel, 0), QStringList({"Crab", "Bee"}));
-        QCOMPARE(Window().SortStateOf(1).lastColumn, 2);
+        QCOMPARE(Column(*View().monstersModel, 0), QStringList({"Crab", "Bee"}));
+        QCOMPARE(View().SortStateOf(1).lastColumn, 2);
     }
 
     void selectedRowsFollowTheirRowsWhenSorted() {
         for (const char* name : {"Ant", "Bee", "Bee", "Cow", "Cow", "Cow"}) Stats().DefeatedMonsters.Tally(name, 0);
-        Window().RefreshStatistics();
-        QTableView* view = Window().monstersList;
-        view->selectionModel()->select(Window().monstersModel->index(0, 0),
+        View().RefreshStatistics();
+        QTableView* view = View().monstersList;
+        view->selectionModel()->select(View().monstersModel->index(0, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        Window().MonstersColumnClicked(1);  // Cow, Bee, Ant
+        View().MonstersColumnClicked(1);  // Cow, Bee, Ant
         const QModelIndexList rows = view->selectionModel()->selectedRows();
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(Window().monstersModel->Text(rows.first().row(), 0), QStringLiteral("Ant"));
+        QCOMPARE(View().monstersModel->Text(rows.first().row(), 0), QStringLiteral("Ant"));
         QCOMPARE(rows.first().row(), 2);
     }
 
@@ -365,7 +378,7 @@ private slots:
             WriteFile(log, LogBytes({DefeatRecord("Bee"), DefeatRecord("Crab"), DefeatRecord("Crab"),
                                      DefeatRecord("Ant"), DefeatRecord("Ant"), DefeatRecord("Ant"),
                                      ItemRecord("Kay", "Nut"), ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")})));
-        QVERIFY(w_->mainWindow->LoadLogFile(log.toStdString()));
+        QVERIFY(w_->session->Load(log.toStdString()));
         const ReportModel& list3 = *Window().monstersModel;
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
         QCOMPARE(Column(*Window().itemsModel, 0), QStringList({"Gem", "Nut"}));
@@ -375,7 +388,7 @@ private slots:
         Window().MonstersColumnClicked(1);  // largest first
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Crab", "Bee"}));
 
-        QVERIFY(w_->mainWindow->LoadLogFile(log.toStdString()));
+        QVERIFY(w_->session->Load(log.toStdString()));
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
         Window().MonstersColumnClicked(1);  // same column as before the reload: smallest first
         QCOMPARE(Column(list3, 1), QStringList({"1", "2", "3"}));
@@ -448,8 +461,9 @@ private slots:
     }
 
     void closeButtonClearsBothCheckMarks() {
-        Stats().DefeatedMonsters.Tally("Bee", 0);
-        Window().RefreshStatistics();
+        const QString log = Path("bee.log");
+        QVERIFY(WriteFile(log, LogBytes({DefeatRecord("Bee")})));
+        QVERIFY(w_->session->Load(log.toStdString()));
         w_->mainWindow->show();
         w_->mainWindow->ToggleStatisticsWindow();
         QVERIFY(Window().isVisible());

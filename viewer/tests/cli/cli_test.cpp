@@ -15,11 +15,13 @@
 #include "chatscope/classify.h"
 #include "chatscope/filter_file.h"
 #include "chatscope/html_export.h"
+#include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
 #include "command_line.h"
 #include "log_builder.h"
 #include "sjis/shift_jis.h"
+#include "status_texts.h"
 
 namespace {
 
@@ -93,17 +95,12 @@ protected:
 
     // The --raw text, assembled from an in-process pass of the core.
     static std::string ExpectedRawStats(const std::string& log, const ViewerSettings& settings, const UserList& users) {
-        LogStatistics stats;
-        LogReader reader(stats, settings, users);
-        std::string experienceText, channelCountText;
-        reader.SetPassCallbacks({[&](const std::string& s) { channelCountText = s; },
-                                 [&](const std::string& s) { experienceText = s; }, [] {}});
         struct Null : RecordSink {
             void Put(std::uint8_t, std::uint32_t, std::string_view, bool) override {}
         } sink;
-        ResetStatistics(stats);
-        reader.ReadLog(log, &sink);
-        std::string s = experienceText + "\n" + channelCountText + "\n[counters]\n";
+        const PassResult pass = ReadLog(log, &sink, {settings.filterWord(), users});
+        const LogStatistics& stats = pass.stats;
+        std::string s = FormatExpText(stats) + "\n" + FormatCountsText(stats, pass.allLines) + "\n[counters]\n";
         for (const auto& [a, b] : CounterRows(stats)) s += a + "\t" + b + "\n";
         s += "[items]\n";
         for (const auto& row : stats.items.Merged())
@@ -177,10 +174,8 @@ TEST_F(CommandLine, SettingsAndFilterFilesAreApplied) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
 
-    LogStatistics stats;
-    LogReader reader(stats, settings, users);
     const std::string expected = (dir_->path() / "core.html").string();
-    ASSERT_EQ(ExportHtml(expected, archive_, reader, settings), ExportResult::Written);
+    ASSERT_EQ(ExportHtml(expected, archive_, settings, users), ExportResult::Written);
     const std::string html = ReadAll(out);
     EXPECT_TRUE(html == ReadAll(expected));
     EXPECT_NE(html.find("<BODY BGCOLOR=\"#102030\">"), std::string::npos);
@@ -199,11 +194,9 @@ TEST_F(CommandLine, TextPrintsTheShownLines) {
         }
     };
     auto shownRecords = [&](const ViewerSettings& s) {
-        LogStatistics stats;
         UserList users;
-        LogReader reader(stats, s, users);
         Counter counter;
-        reader.ReadLog(archive_, &counter);
+        ReadLog(archive_, &counter, {s.filterWord(), users});
         return counter;
     };
     for (const ViewerSettings& s : {ViewerSettings{}, settings}) {
@@ -246,12 +239,10 @@ TEST_F(CommandLine, ExportOfTheBundledSampleMatchesTheCore) {
     const Result r =
         RunProgram({CHATSCOPE_BIN, "--export-html=" + out, "--cnf", noCnf_, "--flt", noFlt_, CHATSCOPE_SAMPLE});
     ASSERT_EQ(r.status, 0) << r.err;
-    LogStatistics stats;
     ViewerSettings settings;
     UserList users;
-    LogReader reader(stats, settings, users);
     const std::string expected = (dir_->path() / "sample-core.html").string();
-    ASSERT_EQ(ExportHtml(expected, CHATSCOPE_SAMPLE, reader, settings), ExportResult::Written);
+    ASSERT_EQ(ExportHtml(expected, CHATSCOPE_SAMPLE, settings, users), ExportResult::Written);
     const std::string html = ReadAll(out);
     EXPECT_TRUE(html == ReadAll(expected));
     EXPECT_EQ(html.rfind("<HTML>\r\n<HEAD>\r\n", 0), 0u);

@@ -19,23 +19,25 @@ namespace {
 using namespace chatscope;
 using logtest::Record;
 
-// One reader with its own statistics, settings, sink and status texts.
+// One follower with its own filters, sink and pass.
 struct Viewer {
-    LogStatistics stats;
-    ViewerSettings settings;
+    std::uint32_t filterWord;
+    std::size_t chunk;
     UserList users;
-    LogReader reader{stats, settings, users};
     logtest::CaptureSink sink;
-    std::string counts, exp;
-    int refreshes = 0;
+    std::string path;
+    PassResult pass;
+    const LogStatistics& stats = pass.stats;
 
-    Viewer(std::uint32_t filterWord, std::size_t chunk) {
-        settings.SetFilterWord(filterWord);
+    Viewer(std::uint32_t word, std::size_t chunkBytes) : filterWord(word), chunk(chunkBytes) {
         users.Append({"u", 4, false});  // tells become user-specified records
-        reader.SetReadChunkBytes(chunk);
-        reader.SetPassCallbacks({[this](const std::string& t) { counts = t; },
-                                 [this](const std::string& t) { exp = t; }, [this] { ++refreshes; }});
     }
+    std::int64_t Load(const std::string& file) {
+        path = file;
+        pass = ReadLog(path, &sink, {filterWord, users}, chunk);
+        return pass.allLines;
+    }
+    FollowResult Follow() { return ReadAppended(path, &sink, {filterWord, users}, pass, chunk); }
 };
 
 // Lines that feed every statistics list, some with escapes, some empty or long.
@@ -89,26 +91,24 @@ TEST(Follow, AppendedPiecesGiveWhatAFreshLoadGives) {
         Viewer follow(filter, chunk);
         std::size_t at = std::min<std::size_t>(bytes.size(), rng() % 400);
         Append(path, std::string_view(bytes).substr(0, at));
-        follow.reader.ReadLog(path, &follow.sink);
+        follow.Load(path);
         while (true) {
             const std::string where = "round " + std::to_string(round) + " at " + std::to_string(at);
             Viewer fresh(filter, 256 << 10);
-            const std::int64_t all = fresh.reader.ReadLog(path, &fresh.sink);
-            ASSERT_EQ(follow.reader.AllLines(), all) << where;
+            const std::int64_t all = fresh.Load(path);
+            ASSERT_EQ(follow.pass.allLines, all) << where;
             ASSERT_EQ(follow.sink.shown, fresh.sink.shown) << where;
             ASSERT_TRUE(logtest::SameStatistics(follow.stats, fresh.stats)) << where;
-            ASSERT_EQ(follow.counts, fresh.counts) << where;
-            ASSERT_EQ(follow.exp, fresh.exp) << where;
             if (at == bytes.size()) break;
             const std::size_t piece = rng() % 3 == 0 ? 1 + rng() % 8 : 1 + rng() % 3000;
             const std::size_t next = std::min(bytes.size(), at + piece);
             Append(path, std::string_view(bytes).substr(at, next - at));
             at = next;
-            ASSERT_EQ(follow.reader.ReadAppended(&follow.sink), FollowResult::Appended) << where;
+            ASSERT_EQ(follow.Follow(), FollowResult::Appended) << where;
             ++appendedPasses;
         }
         retractions += follow.sink.retractions;
-        EXPECT_EQ(follow.reader.ReadAppended(&follow.sink), FollowResult::Unchanged);
+        EXPECT_EQ(follow.Follow(), FollowResult::Unchanged);
     }
     EXPECT_GT(appendedPasses, 500);
     EXPECT_GT(retractions, 20);  // some passes took back a line the file had not finished
@@ -123,7 +123,7 @@ TEST(Follow, AnAppendReadsOnlyTheNewBytes) {
     for (int i = 0; i < 200; ++i) big += block;
     const std::string path = dir.Write("grow.log", big);
     Viewer v(0, 256 << 10);
-    v.reader.ReadLog(path, &v.sink);
+    v.Load(path);
     // The file is replaced under the same inode by zeros of the same size: a pass that
     // re-read old bytes would find no records there.
     {
@@ -132,8 +132,8 @@ TEST(Follow, AnAppendReadsOnlyTheNewBytes) {
         f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
     }
     Append(path, block);
-    ASSERT_EQ(v.reader.ReadAppended(&v.sink), FollowResult::Appended);
-    EXPECT_EQ(v.reader.AllLines(), 201 * 50);
+    ASSERT_EQ(v.Follow(), FollowResult::Appended);
+    EXPECT_EQ(v.pass.allLines, 201 * 50);
     EXPECT_EQ(v.stats[SayLines], 201 * 50);
 }
 
@@ -161,18 +161,19 @@ TEST(Follow, ShrunkReplacedOrMissingFileNeedsAReload) {
     for (const Case& c : cases) {
         const std::string path = dir.Write(std::string(c.what) + ".log", block + block);
         Viewer v(0, 4096);
-        v.reader.ReadLog(path, &v.sink);
-        EXPECT_EQ(v.reader.ReadAppended(&v.sink), FollowResult::Unchanged) << c.what;
+        v.Load(path);
+        EXPECT_EQ(v.Follow(), FollowResult::Unchanged) << c.what;
         c.change(path, block);
-        const std::string countsBefore = v.counts;
-        EXPECT_EQ(v.reader.ReadAppended(&v.sink), FollowResult::ReloadNeeded) << c.what;
-        EXPECT_EQ(v.reader.AllLines(), 100) << c.what;
+        const auto countersBefore = v.stats.counters;
+        EXPECT_EQ(v.Follow(), FollowResult::ReloadNeeded) << c.what;
+        EXPECT_EQ(v.pass.allLines, 100) << c.what;
         EXPECT_EQ(v.sink.shown.size(), 100u) << c.what;
-        EXPECT_EQ(v.counts, countsBefore) << c.what;
+        EXPECT_EQ(v.stats.counters, countersBefore) << c.what;
     }
     // Nothing to follow without a full pass over a path first.
     Viewer v(0, 4096);
-    EXPECT_EQ(v.reader.ReadAppended(&v.sink), FollowResult::ReloadNeeded);
+    v.path = dir.Write("never.log", block);
+    EXPECT_EQ(v.Follow(), FollowResult::ReloadNeeded);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "capture_sink.h"
 #include "chatscope/classify.h"
+#include "chatscope/viewer_settings.h"
 #include "log_builder.h"
 #include "reference_reader.h"
 
@@ -26,62 +27,61 @@ using logtest::Shown;
 
 class Reader : public ::testing::Test {
 protected:
-    Reader() : reader(stats, settings, users) {
-        reader.SetPassCallbacks({[this](const std::string& t) { events.push_back("1:" + t); },
-                                 [this](const std::string& t) { events.push_back("0:" + t); },
-                                 [this] { events.push_back("refresh"); }});
+    std::int64_t Read(std::string_view bytes) { return ReadPath(dir.Write("log.log", bytes), &sink); }
+    std::int64_t ReadPath(const std::string& path, RecordSink* to) {
+        result = ReadLog(path, to, {settings.filterWord(), users});
+        return result.allLines;
     }
-    std::int64_t Read(std::string_view bytes) { return reader.ReadLog(dir.Write("log.log", bytes), &sink); }
 
     logtest::TempDir dir;
-    LogStatistics stats;
     ViewerSettings settings;
     UserList users;
-    LogReader reader;
+    PassResult result;
+    const LogStatistics& stats = result.stats;
     CaptureSink sink;
-    std::vector<std::string> events;
 };
 
 TEST_F(Reader, CheckLogHeaderNeedsFiftyWordsAndWordZeroZero) {
-    EXPECT_FALSE(reader.CheckLogHeader(""));
-    EXPECT_FALSE(reader.CheckLogHeader((dir.path() / "missing.log").string()));
-    EXPECT_FALSE(reader.CheckLogHeader(dir.Write("short.log", std::string(99, '\0'))));
-    EXPECT_FALSE(reader.CheckLogHeader(dir.Write("w0lo.log", logtest::Header(0x0001))));
-    EXPECT_FALSE(reader.CheckLogHeader(dir.Write("w0hi.log", logtest::Header(0x0100))));
-    EXPECT_TRUE(reader.CheckLogHeader(dir.Write("hdr.log", logtest::Header())));
+    EXPECT_FALSE(CheckLogHeader(""));
+    EXPECT_FALSE(CheckLogHeader((dir.path() / "missing.log").string()));
+    EXPECT_FALSE(CheckLogHeader(dir.Write("short.log", std::string(99, '\0'))));
+    EXPECT_FALSE(CheckLogHeader(dir.Write("w0lo.log", logtest::Header(0x0001))));
+    EXPECT_FALSE(CheckLogHeader(dir.Write("w0hi.log", logtest::Header(0x0100))));
+    EXPECT_TRUE(CheckLogHeader(dir.Write("hdr.log", logtest::Header())));
     std::string h = logtest::Header();
     h[2] = '\x34';
     h[3] = '\x12';
     h[98] = '\x01';
-    EXPECT_TRUE(reader.CheckLogHeader(dir.Write("words.log", h + "anything")));
-    EXPECT_EQ(reader.HeaderBuffer()[1], 0x1234);
-    EXPECT_EQ(reader.HeaderBuffer()[49], 0x0001);
+    const std::optional<LogHeader> header = ReadLogHeader(dir.Write("words.log", h + "anything"));
+    ASSERT_TRUE(header);
+    EXPECT_EQ((*header)[1], 0x1234);
+    EXPECT_EQ((*header)[49], 0x0001);
 }
 
-TEST_F(Reader, HeaderOnlyFileGivesZeroAndRunsCallbacksInOrder) {
+TEST_F(Reader, HeaderOnlyFileGivesZero) {
     EXPECT_EQ(Read(logtest::Header()), 0);
-    const std::vector<std::string> want = {
-        "1:Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, Emote:0, Drop:0, Exp:0, Skill:0, All:0",
-        "0:\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:0", "refresh"};
-    EXPECT_EQ(events, want);
+    EXPECT_TRUE(result.opened);
+    EXPECT_EQ(stats.counters, (std::array<std::int64_t, kCounterCount>{}));
 }
 
-TEST_F(Reader, UnopenableFileReturnsZeroWithoutCallbacks) {
-    EXPECT_EQ(reader.ReadLog((dir.path() / "missing.log").string(), &sink), 0);
-    EXPECT_EQ(reader.ReadLog("", &sink), 0);
-    EXPECT_TRUE(events.empty());
-    EXPECT_EQ(reader.InstalledSink(), &sink);
+TEST_F(Reader, UnopenableFileReturnsZeroAndIsNotOpened) {
+    EXPECT_EQ(ReadPath((dir.path() / "missing.log").string(), &sink), 0);
+    EXPECT_FALSE(result.opened);
+    EXPECT_EQ(ReadPath("", &sink), 0);
+    EXPECT_FALSE(result.opened);
+    EXPECT_FALSE(result.follow.followable);
 }
 
-TEST_F(Reader, StatusTextsCarryTheCounters) {
+TEST_F(Reader, CountersOfEachChannel) {
     std::vector<std::string> lines = {
         Record(1, "Al : a"),       Record(4, "Bo x"), Record(5, "(Cy x"), Record(6, "<Di x"),
         Record(2, "Ed x"),         Record(7, "Fa x"), Record(127, "x"),   Record(131, "got 120 exp."),
         Record(131, "got 3 exp."), Record(129, "x"),  "not a record"};
     EXPECT_EQ(Read(Block(lines)), 11);
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0], "1:Say:1, Tell:1, Party:1, LinkShell:1, Shout:1, Emote:1, Drop:1, Exp:2, Skill:1, All:11");
-    EXPECT_EQ(events[1], "0:\x8E\xE6\x93\xBE\x8C\x6F\x8C\xB1\x92\x6C:123");
+    const std::pair<Counter, std::int64_t> want[] = {
+        {SayLines, 1},   {TellLines, 1}, {PartyLines, 1}, {LinkShellLines, 1}, {ShoutLines, 1},
+        {EmoteLines, 1}, {DropLines, 1}, {ExpLines, 2},   {SkillLines, 1},     {ExpPoints, 123}};
+    for (const auto& [counter, value] : want) EXPECT_EQ(stats[counter], value) << counter;
     EXPECT_EQ(sink.shown.size(), 10u);
 }
 
@@ -180,9 +180,9 @@ TEST_F(Reader, EveryRecordReachesSinkWithFilterWordZero) {
 }
 
 TEST_F(Reader, WithoutSinkNothingIsCounted) {
-    EXPECT_EQ(reader.ReadLog(dir.Write("a.log", Block({Record(1, "Al x")})), nullptr), 1);
+    EXPECT_EQ(ReadPath(dir.Write("a.log", Block({Record(1, "Al x")})), nullptr), 1);
     EXPECT_EQ(stats[SayLines], 0);
-    EXPECT_EQ(events.size(), 3u);
+    EXPECT_TRUE(result.opened);
 }
 
 TEST_F(Reader, LongLineKeepsFirst1023BytesAndIsNeverSplit) {
@@ -203,9 +203,11 @@ TEST_F(Reader, ReadsFromOpenDescriptorAtItsPosition) {
     const int fd = ::open(dir.Write("s.log", bytes).c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::lseek(fd, 4, SEEK_SET), 4);
-    EXPECT_EQ(reader.ReadLog(fd, &sink), 2);
+    result = ReadLog(fd, &sink, {settings.filterWord(), users});
     ::close(fd);
-    EXPECT_EQ(events.size(), 3u);
+    EXPECT_EQ(result.allLines, 2);
+    EXPECT_TRUE(result.opened);
+    EXPECT_FALSE(result.follow.followable);
 }
 
 // Random archives: escapes, NULs, long lines, partial blocks. The chunked reader,
@@ -247,14 +249,10 @@ TEST(ReaderChunks, AnyChunkSizeMatchesTheByteModel) {
             if (auto r = logtest::ReferenceRecognise(l))
                 expected.push_back({r->typeCode, r->colourWord, r->text, r->indent});
         for (std::size_t chunk : {1, 2, 3, 15, 16, 17, 53, 64, 100, 1023, 4096, 1 << 20}) {
-            LogStatistics stats;
-            ViewerSettings settings;
             UserList users;
-            LogReader reader(stats, settings, users);
-            reader.SetReadChunkBytes(chunk);
             CaptureSink sink;
             const std::string where = "round " + std::to_string(round) + " chunk " + std::to_string(chunk);
-            ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size())) << where;
+            ASSERT_EQ(ReadLog(path, &sink, {0, users}, chunk).allLines, std::int64_t(lines.size())) << where;
             ASSERT_EQ(sink.shown, expected) << where;
         }
     }
@@ -273,12 +271,9 @@ TEST(ReaderChunks, LinesStraddlingDefaultChunkBoundary) {
     }
     bytes.insert((1u << 20) - 1, "\x1E\x01");
     const std::vector<std::string> ref = logtest::ReferenceKeptLines(bytes);
-    LogStatistics stats;
-    ViewerSettings settings;
     UserList users;
-    LogReader reader(stats, settings, users);
     CaptureSink sink;
-    ASSERT_EQ(reader.ReadLog(dir.Write("big.log", bytes), &sink), std::int64_t(ref.size()));
+    ASSERT_EQ(ReadLog(dir.Write("big.log", bytes), &sink, {0, users}).allLines, std::int64_t(ref.size()));
     std::vector<std::string> expected;
     for (const auto& l : ref)
         if (auto r = logtest::ReferenceRecognise(l)) expected.emplace_back(r->text);
@@ -306,17 +301,12 @@ TEST(ReaderChunks, LongLinesAcrossManyChunks) {
     for (const auto& l : lines)
         if (auto r = logtest::ReferenceRecognise(l)) expected.emplace_back(r->text);
     const std::string path = dir.Write("long.log", bytes);
-    LogStatistics stats;
-    ViewerSettings settings;
     UserList users;
-    LogReader reader(stats, settings, users);
     CaptureSink sink;
-    ASSERT_EQ(reader.ReadLog(path, &sink), std::int64_t(lines.size()));
+    ASSERT_EQ(ReadLog(path, &sink, {0, users}).allLines, std::int64_t(lines.size()));
     EXPECT_EQ(sink.Texts(), expected);
 }
 
-// A sink that fails part way ends the pass with its exception, and the reader
-// can run its next pass.
 // The file changes under the pass: cut short after its first records (the pass
 // ends where the file now ends, with the records read so far), and read from a
 // position past 4 GiB (a sparse file), where offsets no longer fit 32 bits.
@@ -332,14 +322,10 @@ TEST(ReaderChunks, FileCutShortWhileReadAndOffsetsPastFourGiB) {
     std::vector<std::string> lines;
     for (int i = 0; i < 50; ++i) lines.push_back(Record(1, "Al " + std::to_string(i)));
     const std::string blocks = Block(lines) + Block(lines);
-    LogStatistics stats;
-    ViewerSettings settings;
     UserList users;
-    LogReader reader(stats, settings, users);
-    reader.SetReadChunkBytes(64);
     TruncatingSink cut;
     cut.path = dir.Write("cut.log", blocks);
-    const std::int64_t all = reader.ReadLog(cut.path, &cut);
+    const std::int64_t all = ReadLog(cut.path, &cut, {0, users}, 64).allLines;
     EXPECT_LT(all, 10);
     EXPECT_GE(cut.shown.size(), 3u);
     EXPECT_LE(std::int64_t(cut.shown.size()), all);  // the last line may be cut inside its prefix
@@ -354,13 +340,14 @@ TEST(ReaderChunks, FileCutShortWhileReadAndOffsetsPastFourGiB) {
     }
     ASSERT_EQ(::lseek(fd, start, SEEK_SET), start);
     CaptureSink sink;
-    reader.SetReadChunkBytes(256 << 10);
-    EXPECT_EQ(reader.ReadLog(fd, &sink), 100);
+    EXPECT_EQ(ReadLog(fd, &sink, {0, users}, 256 << 10).allLines, 100);
     EXPECT_EQ(sink.shown.size(), 100u);
     EXPECT_EQ(sink.shown.back().text, "Al 49");
     ::close(fd);
 }
 
+// A sink that fails part way ends the pass with its exception, and the next
+// pass runs as usual.
 TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
     struct FailingSink : RecordSink {
         int left;
@@ -376,16 +363,13 @@ TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
         bytes += Block(lines);
     }
     const std::string path = dir.Write("f.log", bytes);
-    LogStatistics stats;
-    ViewerSettings settings;
     UserList users;
-    LogReader reader(stats, settings, users);
     for (int failAt : {1, 3000}) {
         FailingSink failing(failAt);
-        EXPECT_THROW(reader.ReadLog(path, &failing), std::runtime_error) << failAt;
+        EXPECT_THROW(ReadLog(path, &failing, {0, users}), std::runtime_error) << failAt;
     }
     CaptureSink sink;
-    const std::int64_t all = reader.ReadLog(path, &sink);
+    const std::int64_t all = ReadLog(path, &sink, {0, users}).allLines;
     EXPECT_GT(all, 8000);
     EXPECT_EQ(std::int64_t(sink.shown.size()), all);
 }

@@ -17,6 +17,7 @@
 #include "capture_sink.h"
 #include "chatscope/filter_file.h"
 #include "chatscope/html_export.h"
+#include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "chatscope/viewer_settings.h"
 #include "file_limit.h"
@@ -65,8 +66,6 @@ private:
 struct Viewer {
     ViewerSettings settings;
     UserList users;
-    LogStatistics stats;
-    LogReader reader{stats, settings, users};
 };
 
 // Each save: where it writes, what an old file holds, how small a file-size
@@ -97,11 +96,11 @@ protected:
              [this](const std::string& p) { return SaveUserFilters(p, v_.users); }},
             {"export", Path("out.html"), "previous export", 64, true,
              [this](const std::string& p) {
-                 return ExportHtml(p, log_, v_.reader, v_.settings) == ExportResult::Written;
+                 return ExportHtml(p, log_, v_.settings, v_.users) == ExportResult::Written;
              }},
             {"export, longest name", Path(longName), "previous export", 64, true,
              [this](const std::string& p) {
-                 return ExportHtml(p, log_, v_.reader, v_.settings) == ExportResult::Written;
+                 return ExportHtml(p, log_, v_.settings, v_.users) == ExportResult::Written;
              }},
         };
     }
@@ -156,9 +155,9 @@ TEST_F(RealFiles, LoadsAndPassesLeakNoDescriptor) {
     logtest::CaptureSink sink;
     EXPECT_TRUE(LoadViewerSettings(cnf, v.settings));
     EXPECT_TRUE(LoadUserFilters(flt, v.users));
-    EXPECT_TRUE(v.reader.CheckLogHeader(log_));
-    EXPECT_EQ(v.reader.ReadLog(log_, &sink), 2);
-    EXPECT_FALSE(v.reader.CheckLogHeader(cnf));
+    EXPECT_TRUE(CheckLogHeader(log_));
+    EXPECT_EQ(ReadLog(log_, &sink, {v.settings.filterWord(), v.users}).allLines, 2);
+    EXPECT_FALSE(CheckLogHeader(cnf));
     EXPECT_EQ(OpenDescriptors(), fds);
 }
 
@@ -226,8 +225,10 @@ TEST_F(RealFiles, SpecialFilesAreRefusedWithoutBlockingAndNeverReplaced) {
         EXPECT_EQ(LoadUserFilters(row.path, v.users).state, FileState::NotARegularFile);
         EXPECT_EQ(v.users.size(), 0u);
         logtest::CaptureSink sink;
-        EXPECT_FALSE(v.reader.CheckLogHeader(row.path));
-        EXPECT_EQ(v.reader.ReadLog(row.path, &sink), 0);
+        EXPECT_FALSE(CheckLogHeader(row.path));
+        const PassResult pass = ReadLog(row.path, &sink, {v.settings.filterWord(), v.users});
+        EXPECT_EQ(pass.allLines, 0);
+        EXPECT_FALSE(pass.opened);
         if (row.mayWrite) {
             EXPECT_FALSE(SaveViewerSettings(row.path, v.settings));
             EXPECT_FALSE(SaveUserFilters(row.path, v.users));

@@ -45,12 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     users.Append({"u", control & 0x1F, (control & 0x20) != 0});
     ViewerSettings settings;
     settings.SetFilterWord((control & 0x40) ? 0x1FF007Fu : 0u);
-    LogStatistics stats;
-    LogReader reader(stats, settings, users);
-    reader.SetReadChunkBytes(chunk);
-    std::string counts, exp;
-    reader.SetPassCallbacks({[&](const std::string& t) { counts = t; }, [&](const std::string& t) { exp = t; }, {}});
     CaptureSink sink;
+    PassResult pass;
+    const LogStatistics& stats = pass.stats;
 
     std::int64_t all = 0;
     if (file.empty()) {
@@ -60,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (fd < 0 || ::write(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size()) ||
             ::lseek(fd, 0, SEEK_SET) != 0)
             Fail("memfd");
-        all = reader.ReadLog(fd, &sink);
+        pass = ReadLog(fd, &sink, {settings.filterWord(), users}, chunk);
+        all = pass.allLines;
         ::close(fd);
     }
 
@@ -79,7 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.empty()) {
         if (sink.shown != expected) Fail("records shown");
         if (!logtest::SameStatistics(stats, model)) Fail("statistics");
-        if (counts != FormatCountsText(model, all)) Fail("counts text");
     }
     // The window texts of whatever was counted.
     (void)CounterRows(stats);

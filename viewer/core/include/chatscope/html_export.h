@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "chatscope/log_reader.h"
 #include "chatscope/record_sink.h"
+#include "chatscope/user_list.h"
 #include "chatscope/viewer_settings.h"
 
 namespace chatscope {
@@ -52,13 +52,13 @@ using RecordLineFilter = std::function<bool(std::string_view displayLine)>;
 // Writes the export to a temporary file beside `outPath` and renames it into
 // place. When `outPath` names an existing file that is not a regular file (a
 // device, a FIFO, a link to one), the export is written straight into it and
-// it is never replaced. Resets the statistics and runs a full pass (with the
-// reader's end-of-pass callbacks).
-// With `keep`, only the records it keeps are written.
-ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, LogReader& reader,
-                        const ViewerSettings& settings, const RecordLineFilter& keep = {});
+// it is never replaced. Runs a pass of its own with the filters of `settings`
+// and `users`; its statistics are nobody's. With `keep`, only the records it
+// keeps are written.
+ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, const ViewerSettings& settings,
+                        const UserList& users, const RecordLineFilter& keep = {});
 // The same export written to an open stream (standard output), which stays open.
-ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, LogReader& reader,
-                                const ViewerSettings& settings);
+ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, const ViewerSettings& settings,
+                                const UserList& users);
 
 }  // namespace chatscope

@@ -23,6 +23,7 @@
 #include "settings_files.h"
 #include "shown_lines_writer.h"
 #include "sjis/shift_jis.h"
+#include "status_texts.h"
 
 #ifndef CHATSCOPE_VERSION
 #define CHATSCOPE_VERSION "unknown"
@@ -252,19 +253,14 @@ int Run(const Options& o, const char* argv0) {
     if (!probe) return Failure("cannot read " + o.log + ": " + std::strerror(errno));
     std::fclose(probe);
 
-    LogStatistics stats;
-    LogReader reader(stats, settings, users);
-    std::string experienceText, channelCountText;
-    bool passEnded = false;
-    reader.SetPassCallbacks({[&](const std::string& s) { channelCountText = s; },
-                             [&](const std::string& s) { experienceText = s; }, [&] { passEnded = true; }});
-    if (!reader.CheckLogHeader(o.log)) return Failure("not a chat log file: " + o.log);
+    if (!CheckLogHeader(o.log)) return Failure("not a chat log file: " + o.log);
+    const PassFilter filter{settings.filterWord(), users};
 
     if (o.exportHtml) {
         errno = 0;
         // "-" is standard output; so is a special file such as /dev/stdout.
-        const ExportResult result = o.out == "-" ? ExportHtmlToStream(stdout, o.log, reader, settings)
-                                                 : ExportHtml(o.out, o.log, reader, settings);
+        const ExportResult result = o.out == "-" ? ExportHtmlToStream(stdout, o.log, settings, users)
+                                                 : ExportHtml(o.out, o.log, settings, users);
         switch (result) {
         case ExportResult::Written: return kExitOk;
         case ExportResult::NoLogLoaded:
@@ -278,19 +274,16 @@ int Run(const Options& o, const char* argv0) {
 
     if (o.text) {
         ShownLinesWriter lines(o.raw ? ShownLinesWriter::Form::PlainTextSave : ShownLinesWriter::Form::Utf8, stdout);
-        ResetStatistics(stats);
-        reader.ReadLog(o.log, &lines);
-        if (!passEnded) return Failure("cannot read " + o.log);
+        if (!ReadLog(o.log, &lines, filter).opened) return Failure("cannot read " + o.log);
         if (!lines.Finish()) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
         return kExitOk;
     }
 
     DiscardSink sink;
-    ResetStatistics(stats);
-    reader.ReadLog(o.log, &sink);
-    if (!passEnded) return Failure("cannot read " + o.log);
+    const PassResult pass = ReadLog(o.log, &sink, filter);
+    if (!pass.opened) return Failure("cannot read " + o.log);
     Output out(o.raw);
-    PrintStatistics(out, stats, experienceText, channelCountText);
+    PrintStatistics(out, pass.stats, FormatExpText(pass.stats), FormatCountsText(pass.stats, pass.allLines));
     if (!out.WriteTo(stdout)) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
     return kExitOk;
 }
