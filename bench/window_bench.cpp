@@ -136,8 +136,7 @@ void TimeFind(MainWindow& mainWindow, const QString& text) {
     mainWindow.Bar()->Field()->setText(text);
     const double firstMs = WaitMs(timer, [&] { return display.HasSelection() || !find.Busy(); });
     const double countMs = WaitMs(timer, [&] { return !find.Busy(); });
-    int line = 0, column = 0;
-    display.CaretPosition(&line, &column);
+    const int line = display.CaretPosition().line;
     std::printf("find %-14s first match %7.1f ms (line %d), count %7.1f ms: %s\n",
                 qPrintable(QLatin1Char('"') + text + QLatin1Char('"')), firstMs, line, countMs,
                 qPrintable(mainWindow.Bar()->CountText()));

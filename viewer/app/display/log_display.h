@@ -74,9 +74,14 @@ public:
     int CharacterCount() const;
     QString TextRange(int start, int end) const;
     int OffsetOf(int line, int column) const;
-    void PositionOf(int offset, int* line, int* column) const;
+    Pos PositionOf(int offset) const;
     int CaretOffset() const;
-    void SelectionOffsets(int* start, int* end) const;  // start == end when empty
+    // The selection's flat offsets; start == end when empty.
+    struct OffsetRange {
+        int start = 0;
+        int end = 0;
+    };
+    OffsetRange SelectionOffsets() const;
     void SetCaretOffset(int offset);
     void SetSelectionOffsets(int start, int end);
     // Scrolls the text from `start` to `end` into sight; caret and selection stay.
@@ -96,9 +101,12 @@ public:
     static void ForceReportsToAssistiveTechnologies(bool forced);
 
     // --- find (log_display_find.cpp) ---
-    // The caret line and column; the selection's ends.
-    void CaretPosition(int* line, int* column) const;
-    void SelectionRange(int* fromLine, int* fromColumn, int* toLine, int* toColumn) const;
+    // The caret line and column; the selection's ends, first the one nearer the start.
+    Pos CaretPosition() const { return caret_; }
+    struct Range {
+        Pos from, to;
+    };
+    Range SelectionRange() const { return {SelectionStart(), SelectionEnd()}; }
     // Selects columns [from, to) of `line` and scrolls them into view.
     void ShowRange(int line, int from, int to);
     // Marks painted on each line in sight, under the selection; empty for none.

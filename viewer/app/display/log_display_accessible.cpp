@@ -75,7 +75,9 @@ QString LogDisplayAccessible::text(QAccessible::Text t) const {
 void LogDisplayAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex != 0) return;
-    display()->SelectionOffsets(startOffset, endOffset);
+    const LogDisplay::OffsetRange range = display()->SelectionOffsets();
+    *startOffset = range.start;
+    *endOffset = range.end;
 }
 
 int LogDisplayAccessible::selectionCount() const { return display()->HasSelection() ? 1 : 0; }
@@ -106,8 +108,7 @@ QString LogDisplayAccessible::textAtOffset(int offset, QAccessible::TextBoundary
                                            int* endOffset) const {
     const int count = display()->CharacterCount();
     if (boundaryType == QAccessible::LineBoundary || boundaryType == QAccessible::ParagraphBoundary) {
-        int line = 0, column = 0;
-        display()->PositionOf(offset, &line, &column);
+        const int line = display()->PositionOf(offset).line;
         *startOffset = display()->OffsetOf(line, 0);
         *endOffset = display()->OffsetOf(line, INT_MAX);
         // The line break belongs to the line it ends.
@@ -119,8 +120,7 @@ QString LogDisplayAccessible::textAtOffset(int offset, QAccessible::TextBoundary
         return display()->TextRange(*startOffset, *endOffset);
     }
     // Characters, words and sentences: found within the line holding the offset.
-    int line = 0, column = 0;
-    display()->PositionOf(offset, &line, &column);
+    const auto [line, column] = display()->PositionOf(offset);
     const int lineStart = display()->OffsetOf(line, 0);
     const QString lineText = display()->LineText(line);
     if (boundaryType == QAccessible::CharBoundary) {

@@ -9,19 +9,6 @@
 
 namespace chatscope {
 
-void LogDisplay::CaretPosition(int* line, int* column) const {
-    *line = caret_.line;
-    *column = caret_.column;
-}
-
-void LogDisplay::SelectionRange(int* fromLine, int* fromColumn, int* toLine, int* toColumn) const {
-    const Pos s = SelectionStart(), e = SelectionEnd();
-    *fromLine = s.line;
-    *fromColumn = s.column;
-    *toLine = e.line;
-    *toColumn = e.column;
-}
-
 void LogDisplay::ShowRange(int line, int from, int to) {
     const Pos start = document_.Clamp({line, from}), end = document_.Clamp({line, to});
     EnsureVisible(start);

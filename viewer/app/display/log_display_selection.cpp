@@ -35,9 +35,8 @@ void LogDisplay::SetCursor(Pos newAnchor, Pos newCaret) {
             QAccessible::updateAccessibility(&ev);
         }
         if (changed) {
-            int s = 0, e = 0;
-            SelectionOffsets(&s, &e);
-            QAccessibleTextSelectionEvent ev(this, s, e);
+            const OffsetRange selection = SelectionOffsets();
+            QAccessibleTextSelectionEvent ev(this, selection.start, selection.end);
             QAccessible::updateAccessibility(&ev);
         }
     }
@@ -67,11 +66,7 @@ int LogDisplay::CharacterCount() const { return ToInt(document_.CharacterCount()
 
 int LogDisplay::OffsetOf(int line, int column) const { return ToInt(document_.OffsetOf({line, column})); }
 
-void LogDisplay::PositionOf(int offset, int* line, int* column) const {
-    const Pos p = document_.PositionAt(std::clamp(offset, 0, CharacterCount()));
-    *line = p.line;
-    *column = p.column;
-}
+Pos LogDisplay::PositionOf(int offset) const { return document_.PositionAt(std::clamp(offset, 0, CharacterCount())); }
 
 QString LogDisplay::TextRange(int start, int end) const {
     const int count = CharacterCount();
@@ -82,10 +77,10 @@ QString LogDisplay::TextRange(int start, int end) const {
 
 int LogDisplay::CaretOffset() const { return OffsetOf(caret_.line, caret_.column); }
 
-void LogDisplay::SelectionOffsets(int* start, int* end) const {
+LogDisplay::OffsetRange LogDisplay::SelectionOffsets() const {
     const Pos s = SelectionStart(), e = SelectionEnd();
-    *start = OffsetOf(s.line, s.column);
-    *end = s == e ? *start : OffsetOf(e.line, e.column);
+    const int start = OffsetOf(s.line, s.column);
+    return {start, s == e ? start : OffsetOf(e.line, e.column)};
 }
 
 void LogDisplay::SetCaretOffset(int offset) { SetSelectionOffsets(offset, offset); }
@@ -102,8 +97,7 @@ void LogDisplay::ScrollToOffsets(int start, int end) {
 }
 
 QRect LogDisplay::CharacterRect(int offset) const {
-    int line = 0, column = 0;
-    PositionOf(offset, &line, &column);
+    const auto [line, column] = PositionOf(offset);
     const int row = line - FirstRow();
     if (row < 0 || row > VisibleRows()) return {};
     auto layout = Layout(document_.LineText(line));

@@ -102,8 +102,7 @@ void FindSession::Recount(bool jumpToFirst) {
         emit Settled();
         return;
     }
-    int line = 0, column = 0, toLine = 0, toColumn = 0;
-    display_->SelectionRange(&line, &column, &toLine, &toColumn);
+    const auto [line, column] = display_->SelectionRange().from;
     // Typing on extends the match in place: look from the start of the selection.
     if (jumpToFirst && !SelectFrom(line, column, true) && !SelectNearby(line)) waitingForFirst_ = true;
     if (!frozen_) {
@@ -129,9 +128,8 @@ void FindSession::CountFinished() {
         waitingForFirst_ = false;
         const MatchIndex& index = counter_.Index();
         if (!index.lines.empty()) {
-            int line = 0, column = 0;
-            display_->CaretPosition(&line, &column);
-            int whole = index.LineAfter(display_->Document().WholeLine(line));
+            const int caretLine = display_->CaretPosition().line;
+            int whole = index.LineAfter(display_->Document().WholeLine(caretLine));
             if (whole < 0) whole = index.lines.front();
             const int shown = display_->Document().ShownLine(whole);
             if (shown >= 0) SelectFrom(shown, 0, true);
@@ -212,19 +210,17 @@ int FindSession::NextLine(int line, bool forward) {
 
 void FindSession::FindNext() {
     if (matcher_.Empty()) return OpenBar();
-    int fromLine = 0, fromColumn = 0, toLine = 0, toColumn = 0;
-    display_->SelectionRange(&fromLine, &fromColumn, &toLine, &toColumn);
-    if (SelectFrom(toLine, toColumn, true)) return;
-    const int next = NextLine(toLine, true);
+    const Pos to = display_->SelectionRange().to;
+    if (SelectFrom(to.line, to.column, true)) return;
+    const int next = NextLine(to.line, true);
     if (next >= 0) SelectFrom(next, 0, true);
 }
 
 void FindSession::FindPrevious() {
     if (matcher_.Empty()) return OpenBar();
-    int fromLine = 0, fromColumn = 0, toLine = 0, toColumn = 0;
-    display_->SelectionRange(&fromLine, &fromColumn, &toLine, &toColumn);
-    if (SelectFrom(fromLine, fromColumn, false)) return;
-    const int previous = NextLine(fromLine, false);
+    const Pos from = display_->SelectionRange().from;
+    if (SelectFrom(from.line, from.column, false)) return;
+    const int previous = NextLine(from.line, false);
     if (previous >= 0) SelectFrom(previous, INT_MAX, false);
 }
 
@@ -233,8 +229,8 @@ void FindSession::UpdateCount() {
     if (!Counted()) return;
     const MatchIndex& index = counter_.Index();
     if (index.total == 0) return bar_->SetCountText(QStringLiteral("0 件"));
-    int fromLine = 0, fromColumn = 0, toLine = 0, toColumn = 0;
-    display_->SelectionRange(&fromLine, &fromColumn, &toLine, &toColumn);
+    const auto [from, to] = display_->SelectionRange();
+    const int fromLine = from.line, fromColumn = from.column, toLine = to.line, toColumn = to.column;
     QString current = QStringLiteral("-");
     if (fromLine == toLine) {
         const QString text = display_->LineText(fromLine);

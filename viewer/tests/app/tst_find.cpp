@@ -57,9 +57,8 @@ struct Viewer {
         while (main().Find()->Busy()) QVERIFY(settled.wait(5000));
     }
     QString Selection() {
-        int fl = 0, fc = 0, tl = 0, tc = 0;
-        display().SelectionRange(&fl, &fc, &tl, &tc);
-        return QStringLiteral("%1:%2-%3:%4").arg(fl).arg(fc).arg(tl).arg(tc);
+        const auto [from, to] = display().SelectionRange();
+        return QStringLiteral("%1:%2-%3:%4").arg(from.line).arg(from.column).arg(to.line).arg(to.column);
     }
 };
 
@@ -216,9 +215,7 @@ void FindTest::MatchingLinesOnly() {
     QStringList edited = all;
     edited[1] = QStringLiteral("X") + all[1];
     QCOMPARE(v.Lines(), edited);
-    int line = 0, column = 0;
-    v.display().CaretPosition(&line, &column);
-    QCOMPARE(line, 1);
+    QCOMPARE(v.display().CaretPosition().line, 1);
 
     // Clearing the text shows all lines again, too.
     v.Settle([&] { v.main().MatchingLinesAction()->setChecked(true); });

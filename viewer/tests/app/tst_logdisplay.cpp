@@ -287,10 +287,9 @@ void TestLogDisplay::upAndDownKeepTheGoalColumn() {
         case 'x': QTest::keyClick(&d, Qt::Key_X); break;
         }
     }
-    int caretLine = -1, caretColumn = -1;
-    d.PositionOf(d.CaretOffset(), &caretLine, &caretColumn);
-    QCOMPARE(caretLine, line);
-    QCOMPARE(caretColumn, column);
+    const Pos caret = d.PositionOf(d.CaretOffset());
+    QCOMPARE(caret.line, line);
+    QCOMPARE(caret.column, column);
 }
 
 void TestLogDisplay::typingEditsInPlace() {
