@@ -27,6 +27,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "display/log_display.h"
@@ -126,20 +127,41 @@ template <typename Done> double WaitMs(const QElapsedTimer& timer, Done&& done) 
 
 // Types `text` into the find bar with the caret at the top: the time to the
 // first match selected and to the whole count.
-void TimeFind(MainWindow& mainWindow, const QString& text) {
-    LogDisplay& display = *mainWindow.Display();
-    FindSession& find = *mainWindow.Find();
-    mainWindow.Bar()->Field()->clear();
+// The main window's parts the benchmark drives, found once by their object names.
+struct Parts {
+    explicit Parts(const MainWindow& w)
+        : display(*w.findChild<LogDisplay*>(QStringLiteral("display"))),
+          find(*w.findChild<FindSession*>(QStringLiteral("find"))),
+          bar(*w.findChild<FindBar*>(QStringLiteral("findBar"))),
+          say(*w.findChild<QAction*>(QStringLiteral("channelAction%1").arg(int(Channel::Say)))),
+          findAction(*w.findChild<QAction*>(QStringLiteral("findAction"))),
+          matchingLines(*w.findChild<QAction*>(QStringLiteral("matchingLinesAction"))),
+          follow(*w.findChild<QAction*>(QStringLiteral("followAction"))),
+          counts(*w.findChild<QLabel*>(QStringLiteral("channelCountPanel"))) {}
+    LogDisplay& display;
+    FindSession& find;
+    FindBar& bar;
+    QAction& say;
+    QAction& findAction;
+    QAction& matchingLines;
+    QAction& follow;
+    QLabel& counts;
+};
+
+void TimeFind(Parts& parts, const QString& text) {
+    LogDisplay& display = parts.display;
+    FindSession& find = parts.find;
+    parts.bar.Field()->clear();
     display.SetSelection(0, 0, 0, 0);
     QElapsedTimer timer;
     timer.start();
-    mainWindow.Bar()->Field()->setText(text);
+    parts.bar.Field()->setText(text);
     const double firstMs = WaitMs(timer, [&] { return display.HasSelection() || !find.Busy(); });
     const double countMs = WaitMs(timer, [&] { return !find.Busy(); });
     const int line = display.CaretPosition().line;
     std::printf("find %-14s first match %7.1f ms (line %d), count %7.1f ms: %s\n",
                 qPrintable(QLatin1Char('"') + text + QLatin1Char('"')), firstMs, line, countMs,
-                qPrintable(mainWindow.Bar()->CountText()));
+                qPrintable(parts.bar.CountText()));
 }
 
 template <typename F> double TimeMs(F&& f) {
@@ -186,46 +208,47 @@ int main(int argc, char** argv) {
                                        MainWindow::ToLocalPath(folder + QStringLiteral("/bench.flt")));
     MainWindow& mainWindow = *windows->mainWindow;
     LogSession& session = *windows->session;
+    Parts parts(mainWindow);
     mainWindow.show();
     windows->statisticsWindow->show();
     QCoreApplication::processEvents();
 
     const double loadMs = TimeMs([&] { session.Load(chatLog); });
-    std::printf("LoadLogFile:          %8.1f ms  (%d lines shown)\n", loadMs, mainWindow.Display()->LineCount());
-    const double toggleMs = TimeMs([&] { mainWindow.ToggleChannel(Channel::Say); });
-    std::printf("Say toggle (re-read): %8.1f ms  (%d lines shown)\n", toggleMs, mainWindow.Display()->LineCount());
-    const double backMs = TimeMs([&] { mainWindow.ToggleChannel(Channel::Say); });
-    std::printf("Say toggle back:      %8.1f ms  (%d lines shown)\n", backMs, mainWindow.Display()->LineCount());
-    std::printf("status: %s\n", qPrintable(mainWindow.ChannelCountText()));
+    std::printf("LoadLogFile:          %8.1f ms  (%d lines shown)\n", loadMs, parts.display.LineCount());
+    const double toggleMs = TimeMs([&] { parts.say.trigger(); });
+    std::printf("Say toggle (re-read): %8.1f ms  (%d lines shown)\n", toggleMs, parts.display.LineCount());
+    const double backMs = TimeMs([&] { parts.say.trigger(); });
+    std::printf("Say toggle back:      %8.1f ms  (%d lines shown)\n", backMs, parts.display.LineCount());
+    std::printf("status: %s\n", qPrintable(parts.counts.text()));
 
-    mainWindow.FindAction()->trigger();
+    parts.findAction.trigger();
     for (const char* text : {"Rupert", "ＲＵＰＥＲＴ", "#999 pull", "no such text"})
-        TimeFind(mainWindow, QString::fromUtf8(text));
-    TimeFind(mainWindow, QStringLiteral("Rupert"));
+        TimeFind(parts, QString::fromUtf8(text));
+    TimeFind(parts, QStringLiteral("Rupert"));
     QElapsedTimer timer;
     timer.start();
-    mainWindow.MatchingLinesAction()->setChecked(true);
-    const double filterMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+    parts.matchingLines.setChecked(true);
+    const double filterMs = WaitMs(timer, [&] { return !parts.find.Busy(); });
     QCoreApplication::processEvents();
-    std::printf("matching lines only:  %8.1f ms  (%d lines shown)\n", filterMs, mainWindow.Display()->LineCount());
-    const double allMs = TimeMs([&] { mainWindow.MatchingLinesAction()->setChecked(false); });
-    std::printf("all lines again:      %8.1f ms  (%d lines shown)\n", allMs, mainWindow.Display()->LineCount());
+    std::printf("matching lines only:  %8.1f ms  (%d lines shown)\n", filterMs, parts.display.LineCount());
+    const double allMs = TimeMs([&] { parts.matchingLines.setChecked(false); });
+    std::printf("all lines again:      %8.1f ms  (%d lines shown)\n", allMs, parts.display.LineCount());
     timer.restart();
-    mainWindow.Bar()->Field()->setText(QStringLiteral("gains 999 exp"));
-    mainWindow.MatchingLinesAction()->setChecked(true);
-    const double typedFilterMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+    parts.bar.Field()->setText(QStringLiteral("gains 999 exp"));
+    parts.matchingLines.setChecked(true);
+    const double typedFilterMs = WaitMs(timer, [&] { return !parts.find.Busy(); });
     std::printf("new text, matching lines only: %8.1f ms  (%d lines shown)\n", typedFilterMs,
-                mainWindow.Display()->LineCount());
+                parts.display.LineCount());
     // Following the archive as it grows: one block appended, with all lines shown
     // and with only the lines matching "Rupert".
-    mainWindow.Bar()->Field()->setText(QStringLiteral("Rupert"));
-    WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
-    mainWindow.SetFollowing(true);
+    parts.bar.Field()->setText(QStringLiteral("Rupert"));
+    WaitMs(timer, [&] { return !parts.find.Busy(); });
+    parts.follow.setChecked(true);
     std::uint64_t appended = records;
     for (const bool matchingOnly : {false, true}) {
-        mainWindow.MatchingLinesAction()->setChecked(matchingOnly);
-        WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
-        const int linesBefore = mainWindow.Display()->LineCount();
+        parts.matchingLines.setChecked(matchingOnly);
+        WaitMs(timer, [&] { return !parts.find.Busy(); });
+        const int linesBefore = parts.display.LineCount();
         std::ofstream out(chatLog, std::ios::binary | std::ios::app);
         std::string block(100, '\0');
         for (int line = 0; line < 50; ++line) block += ChatRecord(appended++) + '\0';
@@ -234,18 +257,19 @@ int main(int argc, char** argv) {
         timer.restart();
         emit session.FileMayHaveChanged();  // what the file watch says
         const double shownMs = double(timer.nsecsElapsed()) / 1e6;
-        const double countedMs = WaitMs(timer, [&] { return !mainWindow.Find()->Busy(); });
+        const double countedMs = WaitMs(timer, [&] { return !parts.find.Busy(); });
         std::printf("follow, one block, %s: %6.1f ms shown, %6.1f ms counted (%d -> %d lines, %s)\n",
                     matchingOnly ? "matching lines only" : "all lines          ", shownMs, countedMs, linesBefore,
-                    mainWindow.Display()->LineCount(), qPrintable(mainWindow.Bar()->CountText()));
+                    parts.display.LineCount(), qPrintable(parts.bar.CountText()));
     }
-    mainWindow.SetFollowing(false);
-    mainWindow.MatchingLinesAction()->setChecked(false);
+    parts.follow.setChecked(false);
+    parts.matchingLines.setChecked(false);
 
     session.Load(itemLog);
     const double refreshMs = TimeMs([&] { windows->statisticsWindow->RefreshStatistics(); });
+    const auto* itemsModel = windows->statisticsWindow->findChild<ReportModel*>(QStringLiteral("itemsModel"));
     std::printf("RefreshStatistics:    %8.1f ms  (%llu item records, %d item rows)\n", refreshMs,
-                static_cast<unsigned long long>(items), windows->statisticsWindow->itemsModel->rowCount());
+                static_cast<unsigned long long>(items), itemsModel->rowCount());
 
     std::printf("peak RSS:             %8.1f MB\n", PeakRssMb());
     windows.reset();

@@ -23,6 +23,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "chatscope/html_export.h"
 #include "chatscope/paths.h"
@@ -123,17 +124,21 @@ MainWindow::MainWindow(LogSession& session, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     findBar_ = new FindBar(central);
+    findBar_->setObjectName(QStringLiteral("findBar"));
     findBar_->hide();
     column->addWidget(display_, 1);
     column->addWidget(findBar_);
     setCentralWidget(central);
     find_ = new FindSession(display_, findBar_, display_);  // goes with the display it marks
+    find_->setObjectName(QStringLiteral("find"));
     displaySink_ = std::make_unique<DisplaySink>(*display_);
 
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("statusBar"));
     experiencePanel_ = new StatusPanel(120, status);
     channelCountPanel_ = new StatusPanel(500, status);
+    experiencePanel_->setObjectName(QStringLiteral("experiencePanel"));
+    channelCountPanel_->setObjectName(QStringLiteral("channelCountPanel"));
     experiencePanel_->setMinimumWidth(120);  // the first panel keeps its width; the second gives way
     status->addWidget(experiencePanel_);
     status->addWidget(channelCountPanel_);
@@ -169,7 +174,8 @@ MainWindow::MainWindow(LogSession& session, QWidget* parent)
     display_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(display_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { menus_->contextMenu->popup(display_->viewport()->mapToGlobal(pos)); });
-    connect(display_, &LogDisplay::selectionChanged, this, [this] { DisplaySelectionChanged(); });
+    connect(display_, &LogDisplay::selectionChanged, this,
+            [this] { menus_->copy->setEnabled(display_->HasSelection()); });
 }
 
 MainWindow::~MainWindow() { session_.AttachDisplay(nullptr); }
@@ -187,7 +193,7 @@ void MainWindow::BuildMenus() {
     connect(&session_, &LogSession::RecentFilesChanged, m.recent, &RecentFilesMenu::Rebuild);
     m.save = m.fileMenu->addAction(QStringLiteral("保存"), this, [this] { SaveWithDialog(); });
     m.fileMenu->addSeparator();
-    m.exit = m.fileMenu->addAction(QStringLiteral("終了"), this, [this] { Exit(); });
+    m.exit = m.fileMenu->addAction(QStringLiteral("終了"), this, [this] { close(); });
 
     m.filterMenu = menuBar()->addMenu(QStringLiteral("フィルター"));
     for (int bit = 0; bit < kChannelCount; ++bit) {
@@ -215,12 +221,29 @@ void MainWindow::BuildMenus() {
     m.statistics[1] = m.contextMenu->addAction(QStringLiteral("データ"), this, [this] { ToggleStatisticsWindow(); });
     m.settings[1] = m.contextMenu->addAction(QStringLiteral("オプション"), this, [this] { ToggleSettingsDialog(); });
     m.contextMenu->addSeparator();
-    m.contextExit = m.contextMenu->addAction(QStringLiteral("終了"), this, [this] { Exit(); });
+    m.contextExit = m.contextMenu->addAction(QStringLiteral("終了"), this, [this] { close(); });
 
     for (int bit = 0; bit < kChannelCount; ++bit) {
         for (QAction* a : m.channel[bit]) a->setCheckable(true);
+        m.channel[bit][0]->setObjectName(QStringLiteral("channelAction%1").arg(bit));
+        m.channel[bit][1]->setObjectName(QStringLiteral("popupChannelAction%1").arg(bit));
     }
     for (QAction* a : {m.statistics[0], m.statistics[1], m.settings[0], m.settings[1]}) a->setCheckable(true);
+    const std::pair<QObject*, const char*> names[] = {
+        {m.open, "openAction"},
+        {m.recent, "recentFiles"},
+        {m.save, "saveAction"},
+        {m.exit, "exitAction"},
+        {m.statistics[0], "statisticsAction"},
+        {m.statistics[1], "popupStatisticsAction"},
+        {m.settings[0], "settingsAction"},
+        {m.settings[1], "popupSettingsAction"},
+        {m.contextOpen, "popupOpenAction"},
+        {m.contextSave, "popupSaveAction"},
+        {m.copy, "copyAction"},
+        {m.contextExit, "popupExitAction"},
+    };
+    for (const auto& [part, name] : names) part->setObjectName(QLatin1String(name));
 }
 
 void MainWindow::BuildViewMenu() {
@@ -239,6 +262,14 @@ void MainWindow::BuildViewMenu() {
     m.viewMenu->addSeparator();
     m.follow = m.viewMenu->addAction(QStringLiteral("末尾を追う"));
     m.follow->setCheckable(true);
+    const std::pair<QAction*, const char*> names[] = {
+        {m.find, "findAction"},
+        {m.findNext, "findNextAction"},
+        {m.findPrevious, "findPreviousAction"},
+        {m.matchingLines, "matchingLinesAction"},
+        {m.follow, "followAction"},
+    };
+    for (const auto& [action, name] : names) action->setObjectName(QLatin1String(name));
     connect(m.follow, &QAction::toggled, this, [this](bool on) { SetFollowing(on); });
 }
 
@@ -256,9 +287,6 @@ void MainWindow::UpdateStatusTexts() {
     channelCountPanel_->setText(QString::fromLatin1(FormatCountsText(stats, session_.AllLines()).c_str()));
     experiencePanel_->setText(sjis::Decode(FormatExpText(stats)));
 }
-
-QString MainWindow::ExperienceText() const { return experiencePanel_->text(); }
-QString MainWindow::ChannelCountText() const { return channelCountPanel_->text(); }
 
 void MainWindow::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kOpenFilter);
@@ -308,13 +336,9 @@ void MainWindow::SaveToPath(const QString& chosenPath) {
         display_->SavePlainText(chosenPath);
 }
 
-void MainWindow::Exit() { close(); }
-
 void MainWindow::CopySelection() {
     if (display_->HasSelection()) display_->Copy();
 }
-
-void MainWindow::DisplaySelectionChanged() { menus_->copy->setEnabled(display_->HasSelection()); }
 
 void MainWindow::ToggleChannel(Channel channel) {
     const int bit = static_cast<int>(channel);
@@ -342,22 +366,6 @@ void MainWindow::ToggleSettingsDialog() {
     settingsDialog_->setVisible(!settingsDialog_->isVisible());
     for (QAction* a : menus_->settings) a->setChecked(settingsDialog_->isVisible());
 }
-
-QAction* MainWindow::ChannelAction(Channel channel, bool popup) const {
-    const int bit = static_cast<int>(channel);
-    if (bit < 0 || bit >= kChannelCount) return nullptr;
-    return menus_->channel[bit][popup ? 1 : 0];
-}
-QAction* MainWindow::StatisticsAction(bool popup) const { return menus_->statistics[popup ? 1 : 0]; }
-QAction* MainWindow::SettingsAction(bool popup) const { return menus_->settings[popup ? 1 : 0]; }
-QAction* MainWindow::CopyAction() const { return menus_->copy; }
-QMenu* MainWindow::ContextMenu() const { return menus_->contextMenu; }
-RecentFilesMenu* MainWindow::RecentFiles() const { return menus_->recent; }
-QAction* MainWindow::FindAction() const { return menus_->find; }
-QAction* MainWindow::FindNextAction() const { return menus_->findNext; }
-QAction* MainWindow::FindPreviousAction() const { return menus_->findPrevious; }
-QAction* MainWindow::MatchingLinesAction() const { return menus_->matchingLines; }
-QAction* MainWindow::FollowAction() const { return menus_->follow; }
 
 void MainWindow::SetFollowing(bool on) {
     if (menus_->follow->isChecked() != on) {

@@ -39,45 +39,26 @@ public:
     // wired once they exist (they are created after the main window).
     void SetSideWindows(QWidget* settingsDialog, QWidget* statisticsWindow);
 
-    LogDisplay* Display() const { return display_; }
     const LogSession& Session() const { return session_; }
 
     // Show/hide toggles of the side windows; their close buttons call these too.
     void ToggleStatisticsWindow();
     void ToggleSettingsDialog();
 
-    QString ExperienceText() const;
-    QString ChannelCountText() const;
-
-    // Handlers (public so tests can drive them like a menu click).
-    void OpenWithDialog();
-    void SaveWithDialog();
-    void SaveToPath(const QString& chosenPath);  // what SaveWithDialog does after the dialog
-    void Exit();
-    void CopySelection();
-    // Shows or hides one channel (both check marks follow) and re-reads the log.
-    void ToggleChannel(Channel channel);
-    void DisplaySelectionChanged();
-    QAction* ChannelAction(Channel channel, bool popup) const;
-    QAction* StatisticsAction(bool popup) const;
-    QAction* SettingsAction(bool popup) const;
-    QAction* CopyAction() const;
-    QMenu* ContextMenu() const;
-    RecentFilesMenu* RecentFiles() const;
-    // "表示" → "末尾を追う": while on, records appended to the loaded file are
-    // shown as they come (only what was appended is read).
-    QAction* FollowAction() const;
-    void SetFollowing(bool on);
-    // The "表示" menu: find, next, previous, matching lines only, follow the file.
-    QAction* FindAction() const;
-    QAction* FindNextAction() const;
-    QAction* FindPreviousAction() const;
-    QAction* MatchingLinesAction() const;
-    FindBar* Bar() const { return findBar_; }
-    FindSession* Find() const { return find_; }
-
+    // The save command after its dialog: by the extension of `chosenPath`, the
+    // HTML export of the loaded log, or the display as ".doc" or ".txt".
+    void SaveToPath(const QString& chosenPath);
     // The name the save dialog offers next (the loaded log with ".htm", or the last choice).
     QString SaveDialogPreset() const;
+
+    // The parts a user meets go by their object names: the commands
+    // "openAction", "saveAction", "exitAction", "channelAction<bit>" and
+    // "popupChannelAction<bit>" (bit: the Channel), "statisticsAction",
+    // "popupStatisticsAction", "settingsAction", "popupSettingsAction",
+    // "copyAction", "findAction", "findNextAction", "findPreviousAction",
+    // "matchingLinesAction", "followAction"; the menus "recentFiles" and
+    // "contextMenu"; the widgets "display", "findBar", "experiencePanel" and
+    // "channelCountPanel"; the find session "find".
 
     // Paths are handed to the core as local 8-bit file names.
     static std::string ToLocalPath(const QString& path) { return chatscope::ToLocalPath(path); }
@@ -94,6 +75,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void OpenWithDialog();
+    void SaveWithDialog();
+    void CopySelection();
+    // Shows or hides one channel (both check marks follow) and re-reads the log.
+    void ToggleChannel(Channel channel);
+    // "表示" → "末尾を追う": while on, records appended to the loaded file are
+    // shown as they come (only what was appended is read).
+    void SetFollowing(bool on);
     void BuildMenus();
     void BuildViewMenu();
     void SetChannelChecks();

@@ -11,6 +11,7 @@
 #include <QShowEvent>
 
 #include <string>
+#include <utility>
 
 #include "chatscope/classify.h"
 #include "log_session.h"
@@ -56,13 +57,14 @@ SettingsDialog::SettingsDialog(LogSession& session, QWidget* anchor, QWidget* pa
     setModal(false);
     setSizeGripEnabled(false);
 
-    backgroundLabel = new QLabel(QStringLiteral("背景色"), this);
+    auto* backgroundLabel = new QLabel(QStringLiteral("背景色"), this);
+    backgroundLabel->setObjectName(QStringLiteral("backgroundLabel"));
     backgroundLabel->setGeometry(6, 4, 100, 14);
 
-    swatch = new QFrame(this);
-    swatch->setFrameShape(QFrame::Box);
-    swatch->setGeometry(8, 20, 48, 50);
-    swatch->setAutoFillBackground(true);
+    swatch_ = new QFrame(this);
+    swatch_->setFrameShape(QFrame::Box);
+    swatch_->setGeometry(8, 20, 48, 50);
+    swatch_->setAutoFillBackground(true);
 
     const char* names[3] = {"R", "G", "B"};
     for (int i = 0; i < 3; ++i) {
@@ -70,53 +72,61 @@ SettingsDialog::SettingsDialog(LogSession& session, QWidget* anchor, QWidget* pa
         label->setObjectName(QString::fromLatin1(names[i]));
         label->setGeometry(64, 21 + 17 * i, 12, 14);
     }
-    redBar = MakeColourBar(this, 20);
-    greenBar = MakeColourBar(this, 37);
-    blueBar = MakeColourBar(this, 54);
+    redBar_ = MakeColourBar(this, 20);
+    greenBar_ = MakeColourBar(this, 37);
+    blueBar_ = MakeColourBar(this, 54);
 
-    etcFilterLabel = new QLabel(QStringLiteral("[etc]フィルターに含める"), this);
+    auto* etcFilterLabel = new QLabel(QStringLiteral("[etc]フィルターに含める"), this);
+    etcFilterLabel->setObjectName(QStringLiteral("etcFilterLabel"));
     etcFilterLabel->setGeometry(6, 75, 186, 14);
 
-    etcFilterList = new QListWidget(this);
-    etcFilterList->setGeometry(8, 91, 178, 9 * kItemHeight + 4);
-    etcFilterList->setSelectionMode(QAbstractItemView::SingleSelection);
+    etcFilterList_ = new QListWidget(this);
+    etcFilterList_->setGeometry(8, 91, 178, 9 * kItemHeight + 4);
+    etcFilterList_->setSelectionMode(QAbstractItemView::SingleSelection);
     const char16_t* etcItems[FilterBit::kChecklistItems] = {
         u"アイテムドロップ",       u"経験値取得",         u"サーチコメント",
         u"リンクシェルメッセージ", u"スキルアップ",       u"レベルアップ、ダウン",
         u"サービスメッセージ",     u"モンスターを倒した", u"(ユーザー指定)"};
 
-    userListLabel = new QLabel(QStringLiteral("ユーザー指定 (チェックは非表示)"), this);
-    userListLabel->setGeometry(6, 236, 188, 14);
+    userListLabel_ = new QLabel(QStringLiteral("ユーザー指定 (チェックは非表示)"), this);
+    userListLabel_->setGeometry(6, 236, 188, 14);
 
-    userList = new QListWidget(this);
-    userList->setGeometry(8, 252, 178, 63);
-    userList->setSelectionMode(QAbstractItemView::SingleSelection);
+    userList_ = new QListWidget(this);
+    userList_->setGeometry(8, 252, 178, 63);
+    userList_->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    const std::pair<QObject*, const char*> parts[] = {
+        {redBar_, "redBar"},     {greenBar_, "greenBar"},           {blueBar_, "blueBar"},
+        {swatch_, "swatch"},     {userListLabel_, "userListLabel"}, {etcFilterList_, "etcFilterList"},
+        {userList_, "userList"},
+    };
+    for (const auto& [part, name] : parts) part->setObjectName(QLatin1String(name));
 
     // The list signals are connected last, so filling the lists runs no handler.
     loading_ = true;
     const ViewerSettings& settings = session_.Settings();
-    redBar->setValue(settings.red());
-    greenBar->setValue(settings.green());
-    blueBar->setValue(settings.blue());
+    redBar_->setValue(settings.red());
+    greenBar_->setValue(settings.green());
+    blueBar_->setValue(settings.blue());
     ApplyBackgroundColour();
 
     const std::uint32_t word = settings.filterWord();
     for (int i = 0; i < FilterBit::kChecklistItems; ++i) {
         const bool ticked = (word >> (FilterBit::kChecklistFirstBit + i)) & 1u;
-        AddCheckItem(etcFilterList, QString::fromUtf16(etcItems[i]), ticked);
+        AddCheckItem(etcFilterList_, QString::fromUtf16(etcItems[i]), ticked);
     }
 
     for (const UserFilterEntry& entry : session_.Users().entries()) {
-        AddCheckItem(userList, sjis::Decode(entry.name), entry.ticked);
+        AddCheckItem(userList_, sjis::Decode(entry.name), entry.ticked);
     }
     UpdateUserListEnabled();
     loading_ = false;
 
-    connect(redBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
-    connect(greenBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
-    connect(blueBar, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
-    connect(etcFilterList, &QListWidget::itemChanged, this, &SettingsDialog::EtcFilterItemChanged);
-    connect(userList, &QListWidget::itemChanged, this, &SettingsDialog::UserItemChanged);
+    connect(redBar_, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
+    connect(greenBar_, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
+    connect(blueBar_, &QScrollBar::valueChanged, this, &SettingsDialog::ColourBarMoved);
+    connect(etcFilterList_, &QListWidget::itemChanged, this, &SettingsDialog::EtcFilterItemChanged);
+    connect(userList_, &QListWidget::itemChanged, this, &SettingsDialog::UserItemChanged);
     connect(&session_, &LogSession::SettingsChanged, this, &SettingsDialog::UpdateUserListEnabled);
 }
 
@@ -128,25 +138,25 @@ void SettingsDialog::ColourBarMoved() {
 }
 
 void SettingsDialog::ApplyBackgroundColour() {
-    const int r = redBar->value(), g = greenBar->value(), b = blueBar->value();
+    const int r = redBar_->value(), g = greenBar_->value(), b = blueBar_->value();
     swatchColour_ = std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16;
-    QPalette palette = swatch->palette();
+    QPalette palette = swatch_->palette();
     palette.setColor(QPalette::Window, QColor(r, g, b));
-    swatch->setPalette(palette);
+    swatch_->setPalette(palette);
     session_.SetBackgroundRgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
 }
 
 void SettingsDialog::UpdateUserListEnabled() {
-    const bool enabled = (session_.Settings().filterWord() & FilterBit::UserSpecified) == 0 && userList->count() > 0;
-    userList->setEnabled(enabled);
-    userListLabel->setEnabled(enabled);
+    const bool enabled = (session_.Settings().filterWord() & FilterBit::UserSpecified) == 0 && userList_->count() > 0;
+    userList_->setEnabled(enabled);
+    userListLabel_->setEnabled(enabled);
 }
 
 void SettingsDialog::EtcFilterItemChanged(QListWidgetItem*) {
     if (loading_) return;
     std::uint32_t word = session_.Settings().filterWord() & ~kChecklistMask;
-    for (int i = 0; i < etcFilterList->count() && i < FilterBit::kChecklistItems; ++i) {
-        if (etcFilterList->item(i)->checkState() == Qt::Checked) word |= 1u << (FilterBit::kChecklistFirstBit + i);
+    for (int i = 0; i < etcFilterList_->count() && i < FilterBit::kChecklistItems; ++i) {
+        if (etcFilterList_->item(i)->checkState() == Qt::Checked) word |= 1u << (FilterBit::kChecklistFirstBit + i);
     }
     // Not a tick change when the word stays; otherwise the log is read again (and
     // the user list follows the new word through SettingsChanged).
@@ -155,7 +165,7 @@ void SettingsDialog::EtcFilterItemChanged(QListWidgetItem*) {
 
 void SettingsDialog::UserItemChanged(QListWidgetItem* item) {
     if (loading_ || !item) return;
-    const int row = userList->row(item);
+    const int row = userList_->row(item);
     if (row < 0) return;
     session_.SetUserTicked(static_cast<std::size_t>(row), item->checkState() == Qt::Checked);
 }

@@ -23,16 +23,9 @@ public:
     // Shown beside `anchor` (the main window).
     SettingsDialog(LogSession& session, QWidget* anchor, QWidget* parent = nullptr);
 
-    // Controls, public for the tests.
-    QScrollBar* redBar = nullptr;
-    QScrollBar* greenBar = nullptr;
-    QScrollBar* blueBar = nullptr;
-    QFrame* swatch = nullptr;
-    QLabel* backgroundLabel = nullptr;
-    QLabel* etcFilterLabel = nullptr;
-    QLabel* userListLabel = nullptr;
-    QListWidget* etcFilterList = nullptr;
-    QListWidget* userList = nullptr;
+    // Its parts go by their object names: the scroll bars "redBar", "greenBar"
+    // and "blueBar", the frame "swatch", the labels "backgroundLabel",
+    // "etcFilterLabel" and "userListLabel", the lists "etcFilterList" and "userList".
 
     std::uint32_t SwatchColour() const;  // display colour 0x00BBGGRR
 
@@ -56,6 +49,13 @@ private:
 
     LogSession& session_;
     QWidget* anchor_;
+    QScrollBar* redBar_ = nullptr;
+    QScrollBar* greenBar_ = nullptr;
+    QScrollBar* blueBar_ = nullptr;
+    QFrame* swatch_ = nullptr;
+    QLabel* userListLabel_ = nullptr;
+    QListWidget* etcFilterList_ = nullptr;
+    QListWidget* userList_ = nullptr;
     bool loading_ = false;
     std::uint32_t swatchColour_ = 0;
 };

@@ -148,33 +148,47 @@ StatisticsWindow::StatisticsWindow(const LogStatistics& stats, QWidget* anchor, 
     resize(223, 463);
 
     // The tab row wraps, so all four captions stay visible at the window's width.
-    tabs = new WrappingTabs(this);
+    tabs_ = new WrappingTabs(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(tabs);
+    layout->addWidget(tabs_);
 
-    countersModel = new ReportModel({QStringLiteral("項目"), QStringLiteral("内容")}, this);
-    itemsModel = new ReportModel({QStringLiteral("アイテム"), QStringLiteral("数"), QStringLiteral("取得者")}, this);
-    monstersModel = new ReportModel({QStringLiteral("モンスター"), QStringLiteral("数")}, this);
-    partnersModel = new ReportModel({QStringLiteral("名前"), QStringLiteral("回数"), QStringLiteral("種別")}, this);
+    countersModel_ = new ReportModel({QStringLiteral("項目"), QStringLiteral("内容")}, this);
+    itemsModel_ = new ReportModel({QStringLiteral("アイテム"), QStringLiteral("数"), QStringLiteral("取得者")}, this);
+    monstersModel_ = new ReportModel({QStringLiteral("モンスター"), QStringLiteral("数")}, this);
+    partnersModel_ = new ReportModel({QStringLiteral("名前"), QStringLiteral("回数"), QStringLiteral("種別")}, this);
 
-    countersList = MakeReportList(countersModel, {120, 80}, tabs);
-    itemsList = MakeReportList(itemsModel, {110, 30, 60}, tabs);
-    monstersList = MakeReportList(monstersModel, {160, 40}, tabs);
-    partnersList = MakeReportList(partnersModel, {90, 40, 70}, tabs);
-    countersList->horizontalHeader()->setSectionsClickable(false);
+    countersList_ = MakeReportList(countersModel_, {120, 80}, tabs_);
+    itemsList_ = MakeReportList(itemsModel_, {110, 30, 60}, tabs_);
+    monstersList_ = MakeReportList(monstersModel_, {160, 40}, tabs_);
+    partnersList_ = MakeReportList(partnersModel_, {90, 40, 70}, tabs_);
+    countersList_->horizontalHeader()->setSectionsClickable(false);
 
-    tabs->addTab(countersList, QStringLiteral("各種統計"));
-    tabs->addTab(itemsList, QStringLiteral("アイテム"));
-    tabs->addTab(monstersList, QStringLiteral("倒したモンスター"));
-    tabs->addTab(partnersList, QStringLiteral("会話相手"));
-    tabs->setCurrentIndex(0);
+    tabs_->addTab(countersList_, QStringLiteral("各種統計"));
+    tabs_->addTab(itemsList_, QStringLiteral("アイテム"));
+    tabs_->addTab(monstersList_, QStringLiteral("倒したモンスター"));
+    tabs_->addTab(partnersList_, QStringLiteral("会話相手"));
+    tabs_->setCurrentIndex(0);
 
-    connect(itemsList->horizontalHeader(), &QHeaderView::sectionClicked, this, &StatisticsWindow::ItemsColumnClicked);
-    connect(monstersList->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &StatisticsWindow::MonstersColumnClicked);
-    connect(partnersList->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &StatisticsWindow::PartnersColumnClicked);
+    connect(itemsList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { SortList(0, *itemsModel_, column); });
+    connect(monstersList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { SortList(1, *monstersModel_, column); });
+    connect(partnersList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { SortList(2, *partnersModel_, column); });
+
+    const std::pair<QObject*, const char*> names[] = {
+        {tabs_, "tabs"},
+        {countersList_, "countersList"},
+        {itemsList_, "itemsList"},
+        {monstersList_, "monstersList"},
+        {partnersList_, "partnersList"},
+        {countersModel_, "countersModel"},
+        {itemsModel_, "itemsModel"},
+        {monstersModel_, "monstersModel"},
+        {partnersModel_, "partnersModel"},
+    };
+    for (const auto& [part, name] : names) part->setObjectName(QLatin1String(name));
 
     RefreshStatistics();
 }
@@ -188,7 +202,7 @@ void StatisticsWindow::RefreshStatistics() {
         row.cells[1] = std::move(value);
         counters.push_back(std::move(row));
     }
-    countersModel->SetRows(std::move(counters));
+    countersModel_->SetRows(std::move(counters));
 
     // Items: one row per (item, obtainer) pair with the number of its records.
     const std::vector<ItemRow>& merged = stats_.items.Merged();
@@ -203,15 +217,15 @@ void StatisticsWindow::RefreshStatistics() {
         items.push_back(std::move(row));
     }
     std::stable_sort(items.begin(), items.end(), FirstColumnLess);
-    itemsModel->SetRows(std::move(items));
+    itemsModel_->SetRows(std::move(items));
 
     std::vector<ReportRow> monsters = NamedCountRows(stats_.DefeatedMonsters, false);
     std::stable_sort(monsters.begin(), monsters.end(), FirstColumnLess);
-    monstersModel->SetRows(std::move(monsters));
+    monstersModel_->SetRows(std::move(monsters));
 
     std::vector<ReportRow> partners = NamedCountRows(stats_.TalkPartners, true);
     std::stable_sort(partners.begin(), partners.end(), FirstColumnLess);
-    partnersModel->SetRows(std::move(partners));
+    partnersModel_->SetRows(std::move(partners));
 }
 
 void StatisticsWindow::SortList(int slot, ReportModel& model, int column) {
@@ -236,10 +250,6 @@ void StatisticsWindow::SortList(int slot, ReportModel& model, int column) {
         break;
     }
 }
-
-void StatisticsWindow::ItemsColumnClicked(int column) { SortList(0, *itemsModel, column); }
-void StatisticsWindow::MonstersColumnClicked(int column) { SortList(1, *monstersModel, column); }
-void StatisticsWindow::PartnersColumnClicked(int column) { SortList(2, *partnersModel, column); }
 
 void StatisticsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -65,20 +65,10 @@ public:
     // Refills the four lists from the statistics (whenever the session's change).
     void RefreshStatistics();
 
-    WrappingTabs* tabs = nullptr;
-    QTableView* countersList = nullptr;
-    QTableView* itemsList = nullptr;
-    QTableView* monstersList = nullptr;
-    QTableView* partnersList = nullptr;
-    ReportModel* countersModel = nullptr;
-    ReportModel* itemsModel = nullptr;
-    ReportModel* monstersModel = nullptr;
-    ReportModel* partnersModel = nullptr;
-
-    // Column clicks (column index 0-based in the list), public for the tests.
-    void ItemsColumnClicked(int column);
-    void MonstersColumnClicked(int column);
-    void PartnersColumnClicked(int column);
+    // Its parts go by their object names: the tabs "tabs", the lists
+    // "countersList", "itemsList", "monstersList" and "partnersList", and their
+    // models "countersModel", "itemsModel", "monstersModel" and "partnersModel".
+    // A click on a column header of the last three sorts by that column.
 
     const SortState& SortStateOf(int slot) const { return sort_[slot]; }
 
@@ -92,6 +82,16 @@ protected:
 
 private:
     void SortList(int slot, ReportModel& model, int column);
+
+    WrappingTabs* tabs_ = nullptr;
+    QTableView* countersList_ = nullptr;
+    QTableView* itemsList_ = nullptr;
+    QTableView* monstersList_ = nullptr;
+    QTableView* partnersList_ = nullptr;
+    ReportModel* countersModel_ = nullptr;
+    ReportModel* itemsModel_ = nullptr;
+    ReportModel* monstersModel_ = nullptr;
+    ReportModel* partnersModel_ = nullptr;
 
     const LogStatistics& stats_;
     QWidget* anchor_;

@@ -23,8 +23,10 @@
 #include "sjis/shift_jis.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
+#include "window_parts.h"
 
 using namespace chatscope;
+using namespace apptest;
 
 namespace {
 
@@ -42,8 +44,8 @@ struct Viewer {
     }
     MainWindow& main() { return *windows->mainWindow; }
     LogSession& session() { return *windows->session; }
-    LogDisplay& display() { return *main().Display(); }
-    FindBar& bar() { return *main().Bar(); }
+    LogDisplay& display() { return *Part<LogDisplay>(main(), QStringLiteral("display")); }
+    FindBar& bar() { return *Part<FindBar>(main(), QStringLiteral("findBar")); }
     std::string Local(const QString& name) const { return MainWindow::ToLocalPath(dir.filePath(name)); }
     QStringList Lines() {
         QStringList lines;
@@ -52,9 +54,9 @@ struct Viewer {
     }
     // Runs `step` and waits until the count it starts (if any) is done.
     template <typename Step> void Settle(Step&& step) {
-        QSignalSpy settled(main().Find(), &FindSession::Settled);
+        QSignalSpy settled(Part<FindSession>(main(), QStringLiteral("find")), &FindSession::Settled);
         step();
-        while (main().Find()->Busy()) QVERIFY(settled.wait(5000));
+        while (Part<FindSession>(main(), QStringLiteral("find"))->Busy()) QVERIFY(settled.wait(5000));
     }
     QString Selection() {
         const auto [from, to] = display().SelectionRange();
@@ -134,9 +136,9 @@ void FindTest::BarKeys() {
     Viewer v(Records());
     v.main().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&v.main()));
-    QCOMPARE(v.main().FindAction()->shortcut(), QKeySequence(QKeySequence::Find));
-    QCOMPARE(v.main().FindNextAction()->shortcut(), QKeySequence(Qt::Key_F3));
-    QCOMPARE(v.main().FindPreviousAction()->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    QCOMPARE(Command(v.main(), "findAction")->shortcut(), QKeySequence(QKeySequence::Find));
+    QCOMPARE(Command(v.main(), "findNextAction")->shortcut(), QKeySequence(Qt::Key_F3));
+    QCOMPARE(Command(v.main(), "findPreviousAction")->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
     QVERIFY(!v.bar().isVisible());
     QVERIFY(!v.bar().ExactOption()->isChecked());
 
@@ -148,15 +150,15 @@ void FindTest::BarKeys() {
         const char* count;
     };
     const std::vector<Step> steps = {
-        {"Ctrl+F opens the bar", [&] { v.main().FindAction()->trigger(); }, "0:0-0:0", ""},
+        {"Ctrl+F opens the bar", [&] { Command(v.main(), "findAction")->trigger(); }, "0:0-0:0", ""},
         {"typing finds the first match", [&] { QTest::keyClicks(field, "alice"); }, "0:0-0:5", "1 / 4"},
         {"Enter: next", [&] { QTest::keyClick(field, Qt::Key_Return); }, "1:6-1:11", "2 / 4"},
         {"Enter: next in the same line", [&] { QTest::keyClick(field, Qt::Key_Enter); }, "1:14-1:19", "3 / 4"},
         {"full width, indented", [&] { QTest::keyClick(field, Qt::Key_Return); }, "3:2-3:7", "4 / 4"},
-        {"wraps at the end", [&] { v.main().FindNextAction()->trigger(); }, "0:0-0:5", "1 / 4"},
+        {"wraps at the end", [&] { Command(v.main(), "findNextAction")->trigger(); }, "0:0-0:5", "1 / 4"},
         {"Shift+Enter wraps back", [&] { QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier); }, "3:2-3:7",
          "4 / 4"},
-        {"previous", [&] { v.main().FindPreviousAction()->trigger(); }, "1:14-1:19", "3 / 4"},
+        {"previous", [&] { Command(v.main(), "findPreviousAction")->trigger(); }, "1:14-1:19", "3 / 4"},
         {"exact case and width", [&] { v.bar().ExactOption()->setChecked(true); }, "1:14-1:19", "1 / 1"},
         {"no match", [&] { QTest::keyClicks(field, "zz"); }, "1:14-1:19", "0 件"},
     };
@@ -183,16 +185,16 @@ void FindTest::BarKeys() {
 void FindTest::MatchingLinesOnly() {
     Viewer v(Records());
     const QStringList all = v.Lines();
-    const QString counts = v.main().ChannelCountText();
+    const QString counts = PanelText(v.main(), "channelCountPanel");
     v.display().SetSelection(3, 1, 3, 1);  // the caret on the indented record
     v.Settle([&] {
-        v.main().FindAction()->trigger();
+        Command(v.main(), "findAction")->trigger();
         v.bar().Field()->setText(QStringLiteral("ALICE"));
     });
-    v.Settle([&] { v.main().MatchingLinesAction()->setChecked(true); });
+    v.Settle([&] { Command(v.main(), "matchingLinesAction")->setChecked(true); });
     const QStringList matching = {all[0], all[1], all[3]};
     QCOMPARE(v.Lines(), matching);
-    QCOMPARE(v.main().ChannelCountText(), counts);  // the status keeps describing the whole file
+    QCOMPARE(PanelText(v.main(), "channelCountPanel"), counts);  // the status keeps describing the whole file
 
     // The saves hold what is shown: the HTML save the same records, read again from the log.
     v.main().SaveToPath(v.dir.filePath(QStringLiteral("out.htm")));
@@ -204,21 +206,21 @@ void FindTest::MatchingLinesOnly() {
              QByteArray::fromStdString(sjis::Encode(matching.join(QStringLiteral("\r\n")))));
 
     // On top of the channel filters: hiding Say re-reads the log and keeps the text filter.
-    v.Settle([&] { v.main().ToggleChannel(Channel::Say); });
+    v.Settle([&] { ChannelCommand(v.main(), Channel::Say, false)->trigger(); });
     QCOMPARE(v.Lines(), (QStringList{all[1], all[3]}));
-    v.Settle([&] { v.main().ToggleChannel(Channel::Say); });
+    v.Settle([&] { ChannelCommand(v.main(), Channel::Say, false)->trigger(); });
 
     // An edit of a shown line stays when all are shown again; the caret stays on its record.
     v.display().SetSelection(1, 0, 1, 0);
     v.display().InsertText(QStringLiteral("X"));
-    v.Settle([&] { v.main().MatchingLinesAction()->setChecked(false); });
+    v.Settle([&] { Command(v.main(), "matchingLinesAction")->setChecked(false); });
     QStringList edited = all;
     edited[1] = QStringLiteral("X") + all[1];
     QCOMPARE(v.Lines(), edited);
     QCOMPARE(v.display().CaretPosition().line, 1);
 
     // Clearing the text shows all lines again, too.
-    v.Settle([&] { v.main().MatchingLinesAction()->setChecked(true); });
+    v.Settle([&] { Command(v.main(), "matchingLinesAction")->setChecked(true); });
     QCOMPARE(v.Lines().size(), 3);
     v.Settle([&] { v.bar().Field()->clear(); });
     QCOMPARE(v.Lines(), edited);

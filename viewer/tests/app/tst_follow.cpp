@@ -25,8 +25,10 @@
 #include "statistics_window.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
+#include "window_parts.h"
 
 using namespace chatscope;
+using namespace apptest;
 
 namespace {
 
@@ -58,28 +60,32 @@ struct Viewer {
     }
     // Hides Say, and shows only the lines matching `findText` unless it is empty.
     void Filter(const QString& findText, bool sayHidden) {
-        if (sayHidden) main().ToggleChannel(Channel::Say);
+        if (sayHidden) ChannelCommand(main(), Channel::Say, false)->trigger();
         if (findText.isEmpty()) return;
-        main().MatchingLinesAction()->setChecked(true);
-        main().Bar()->Field()->setText(findText);
+        Command(main(), "matchingLinesAction")->setChecked(true);
+        Part<FindBar>(main(), QStringLiteral("findBar"))->Field()->setText(findText);
     }
     // Waits until the count of the matches (if any) is done.
     void Settle() {
-        QSignalSpy settled(main().Find(), &FindSession::Settled);
-        while (main().Find()->Busy()) QVERIFY(settled.wait(5000));
+        QSignalSpy settled(Part<FindSession>(main(), QStringLiteral("find")), &FindSession::Settled);
+        while (Part<FindSession>(main(), QStringLiteral("find"))->Busy()) QVERIFY(settled.wait(5000));
     }
     QStringList Lines() {
         QStringList lines;
-        const LogDisplay& d = *main().Display();
+        const LogDisplay& d = *Part<LogDisplay>(main(), QStringLiteral("display"));
         for (int i = 0; i < d.LineCount(); ++i) lines << d.LineText(i) + QString::number(d.LineColour(i), 16);
         return lines;
     }
     // Everything a user sees of a pass.
     QStringList Seen() {
         QStringList seen = Lines();
-        seen << main().ExperienceText() << main().ChannelCountText() << main().Bar()->CountText();
+        seen << PanelText(main(), "experiencePanel") << PanelText(main(), "channelCountPanel")
+             << Part<FindBar>(main(), QStringLiteral("findBar"))->CountText();
         StatisticsWindow& s = *windows->statisticsWindow;
-        for (ReportModel* m : {s.countersModel, s.itemsModel, s.monstersModel, s.partnersModel}) {
+        for (ReportModel* m :
+             {Part<ReportModel>(s, QStringLiteral("countersModel")), Part<ReportModel>(s, QStringLiteral("itemsModel")),
+              Part<ReportModel>(s, QStringLiteral("monstersModel")),
+              Part<ReportModel>(s, QStringLiteral("partnersModel"))}) {
             seen << QStringLiteral("--");
             for (int r = 0; r < m->rowCount(); ++r)
                 for (int c = 0; c < m->columnCount(); ++c) seen << m->Text(r, c);
@@ -132,14 +138,14 @@ void TestFollow::growingFileEqualsFreshLoad() {
     Viewer v;
     v.main().show();
     v.Filter(findText, sayHidden);
-    v.main().SetFollowing(true);
-    v.windows->statisticsWindow->ItemsColumnClicked(1);
+    Command(v.main(), "followAction")->setChecked(true);
+    ClickColumn(*v.windows->statisticsWindow, "itemsList", 1);
     const std::string path = v.Local("today.log");
     std::size_t at = 100;  // the first header, so the file loads
     Append(path, archive.substr(0, at));
     QVERIFY(v.session().Open(path));
     v.Settle();
-    QScrollBar* bar = v.main().Display()->verticalScrollBar();
+    QScrollBar* bar = Part<LogDisplay>(v.main(), QStringLiteral("display"))->verticalScrollBar();
     bool saved = false, savedSinceLastLook = false;
     while (at < archive.size()) {
         // Pieces ending anywhere: inside a line, inside a header, on a block's end.
@@ -159,7 +165,7 @@ void TestFollow::growingFileEqualsFreshLoad() {
         if (rng() % 4 && at < archive.size()) continue;
         Viewer fresh;
         fresh.Filter(findText, sayHidden);
-        fresh.windows->statisticsWindow->ItemsColumnClicked(1);
+        ClickColumn(*fresh.windows->statisticsWindow, "itemsList", 1);
         QVERIFY(fresh.session().Load(path));
         fresh.Settle();
         if (!wholeLoad) QCOMPARE(shownAtOnce, fresh.Lines());
@@ -169,12 +175,13 @@ void TestFollow::growingFileEqualsFreshLoad() {
         const QString html = v.dir.filePath(QStringLiteral("out.htm"));
         v.main().SaveToPath(html);
         const QStringList shown = v.Lines();
-        const bool noneShown = shown.size() == 1 && v.main().Display()->LineText(0).isEmpty();
+        const bool noneShown =
+            shown.size() == 1 && Part<LogDisplay>(v.main(), QStringLiteral("display"))->LineText(0).isEmpty();
         QCOMPARE(testsupport::ReadFile(html).count("<BR>"), noneShown ? 0 : shown.size());
         saved = savedSinceLastLook = true;
     }
     // The lines hidden as they came are all there again when every line is shown.
-    v.main().MatchingLinesAction()->setChecked(false);
+    Command(v.main(), "matchingLinesAction")->setChecked(false);
     Viewer all;
     all.Filter(QString(), sayHidden);
     QVERIFY(all.session().Load(path));
@@ -189,8 +196,8 @@ void TestFollow::shrunkOrReplacedFileIsLoadedWhole() {
     for (int i = 0; i < 40; ++i) lines.push_back(RandomRecord(rng));
     Append(path, logtest::Block(lines));
     QVERIFY(v.session().Open(path));
-    v.main().FollowAction()->trigger();
-    QVERIFY(v.main().FollowAction()->isChecked());
+    Command(v.main(), "followAction")->trigger();
+    QVERIFY(Command(v.main(), "followAction")->isChecked());
 
     for (int round = 0; round < 2; ++round) {
         lines.resize(lines.size() / 2);
@@ -213,21 +220,21 @@ void TestFollow::editsPauseFollowing() {
     const std::string path = v.Local("a.log");
     Append(path, logtest::Header() + logtest::Record(1, "Alice : one") + std::string(1, '\0'));
     QVERIFY(v.session().Open(path));
-    v.main().SetFollowing(true);
-    v.main().Display()->SetSelection(0, 0, 0, 5);
-    v.main().Display()->InsertText(QStringLiteral("Edited"));
+    Command(v.main(), "followAction")->setChecked(true);
+    Part<LogDisplay>(v.main(), QStringLiteral("display"))->SetSelection(0, 0, 0, 5);
+    Part<LogDisplay>(v.main(), QStringLiteral("display"))->InsertText(QStringLiteral("Edited"));
     Append(path, logtest::Record(1, "Alice : two") + std::string(1, '\0'));
     v.FollowTick();
-    QCOMPARE(v.main().Display()->LineCount(), 1);
-    QCOMPARE(v.main().Display()->LineText(0), QStringLiteral("Edited : one"));
+    QCOMPARE(Part<LogDisplay>(v.main(), QStringLiteral("display"))->LineCount(), 1);
+    QCOMPARE(Part<LogDisplay>(v.main(), QStringLiteral("display"))->LineText(0), QStringLiteral("Edited : one"));
     QVERIFY(v.session().Load(path));  // the next load shows all and follows again
     Append(path, logtest::Record(1, "Alice : three") + std::string(1, '\0'));
     v.FollowTick();
-    QCOMPARE(v.main().Display()->LineCount(), 3);
+    QCOMPARE(Part<LogDisplay>(v.main(), QStringLiteral("display"))->LineCount(), 3);
 
     // The state is remembered for the next start.
     const auto again = CreateViewerWindows(v.Local("chatscope.cnf"), v.Local("chatscope.flt"));
-    QVERIFY(again->mainWindow->FollowAction()->isChecked());
+    QVERIFY(Command(*again->mainWindow, "followAction")->isChecked());
 }
 
 void TestFollow::watchNoticesAnAppend() {
@@ -239,13 +246,13 @@ void TestFollow::watchNoticesAnAppend() {
         block += logtest::Record(1, "Alice : line " + std::to_string(i)) + std::string(1, '\0');
     Append(path, logtest::Header() + block);
     QVERIFY(v.session().Open(path));
-    v.main().SetFollowing(true);
+    Command(v.main(), "followAction")->setChecked(true);
     v.main().resize(400, 200);
-    QScrollBar* bar = v.main().Display()->verticalScrollBar();
+    QScrollBar* bar = Part<LogDisplay>(v.main(), QStringLiteral("display"))->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
     bar->setValue(bar->maximum());
     Append(path, logtest::Header() + block);
-    QTRY_COMPARE_WITH_TIMEOUT(v.main().Display()->LineCount(), 100, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Part<LogDisplay>(v.main(), QStringLiteral("display"))->LineCount(), 100, 5000);
     QCOMPARE(bar->value(), bar->maximum());  // kept at the bottom
 }
 

@@ -40,8 +40,10 @@
 #include "statistics_window.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
+#include "window_parts.h"
 
 using namespace chatscope;
+using namespace apptest;
 using testsupport::ReadFile;
 
 namespace {
@@ -96,7 +98,7 @@ struct Viewer {
     MainWindow& mainWindow() { return *windows->mainWindow; }
     SettingsDialog& settingsDialog() { return *windows->settingsDialog; }
     StatisticsWindow& statisticsWindow() { return *windows->statisticsWindow; }
-    LogDisplay& display() { return *windows->mainWindow->Display(); }
+    LogDisplay& display() { return *Part<LogDisplay>(*windows->mainWindow, QStringLiteral("display")); }
     LogSession& session() { return *windows->session; }
 
     QString Path(const QString& name) const { return dir.filePath(name); }
@@ -118,7 +120,7 @@ struct Viewer {
         return image.pixel(image.width() - 3, image.height() - 3) & 0xFFFFFF;
     }
     bool Checked(int bit, bool popup) {
-        return mainWindow().ChannelAction(static_cast<Channel>(bit), popup)->isChecked();
+        return ChannelCommand(mainWindow(), static_cast<Channel>(bit), popup)->isChecked();
     }
 };
 
@@ -188,8 +190,8 @@ void TestMainWindow::startsEmptyWithoutSettingsFiles() {
     QCOMPARE(v.mainWindow().windowTitle(), kCaption);
     QCOMPARE(v.mainWindow().size(), QSize(587, 463));
     QCOMPARE(v.session().CurrentLogPath(), std::string());
-    QCOMPARE(v.mainWindow().ExperienceText(), QString());
-    QCOMPARE(v.mainWindow().ChannelCountText(), QString());
+    QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), QString());
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), QString());
     QCOMPARE(v.display().LineCount(), 1);
     QCOMPARE(v.display().LineText(0), QString());
     QCOMPARE(v.BackgroundPixel(), QRgb(0x000000));
@@ -198,10 +200,10 @@ void TestMainWindow::startsEmptyWithoutSettingsFiles() {
         QVERIFY(!v.Checked(bit, true));
     }
     for (bool popup : {false, true}) {
-        QVERIFY(!v.mainWindow().StatisticsAction(popup)->isChecked());
-        QVERIFY(!v.mainWindow().SettingsAction(popup)->isChecked());
+        QVERIFY(!StatisticsCommand(v.mainWindow(), popup)->isChecked());
+        QVERIFY(!SettingsCommand(v.mainWindow(), popup)->isChecked());
     }
-    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
+    QVERIFY(!Command(v.mainWindow(), "copyAction")->isEnabled());
     QVERIFY(!v.settingsDialog().isVisible());
     QVERIFY(!v.statisticsWindow().isVisible());
 }
@@ -227,10 +229,11 @@ void TestMainWindow::menusInTheirOrder() {
     QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));
     QCOMPARE(ActionTexts(top[3]->menu()->actions()),
              (QStringList{"検索...", "次を検索", "前を検索", "-", "一致する行だけ表示", "-", "末尾を追う"}));
-    QCOMPARE(ActionTexts(v.mainWindow().ContextMenu()->actions()),
+    QCOMPARE(ActionTexts(Part<QMenu>(v.mainWindow(), QStringLiteral("contextMenu"))->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc", "-", "開く", "保存", "-",
                           "コピー", "-", "データ", "オプション", "-", "終了"}));
-    for (QAction* a : v.mainWindow().ContextMenu()->actions()) QVERIFY(a->shortcut().isEmpty());
+    for (QAction* a : Part<QMenu>(v.mainWindow(), QStringLiteral("contextMenu"))->actions())
+        QVERIFY(a->shortcut().isEmpty());
 }
 
 void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
@@ -244,12 +247,13 @@ void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
     QCOMPARE(v.display().LineColour(0), 0x00FFFFFFu);
     QCOMPARE(v.display().LineColour(4), 0x0081531Cu);  // 12 34 56 brightened
     QCOMPARE(v.display().LineColour(5), 0x00FD00FEu);  // 9F 00 A9 brightened
-    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
-    QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:120"));
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), kSampleCounts);
+    QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), QStringLiteral("取得経験値:120"));
     // The statistics window was refilled, though hidden.
-    QCOMPARE(v.statisticsWindow().countersModel->rowCount(), 31);
-    QCOMPARE(v.statisticsWindow().countersModel->Text(0, 1), QStringLiteral("2 行"));
-    QCOMPARE(v.statisticsWindow().itemsModel->rowCount(), 1);
+    QCOMPARE(Part<ReportModel>(v.statisticsWindow(), QStringLiteral("countersModel"))->rowCount(), 31);
+    QCOMPARE(Part<ReportModel>(v.statisticsWindow(), QStringLiteral("countersModel"))->Text(0, 1),
+             QStringLiteral("2 行"));
+    QCOMPARE(Part<ReportModel>(v.statisticsWindow(), QStringLiteral("itemsModel"))->rowCount(), 1);
 
     const QStringList before = v.Lines();
     const std::vector<std::pair<QString, std::string>> bad = {
@@ -262,8 +266,8 @@ void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
         QCOMPARE(v.mainWindow().windowTitle(), caption);
         QCOMPARE(v.session().CurrentLogPath(), good);
         QCOMPARE(v.Lines(), before);
-        QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
-        QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:120"));
+        QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), kSampleCounts);
+        QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), QStringLiteral("取得経験値:120"));
     }
     QVERIFY(!v.session().Load(v.Local(QStringLiteral("missing.log"))));
     QVERIFY(!v.session().Load(std::string()));
@@ -271,9 +275,10 @@ void TestMainWindow::loadShowsFileAndFailedLoadChangesNothing() {
 
     // A header-only file is a log: it empties the display and zeroes the panels.
     QVERIFY(v.session().Load(v.Write(QStringLiteral("header.log"), logtest::Header())));
-    QCOMPARE(v.mainWindow().ChannelCountText(), QStringLiteral("Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, "
-                                                               "Emote:0, Drop:0, Exp:0, Skill:0, All:0"));
-    QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:0"));
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"),
+             QStringLiteral("Say:0, Tell:0, Party:0, LinkShell:0, Shout:0, "
+                            "Emote:0, Drop:0, Exp:0, Skill:0, All:0"));
+    QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), QStringLiteral("取得経験値:0"));
     QCOMPARE(v.display().LineCount(), 1);
     QCOMPARE(v.display().LineText(0), QString());
 }
@@ -284,19 +289,19 @@ void TestMainWindow::loadingTwiceGivesTheSamePass() {
         v.Write(QStringLiteral("two.log"), logtest::Block(SampleRecords()) + logtest::Block(SampleRecords()));
     QVERIFY(v.session().Load(log));
     const QStringList first = v.Lines();
-    const QString counts = v.mainWindow().ChannelCountText();
+    const QString counts = PanelText(v.mainWindow(), "channelCountPanel");
     QVERIFY(v.session().Load(log));
     QCOMPARE(v.Lines(), first);
-    QCOMPARE(v.mainWindow().ChannelCountText(), counts);
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), counts);
     QVERIFY(counts.endsWith(QStringLiteral("All:16")));
-    QCOMPARE(v.mainWindow().ExperienceText(), QStringLiteral("取得経験値:240"));
+    QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), QStringLiteral("取得経験値:240"));
 }
 
 void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
     Viewer v;
     QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
 
-    v.mainWindow().ChannelAction(Channel::Say, false)->trigger();  // Say in the menu
+    ChannelCommand(v.mainWindow(), Channel::Say, false)->trigger();  // Say in the menu
     QCOMPARE(v.session().Settings().filterWord(), 0x1u);
     QVERIFY(v.Checked(0, false));
     QVERIFY(v.Checked(0, true));
@@ -305,34 +310,33 @@ void TestMainWindow::channelCommandsRereadAndMarkBothMenus() {
     withoutSay.removeAll(QStringLiteral("Alice : again"));
     QCOMPARE(v.Lines(), withoutSay);
     // The statistics count the whole file, hidden lines included.
-    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), kSampleCounts);
 
-    v.mainWindow()
-        .ChannelAction(Channel::Etc, true)
-        ->trigger();  // etc in the popup: hides types 8 and 16-255 without a category
+    // etc in the popup: hides types 8 and 16-255 without a category
+    ChannelCommand(v.mainWindow(), Channel::Etc, true)->trigger();
     QCOMPARE(v.session().Settings().filterWord(), 0x41u);
     QVERIFY(v.Checked(6, false));
     withoutSay.removeAll(QStringLiteral("misc"));
     QCOMPARE(v.Lines(), withoutSay);
 
-    v.mainWindow().ChannelAction(Channel::Say, true)->trigger();  // Say in the popup restores Say
-    v.mainWindow().ToggleChannel(Channel::Etc);
+    ChannelCommand(v.mainWindow(), Channel::Say, true)->trigger();  // Say in the popup restores Say
+    ChannelCommand(v.mainWindow(), Channel::Etc, false)->trigger();
     QCOMPARE(v.session().Settings().filterWord(), 0x0u);
     QVERIFY(!v.Checked(0, false));
     QVERIFY(!v.Checked(0, true));
     QVERIFY(!v.Checked(6, false));
     QCOMPARE(v.Lines(), AllSampleLines());
-    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), kSampleCounts);
 }
 
 void TestMainWindow::everyChannelItemDrivesItsBit() {
     Viewer v;
     for (int bit = 0; bit < 7; ++bit) {
         for (bool popup : {false, true}) {
-            v.mainWindow().ChannelAction(static_cast<Channel>(bit), popup)->trigger();
+            ChannelCommand(v.mainWindow(), static_cast<Channel>(bit), popup)->trigger();
             QCOMPARE(v.session().Settings().filterWord(), 1u << bit);
             QVERIFY(v.Checked(bit, false) && v.Checked(bit, true));
-            v.mainWindow().ChannelAction(static_cast<Channel>(bit), !popup)->trigger();
+            ChannelCommand(v.mainWindow(), static_cast<Channel>(bit), !popup)->trigger();
             QCOMPARE(v.session().Settings().filterWord(), 0u);
             QVERIFY(!v.Checked(bit, false) && !v.Checked(bit, true));
         }
@@ -341,16 +345,17 @@ void TestMainWindow::everyChannelItemDrivesItsBit() {
 
 void TestMainWindow::channelToggleWithoutFileOnlyChangesFilter() {
     Viewer v(std::string("\0\0\0\0\0\0\x02\x80", 8));  // checklist and unused bits kept
-    v.mainWindow().ToggleChannel(Channel::Tell);
-    v.mainWindow().ToggleChannel(Channel::Shout);
+    ChannelCommand(v.mainWindow(), Channel::Tell, false)->trigger();
+    ChannelCommand(v.mainWindow(), Channel::Shout, false)->trigger();
     QCOMPARE(v.session().Settings().filterWord(), 0x80020012u);
     QVERIFY(v.Checked(1, true));
     QVERIFY(v.Checked(4, false));
     QCOMPARE(v.mainWindow().windowTitle(), kCaption);
     QCOMPARE(v.display().LineCount(), 1);
-    QCOMPARE(v.mainWindow().ChannelCountText(), QString());
-    QCOMPARE(v.mainWindow().ExperienceText(), QString());
-    QCOMPARE(v.statisticsWindow().countersModel->Text(1, 1), QStringLiteral("0 行"));
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), QString());
+    QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), QString());
+    QCOMPARE(Part<ReportModel>(v.statisticsWindow(), QStringLiteral("countersModel"))->Text(1, 1),
+             QStringLiteral("0 行"));
 }
 
 void TestMainWindow::savePresetFollowsLoadedLog() {
@@ -393,7 +398,7 @@ void TestMainWindow::openAndSaveDialogs() {
             filter = ShownFilter(d);
             d.reject();
         },
-        [&] { v.mainWindow().OpenWithDialog(); });
+        [&] { Command(v.mainWindow(), "openAction")->trigger(); });
     QCOMPARE(filter, QStringLiteral("TARQログファイル(*.log)"));
     QCOMPARE(v.session().CurrentLogPath(), std::string());  // cancelled
 
@@ -402,7 +407,7 @@ void TestMainWindow::openAndSaveDialogs() {
             d.selectFile(v.Path(QStringLiteral("a.log")));
             static_cast<QDialog&>(d).accept();
         },
-        [&] { v.mainWindow().OpenWithDialog(); });
+        [&] { Command(v.mainWindow(), "openAction")->trigger(); });
     QCOMPARE(v.session().CurrentLogPath(), log);
 
     QStringList preset;
@@ -412,7 +417,7 @@ void TestMainWindow::openAndSaveDialogs() {
             preset = d.selectedFiles();
             d.reject();
         },
-        [&] { v.mainWindow().SaveWithDialog(); });
+        [&] { Command(v.mainWindow(), "saveAction")->trigger(); });
     QCOMPARE(filter, QStringLiteral("保存ファイル(*.htm,*.doc,*.txt)"));
     QCOMPARE(preset, QStringList{v.Path(QStringLiteral("a.htm"))});
     QVERIFY(!QFile::exists(v.Path(QStringLiteral("a.htm"))));
@@ -423,10 +428,10 @@ void TestMainWindow::openAndSaveDialogs() {
             d.selectFile(v.Path(QStringLiteral("picked.txt")));
             static_cast<QDialog&>(d).accept();
         },
-        [&] { v.mainWindow().SaveWithDialog(); });
+        [&] { Command(v.mainWindow(), "saveAction")->trigger(); });
     QVERIFY(ReadFile(v.Path(QStringLiteral("picked.txt"))).startsWith("Alice : hello\r\n"));
     // The popup's item runs the same command.
-    QAction* save2 = v.mainWindow().ContextMenu()->actions().at(9);
+    QAction* save2 = Part<QMenu>(v.mainWindow(), QStringLiteral("contextMenu"))->actions().at(9);
     QCOMPARE(save2->text(), QStringLiteral("保存"));
     AnswerFileDialog(
         [&](QFileDialog& d) {
@@ -442,7 +447,7 @@ void TestMainWindow::saveChoosesByExtension() {
     Viewer v;
     QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
     const auto counters = v.session().Statistics().counters;
-    const QString experience = v.mainWindow().ExperienceText();
+    const QString experience = PanelText(v.mainWindow(), "experiencePanel");
     // The HTML save reads the file as it is now with a pass of its own; the
     // window's statistics stay those of the display's pass.
     {
@@ -467,8 +472,8 @@ void TestMainWindow::saveChoosesByExtension() {
         QVERIFY2(!QFile::exists(v.Path(QString::fromLatin1(name))), name);
     }
     // After the HTML exports the panels still show the same pass.
-    QCOMPARE(v.mainWindow().ChannelCountText(), kSampleCounts);
-    QCOMPARE(v.mainWindow().ExperienceText(), experience);
+    QCOMPARE(PanelText(v.mainWindow(), "channelCountPanel"), kSampleCounts);
+    QCOMPARE(PanelText(v.mainWindow(), "experiencePanel"), experience);
     QVERIFY(v.session().Statistics().counters == counters);
 }
 
@@ -496,7 +501,7 @@ void TestMainWindow::plainTextSaveBytes() {
 
     // The text mode of the command line prints the same lines: the save's bytes
     // with --raw, the display's text as UTF-8 lines without; the filters apply.
-    v.mainWindow().ToggleChannel(Channel::Say);
+    ChannelCommand(v.mainWindow(), Channel::Say, false)->trigger();
     v.mainWindow().SaveToPath(v.Path(QStringLiteral("filtered.txt")));
     const std::string log = v.session().CurrentLogPath();
     QCOMPARE(ShownLines(v.session(), log, ShownLinesWriter::Form::PlainTextSave),
@@ -547,7 +552,7 @@ void TestMainWindow::saveOntoLoadedLogWritesNothing() {
 
 void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
     Viewer v;
-    RecentFilesMenu& menu = *v.mainWindow().RecentFiles();
+    RecentFilesMenu& menu = *Part<RecentFilesMenu>(v.mainWindow(), QStringLiteral("recentFiles"));
     QVERIFY(menu.isEmpty());
     QVERIFY(!menu.menuAction()->isEnabled());
     const std::string log = logtest::Block(SampleRecords());
@@ -589,7 +594,7 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
     // The next start shows the same list; a dialog's choice is an opening too.
     const auto again =
         CreateViewerWindows(v.Local(QStringLiteral("chatscope.cnf")), v.Local(QStringLiteral("other.flt")));
-    RecentFilesMenu& next = *again->mainWindow->RecentFiles();
+    RecentFilesMenu& next = *Part<RecentFilesMenu>(*again->mainWindow, QStringLiteral("recentFiles"));
     QCOMPARE(next.actions().size(), 7);
     QCOMPARE(next.actions().first()->toolTip(), MainWindow::FromLocalPath(paths[6]));
     AnswerFileDialog(
@@ -597,7 +602,7 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
             d.selectFile(MainWindow::FromLocalPath(paths[1]));
             static_cast<QDialog&>(d).accept();
         },
-        [&] { again->mainWindow->OpenWithDialog(); });
+        [&] { Command(*again->mainWindow, "openAction")->trigger(); });
     QCOMPARE(next.actions().first()->toolTip(), MainWindow::FromLocalPath(paths[1]));
 }
 
@@ -641,46 +646,48 @@ void TestMainWindow::copyFollowsSelection() {
     Viewer v;
     QVERIFY(v.session().Load(v.WriteSampleLog(QStringLiteral("chat.log"))));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
-    v.mainWindow().CopySelection();  // no selection: nothing copied
+    QVERIFY(!Command(v.mainWindow(), "copyAction")->isEnabled());
+    Command(v.mainWindow(), "copyAction")->trigger();  // no selection: nothing copied
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
 
     v.display().SetSelection(0, 0, 0, 5);
-    QVERIFY(v.mainWindow().CopyAction()->isEnabled());
-    v.mainWindow().CopyAction()->trigger();
+    QVERIFY(Command(v.mainWindow(), "copyAction")->isEnabled());
+    Command(v.mainWindow(), "copyAction")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Alice"));
 
     v.display().SetSelection(1, 2, 1, 2);
-    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
+    QVERIFY(!Command(v.mainWindow(), "copyAction")->isEnabled());
 
     v.display().SetSelection(0, 8, 1, 5);
-    QVERIFY(v.mainWindow().CopyAction()->isEnabled());
+    QVERIFY(Command(v.mainWindow(), "copyAction")->isEnabled());
     // A reload empties the selection along with the display.
     QVERIFY(v.session().Load(v.session().CurrentLogPath()));
-    QVERIFY(!v.mainWindow().CopyAction()->isEnabled());
+    QVERIFY(!Command(v.mainWindow(), "copyAction")->isEnabled());
 }
 
 void TestMainWindow::sideWindowTogglesAndCloseButtons() {
     Viewer v;
-    v.mainWindow().StatisticsAction(false)->trigger();
+    StatisticsCommand(v.mainWindow(), false)->trigger();
     QVERIFY(v.statisticsWindow().isVisible());
-    QVERIFY(v.mainWindow().StatisticsAction(false)->isChecked() && v.mainWindow().StatisticsAction(true)->isChecked());
+    QVERIFY(StatisticsCommand(v.mainWindow(), false)->isChecked() &&
+            StatisticsCommand(v.mainWindow(), true)->isChecked());
     v.statisticsWindow().close();  // its own close button
     QVERIFY(!v.statisticsWindow().isVisible());
-    QVERIFY(!v.mainWindow().StatisticsAction(false)->isChecked() &&
-            !v.mainWindow().StatisticsAction(true)->isChecked());
-    v.mainWindow().StatisticsAction(true)->trigger();
+    QVERIFY(!StatisticsCommand(v.mainWindow(), false)->isChecked() &&
+            !StatisticsCommand(v.mainWindow(), true)->isChecked());
+    StatisticsCommand(v.mainWindow(), true)->trigger();
     QVERIFY(v.statisticsWindow().isVisible());
     v.mainWindow().ToggleStatisticsWindow();
     QVERIFY(!v.statisticsWindow().isVisible());
-    QVERIFY(!v.mainWindow().StatisticsAction(true)->isChecked());
+    QVERIFY(!StatisticsCommand(v.mainWindow(), true)->isChecked());
 
-    v.mainWindow().SettingsAction(true)->trigger();
+    SettingsCommand(v.mainWindow(), true)->trigger();
     QVERIFY(v.settingsDialog().isVisible());
-    QVERIFY(v.mainWindow().SettingsAction(false)->isChecked() && v.mainWindow().SettingsAction(true)->isChecked());
+    QVERIFY(SettingsCommand(v.mainWindow(), false)->isChecked() && SettingsCommand(v.mainWindow(), true)->isChecked());
     v.settingsDialog().close();
     QVERIFY(!v.settingsDialog().isVisible());
-    QVERIFY(!v.mainWindow().SettingsAction(false)->isChecked() && !v.mainWindow().SettingsAction(true)->isChecked());
+    QVERIFY(!SettingsCommand(v.mainWindow(), false)->isChecked() &&
+            !SettingsCommand(v.mainWindow(), true)->isChecked());
     v.mainWindow().ToggleSettingsDialog();
     QVERIFY(v.settingsDialog().isVisible());
     QVERIFY(v.mainWindow().isVisible());
@@ -690,7 +697,7 @@ void TestMainWindow::exitClosesEverything() {
     Viewer v;
     v.mainWindow().ToggleStatisticsWindow();
     v.mainWindow().ToggleSettingsDialog();
-    v.mainWindow().Exit();
+    Command(v.mainWindow(), "exitAction")->trigger();
     QVERIFY(!v.mainWindow().isVisible());
     QVERIFY(!v.settingsDialog().isVisible());
     QVERIFY(!v.statisticsWindow().isVisible());
@@ -700,10 +707,10 @@ void TestMainWindow::settingsWrittenAtExit() {
     auto v = std::make_unique<Viewer>();
     const QString cnf = v->Path(QStringLiteral("chatscope.cnf"));
     QVERIFY(!QFile::exists(cnf));
-    v->mainWindow().ToggleChannel(Channel::Say);
-    v->mainWindow().ToggleChannel(Channel::Etc);
-    v->mainWindow().ToggleChannel(Channel::Emote);
-    v->mainWindow().ToggleChannel(Channel::Emote);
+    ChannelCommand(v->mainWindow(), Channel::Say, false)->trigger();
+    ChannelCommand(v->mainWindow(), Channel::Etc, false)->trigger();
+    ChannelCommand(v->mainWindow(), Channel::Emote, false)->trigger();
+    ChannelCommand(v->mainWindow(), Channel::Emote, false)->trigger();
     QVERIFY(!QFile::exists(cnf));  // nothing is written while the viewer runs
     const QString dirPath = v->dir.path();
     v->dir.setAutoRemove(false);

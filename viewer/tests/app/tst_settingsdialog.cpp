@@ -23,6 +23,7 @@
 #include "test_logs.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
+#include "window_parts.h"
 
 using namespace chatscope;
 using namespace apptest;
@@ -41,7 +42,7 @@ std::vector<std::string> SampleLines() {
 }
 
 QColor DisplayBackground(MainWindow& mainWindow) {
-    const QImage image = mainWindow.Display()->viewport()->grab().toImage();
+    const QImage image = Part<LogDisplay>(mainWindow, QStringLiteral("display"))->viewport()->grab().toImage();
     return image.pixelColor(image.width() - 3, image.height() - 3);
 }
 
@@ -96,11 +97,15 @@ private slots:
         QVERIFY(!Dialog().isVisible());
         QCOMPARE(Dialog().size(), QSize(194, 321));
         QCOMPARE(Dialog().minimumSize(), Dialog().maximumSize());
-        QCOMPARE(Dialog().backgroundLabel->text(), QStringLiteral("背景色"));
-        QCOMPARE(Dialog().etcFilterLabel->text(), QStringLiteral("[etc]フィルターに含める"));
-        QCOMPARE(Dialog().userListLabel->text(), QStringLiteral("ユーザー指定 (チェックは非表示)"));
-        QCOMPARE(Dialog().swatch->size(), QSize(48, 50));
-        for (QScrollBar* bar : {Dialog().redBar, Dialog().greenBar, Dialog().blueBar}) {
+        QCOMPARE(Part<QLabel>(Dialog(), QStringLiteral("backgroundLabel"))->text(), QStringLiteral("背景色"));
+        QCOMPARE(Part<QLabel>(Dialog(), QStringLiteral("etcFilterLabel"))->text(),
+                 QStringLiteral("[etc]フィルターに含める"));
+        QCOMPARE(Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->text(),
+                 QStringLiteral("ユーザー指定 (チェックは非表示)"));
+        QCOMPARE(Part<QFrame>(Dialog(), QStringLiteral("swatch"))->size(), QSize(48, 50));
+        for (QScrollBar* bar : {Part<QScrollBar>(Dialog(), QStringLiteral("redBar")),
+                                Part<QScrollBar>(Dialog(), QStringLiteral("greenBar")),
+                                Part<QScrollBar>(Dialog(), QStringLiteral("blueBar"))}) {
             QCOMPARE(bar->orientation(), Qt::Horizontal);
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), 255);
@@ -110,16 +115,18 @@ private slots:
         const QStringList etc = {"アイテムドロップ",       "経験値取得",         "サーチコメント",
                                  "リンクシェルメッセージ", "スキルアップ",       "レベルアップ、ダウン",
                                  "サービスメッセージ",     "モンスターを倒した", "(ユーザー指定)"};
-        QCOMPARE(Dialog().etcFilterList->count(), 9);
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList"))->count(), 9);
         for (int i = 0; i < 9; ++i) {
-            QCOMPARE(Dialog().etcFilterList->item(i)->text(), etc[i]);
-            QCOMPARE(Dialog().etcFilterList->item(i)->checkState(), Qt::Unchecked);
+            QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList"))->item(i)->text(), etc[i]);
+            QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList"))->item(i)->checkState(),
+                     Qt::Unchecked);
         }
-        QCOMPARE(Dialog().userList->count(), 0);
-        QVERIFY(!Dialog().userList->isEnabled());
-        QVERIFY(!Dialog().userListLabel->isEnabled());
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->count(), 0);
+        QVERIFY(!Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
+        QVERIFY(!Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->isEnabled());
         QCOMPARE(Word(), 0u);
-        for (int bit = 0; bit < 7; ++bit) QVERIFY(!Main().ChannelAction(static_cast<Channel>(bit), false)->isChecked());
+        for (int bit = 0; bit < 7; ++bit)
+            QVERIFY(!ChannelCommand(Main(), static_cast<Channel>(bit), false)->isChecked());
     }
 
     void startsFromTheSavedFiles() {
@@ -127,21 +134,22 @@ private slots:
         // An entry with a Shift-JIS name ("アイ"), a comment and a ticked entry.
         QVERIFY(WriteFile(Flt(), "0,1,\x83\x41\x83\x43\r\n# note\r\n1,4,Bob\r\n"));
         Start();
-        QCOMPARE(Dialog().redBar->value(), 10);
-        QCOMPARE(Dialog().greenBar->value(), 20);
-        QCOMPARE(Dialog().blueBar->value(), 30);
+        QCOMPARE(Part<QScrollBar>(Dialog(), QStringLiteral("redBar"))->value(), 10);
+        QCOMPARE(Part<QScrollBar>(Dialog(), QStringLiteral("greenBar"))->value(), 20);
+        QCOMPARE(Part<QScrollBar>(Dialog(), QStringLiteral("blueBar"))->value(), 30);
         QCOMPARE(Dialog().SwatchColour(), 10u | 20u << 8 | 30u << 16);
         QCOMPARE(DisplayBackground(Main()), QColor(10, 20, 30));
         for (int i = 0; i < 9; ++i)
-            QCOMPARE(Dialog().etcFilterList->item(i)->checkState(), (i == 0 || i == 8) ? Qt::Checked : Qt::Unchecked);
-        QCOMPARE(Dialog().userList->count(), 2);
-        QCOMPARE(Dialog().userList->item(0)->text(), QStringLiteral("アイ"));
-        QCOMPARE(Dialog().userList->item(0)->checkState(), Qt::Unchecked);
-        QCOMPARE(Dialog().userList->item(1)->text(), QStringLiteral("Bob"));
-        QCOMPARE(Dialog().userList->item(1)->checkState(), Qt::Checked);
+            QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList"))->item(i)->checkState(),
+                     (i == 0 || i == 8) ? Qt::Checked : Qt::Unchecked);
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->count(), 2);
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->item(0)->text(), QStringLiteral("アイ"));
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->item(0)->checkState(), Qt::Unchecked);
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->item(1)->text(), QStringLiteral("Bob"));
+        QCOMPARE(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->item(1)->checkState(), Qt::Checked);
         // Bit 24 set: the list and its label are greyed.
-        QVERIFY(!Dialog().userList->isEnabled());
-        QVERIFY(!Dialog().userListLabel->isEnabled());
+        QVERIFY(!Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
+        QVERIFY(!Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->isEnabled());
         // Filling the lists changed nothing.
         QCOMPARE(Word(), FilterBit::ItemDrop | FilterBit::UserSpecified | 0x80u | FilterBit::Tell);
         QVERIFY(!w_->session->Users()[0].ticked);
@@ -150,19 +158,20 @@ private slots:
 
     void scrollBarsChangeSwatchSettingsAndDisplay() {
         Start();
-        Dialog().redBar->setValue(200);
+        Part<QScrollBar>(Dialog(), QStringLiteral("redBar"))->setValue(200);
         QCOMPARE(Dialog().SwatchColour(), 200u);
         QCOMPARE(w_->session->Settings().red(), 200);
         QCOMPARE(DisplayBackground(Main()), QColor(200, 0, 0));
-        Dialog().greenBar->setValue(100);
-        Dialog().blueBar->setValue(50);
+        Part<QScrollBar>(Dialog(), QStringLiteral("greenBar"))->setValue(100);
+        Part<QScrollBar>(Dialog(), QStringLiteral("blueBar"))->setValue(50);
         QCOMPARE(Dialog().SwatchColour(), 200u | 100u << 8 | 50u << 16);
         QCOMPARE(w_->session->Settings().green(), 100);
         QCOMPARE(w_->session->Settings().blue(), 50);
-        QCOMPARE(Dialog().swatch->palette().color(QPalette::Window), QColor(200, 100, 50));
+        QCOMPARE(Part<QFrame>(Dialog(), QStringLiteral("swatch"))->palette().color(QPalette::Window),
+                 QColor(200, 100, 50));
         QCOMPARE(DisplayBackground(Main()), QColor(200, 100, 50));
         // A step of the bar as the user makes it.
-        Dialog().blueBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        Part<QScrollBar>(Dialog(), QStringLiteral("blueBar"))->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(w_->session->Settings().blue(), 51);
         QCOMPARE(DisplayBackground(Main()), QColor(200, 100, 51));
         QCOMPARE(Word(), 0u);  // nothing else touched
@@ -172,40 +181,41 @@ private slots:
         Settings(0, 0, 0, 0, FilterBit::Say | 0x8000);
         Start();
         QVERIFY(!LoadSample().isEmpty());
-        const int shown = Main().Display()->LineCount();
+        const int shown = Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount();
 
-        Tick(Dialog().etcFilterList, 0, true);  // "アイテムドロップ"
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 0, true);  // "アイテムドロップ"
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | FilterBit::ItemDrop);
-        QCOMPARE(Main().Display()->LineCount(), shown - 5);
+        QCOMPARE(Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount(), shown - 5);
 
-        Tick(Dialog().etcFilterList, 7, true);  // "モンスターを倒した"
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 7, true);  // "モンスターを倒した"
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | FilterBit::ItemDrop | FilterBit::MonsterDefeated);
-        Tick(Dialog().etcFilterList, 0, false);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 0, false);
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | FilterBit::MonsterDefeated);
-        QCOMPARE(Main().Display()->LineCount(), shown);
+        QCOMPARE(Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount(), shown);
 
-        for (int i = 0; i < 9; ++i) Tick(Dialog().etcFilterList, i, true);
+        for (int i = 0; i < 9; ++i) Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), i, true);
         QCOMPARE(Word(), FilterBit::Say | 0x8000u | 0x1FF0000u);
-        for (int i = 0; i < 9; ++i) Tick(Dialog().etcFilterList, i, false);
+        for (int i = 0; i < 9; ++i) Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), i, false);
         QCOMPARE(Word(), FilterBit::Say | 0x8000u);
     }
 
     void etcChecklistRereadsTheFileFromDisk() {
         Start();
         const QString log = LoadSample();
-        const int shown = Main().Display()->LineCount();
+        const int shown = Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount();
         QVERIFY(WriteFile(log, LogBytes({Record(1, "Amy : more")}), true));  // a second block
-        Tick(Dialog().etcFilterList, 2, true);  // "サーチコメント": hides nothing here
-        QCOMPARE(Main().Display()->LineCount(), shown + 1);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 2,
+             true);  // "サーチコメント": hides nothing here
+        QCOMPARE(Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount(), shown + 1);
     }
 
     void tickWithoutALogReadsNothing() {
         QVERIFY(WriteFile(Flt(), "0,200,Foo\r\n"));
         Start();
         QVERIFY(Session().CurrentLogPath().empty());
-        Tick(Dialog().etcFilterList, 1, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 1, true);
         QCOMPARE(Word(), FilterBit::Experience);
-        Tick(Dialog().userList, 0, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 0, true);
         QVERIFY(w_->session->Users()[0].ticked);
         QVERIFY(Session().CurrentLogPath().empty());
         QCOMPARE(Main().windowTitle(), QStringLiteral("Tarq Log Viewer"));
@@ -214,26 +224,26 @@ private slots:
     void userListGreyingRules() {
         // Empty list: greyed whatever bit 24 says.
         Start();
-        Tick(Dialog().etcFilterList, 8, true);
-        Tick(Dialog().etcFilterList, 8, false);
-        QVERIFY(!Dialog().userList->isEnabled());
-        QVERIFY(!Dialog().userListLabel->isEnabled());
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 8, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 8, false);
+        QVERIFY(!Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
+        QVERIFY(!Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->isEnabled());
         w_.reset();
 
         QVERIFY(WriteFile(Flt(), "0,200,Foo\r\n"));
         Start();
-        QVERIFY(Dialog().userList->isEnabled());
-        QVERIFY(Dialog().userListLabel->isEnabled());
-        Tick(Dialog().etcFilterList, 8, true);  // "(ユーザー指定)"
+        QVERIFY(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
+        QVERIFY(Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->isEnabled());
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 8, true);  // "(ユーザー指定)"
         QCOMPARE(Word(), FilterBit::UserSpecified);
-        QVERIFY(!Dialog().userList->isEnabled());
-        QVERIFY(!Dialog().userListLabel->isEnabled());
-        Tick(Dialog().etcFilterList, 8, false);
-        QVERIFY(Dialog().userList->isEnabled());
-        QVERIFY(Dialog().userListLabel->isEnabled());
+        QVERIFY(!Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
+        QVERIFY(!Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->isEnabled());
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 8, false);
+        QVERIFY(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
+        QVERIFY(Part<QLabel>(Dialog(), QStringLiteral("userListLabel"))->isEnabled());
         // Another item leaves the list as it is.
-        Tick(Dialog().etcFilterList, 3, true);
-        QVERIFY(Dialog().userList->isEnabled());
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 3, true);
+        QVERIFY(Part<QListWidget>(Dialog(), QStringLiteral("userList"))->isEnabled());
     }
 
     void userListTickRereadsUnlessBit24() {
@@ -242,27 +252,27 @@ private slots:
         Settings(0, 0, 0, 0, FilterBit::Etc);
         Start();
         const QString log = LoadSample();
-        const int shown = Main().Display()->LineCount();
+        const int shown = Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount();
 
         // Ticking the entry gives type 200 back to "etc", which hides it.
-        Tick(Dialog().userList, 0, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 0, true);
         QVERIFY(w_->session->Users()[0].ticked);
-        QCOMPARE(Main().Display()->LineCount(), shown - 2);
-        Tick(Dialog().userList, 0, false);
+        QCOMPARE(Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount(), shown - 2);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 0, false);
         QVERIFY(!w_->session->Users()[0].ticked);
-        QCOMPARE(Main().Display()->LineCount(), shown);
+        QCOMPARE(Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount(), shown);
 
         // With "(ユーザー指定)" ticked the flag follows the box but nothing is read:
         // a block added to the file does not show up.
-        Tick(Dialog().etcFilterList, 8, true);
-        const int hidden = Main().Display()->LineCount();
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 8, true);
+        const int hidden = Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount();
         QCOMPARE(hidden, shown - 2);  // the user category is hidden now
         QVERIFY(WriteFile(log, LogBytes({Record(1, "Amy : more")}), true));
-        Tick(Dialog().userList, 1, false);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 1, false);
         QVERIFY(!w_->session->Users()[1].ticked);
-        Tick(Dialog().userList, 0, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 0, true);
         QVERIFY(w_->session->Users()[0].ticked);
-        QCOMPARE(Main().Display()->LineCount(), hidden);
+        QCOMPARE(Part<LogDisplay>(Main(), QStringLiteral("display"))->LineCount(), hidden);
     }
 
     void placementBesideAndAtTheRightEdge() {
@@ -289,30 +299,30 @@ private slots:
         Main().show();
         Main().ToggleSettingsDialog();
         QVERIFY(Dialog().isVisible());
-        QVERIFY(Main().SettingsAction(false)->isChecked());
-        QVERIFY(Main().SettingsAction(true)->isChecked());
+        QVERIFY(SettingsCommand(Main(), false)->isChecked());
+        QVERIFY(SettingsCommand(Main(), true)->isChecked());
         QVERIFY(Dialog().close());
         QVERIFY(!Dialog().isVisible());
-        QVERIFY(!Main().SettingsAction(false)->isChecked());
-        QVERIFY(!Main().SettingsAction(true)->isChecked());
+        QVERIFY(!SettingsCommand(Main(), false)->isChecked());
+        QVERIFY(!SettingsCommand(Main(), true)->isChecked());
 
         // Escape closes it the same way.
         Main().ToggleSettingsDialog();
         QVERIFY(Dialog().isVisible());
         QTest::keyClick(&Dialog(), Qt::Key_Escape);
         QVERIFY(!Dialog().isVisible());
-        QVERIFY(!Main().SettingsAction(false)->isChecked());
-        QVERIFY(!Main().SettingsAction(true)->isChecked());
+        QVERIFY(!SettingsCommand(Main(), false)->isChecked());
+        QVERIFY(!SettingsCommand(Main(), true)->isChecked());
     }
 
     void filesWrittenWhenDestroyed() {
         Settings(1, 2, 3, 0x5A, 0x80000080u);
         QVERIFY(WriteFile(Flt(), "  0, 200, Foo  \r\n# note\r\n\r\n5,4,Bob trailing\r\n"));
         Start();
-        Dialog().greenBar->setValue(255);
-        Tick(Dialog().etcFilterList, 1, true);
-        Tick(Dialog().userList, 0, true);
-        Tick(Dialog().userList, 1, false);
+        Part<QScrollBar>(Dialog(), QStringLiteral("greenBar"))->setValue(255);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("etcFilterList")), 1, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 0, true);
+        Tick(Part<QListWidget>(Dialog(), QStringLiteral("userList")), 1, false);
         QVERIFY(!QFile::exists(Path("chatscope.tmp")));  // nothing written during the run
         w_.reset();
 
@@ -327,7 +337,7 @@ private slots:
         // first run has not made yet.
         const QString cnf = Path("config/chatscope/chatscope.cnf");
         w_ = CreateViewerWindows(cnf.toStdString(), Path("config/chatscope/chatscope.flt").toStdString());
-        Dialog().redBar->setValue(7);
+        Part<QScrollBar>(Dialog(), QStringLiteral("redBar"))->setValue(7);
         w_.reset();
         QCOMPARE(ReadFile(cnf), QByteArray("\x07\0\0\0\0\0\0\0", 8));
     }

@@ -29,8 +29,10 @@
 #include "settings_dialog.h"
 #include "statistics_window.h"
 #include "viewer_main.h"
+#include "window_parts.h"
 
 using namespace chatscope;
+using namespace apptest;
 
 namespace {
 
@@ -79,18 +81,20 @@ void InspectAndExit() {
     Check(mainWindow->windowTitle() ==
               QStringLiteral("Tarq Log Viewer [") + MainWindow::FromLocalPath(logPath) + QStringLiteral("]"),
           "caption names FILE");
-    Check(mainWindow->Display()->LineCount() == 1 && mainWindow->Display()->LineText(0) == QStringLiteral("shown"),
+    Check(Part<LogDisplay>(*mainWindow, QStringLiteral("display"))->LineCount() == 1 &&
+              Part<LogDisplay>(*mainWindow, QStringLiteral("display"))->LineText(0) == QStringLiteral("shown"),
           "the saved filter applies to the first pass (etc hides type 200)");
-    Check(mainWindow->ChannelAction(Channel::Etc, false)->isChecked() &&
-              mainWindow->ChannelAction(Channel::Etc, true)->isChecked() &&
-              !mainWindow->ChannelAction(Channel::Say, false)->isChecked(),
+    Check(ChannelCommand(*mainWindow, Channel::Etc, false)->isChecked() &&
+              ChannelCommand(*mainWindow, Channel::Etc, true)->isChecked() &&
+              !ChannelCommand(*mainWindow, Channel::Say, false)->isChecked(),
           "check marks come from the saved filter word");
-    Check(settingsDialog->redBar->value() == 0x20 && settingsDialog->greenBar->value() == 0x40 &&
-              settingsDialog->blueBar->value() == 0x60,
+    Check(Part<QScrollBar>(*settingsDialog, QStringLiteral("redBar"))->value() == 0x20 &&
+              Part<QScrollBar>(*settingsDialog, QStringLiteral("greenBar"))->value() == 0x40 &&
+              Part<QScrollBar>(*settingsDialog, QStringLiteral("blueBar"))->value() == 0x60,
           "the settings dialog read the saved colour");
-    mainWindow->ToggleChannel(Channel::Say);
+    ChannelCommand(*mainWindow, Channel::Say, false)->trigger();
     statisticsWindow->show();  // a visible side window must not keep the viewer running
-    mainWindow->Exit();
+    Command(*mainWindow, "exitAction")->trigger();
 }
 
 void QueueInspection() {

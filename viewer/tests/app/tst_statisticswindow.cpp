@@ -25,6 +25,7 @@
 #include "test_logs.h"
 #include "test_support/test_files.h"
 #include "viewer_main.h"
+#include "window_parts.h"
 #include "wrapping_tabs.h"
 
 using namespace chatscope;
@@ -86,7 +87,7 @@ private slots:
     void tabsWrapAndStayReachable() {
         Window().show();
         QVERIFY(QTest::qWaitForWindowExposed(&Window()));
-        WrappingTabs* tabs = Window().tabs;
+        WrappingTabs* tabs = Part<WrappingTabs>(Window(), QStringLiteral("tabs"));
         const QRect row = tabs->tabRow()->rect();
         QSet<int> rowTops;
         for (int t = 0; t < tabs->count(); ++t) {
@@ -107,9 +108,10 @@ private slots:
         } keys[] = {
             {tabs->tabButton(0), Qt::Key_Right, Qt::NoModifier, 0, 1},
             {tabs->tabButton(0), Qt::Key_Left, Qt::NoModifier, 0, 3},
-            {Window().countersList, Qt::Key_Tab, Qt::ControlModifier, 0, 1},
-            {Window().partnersList, Qt::Key_Tab, Qt::ControlModifier, 3, 0},
-            {Window().itemsList, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 1, 0},
+            {Part<QTableView>(Window(), QStringLiteral("countersList")), Qt::Key_Tab, Qt::ControlModifier, 0, 1},
+            {Part<QTableView>(Window(), QStringLiteral("partnersList")), Qt::Key_Tab, Qt::ControlModifier, 3, 0},
+            {Part<QTableView>(Window(), QStringLiteral("itemsList")), Qt::Key_Backtab,
+             Qt::ControlModifier | Qt::ShiftModifier, 1, 0},
         };
         for (const auto& k : keys) {
             tabs->setCurrentIndex(k.from);
@@ -138,13 +140,15 @@ private slots:
         QCOMPARE(Window().windowTitle(), QStringLiteral("chatscope Data"));
         QVERIFY(!Window().isVisible());
         QCOMPARE(Window().size(), QSize(223, 463));
-        WrappingTabs* tabs = Window().tabs;
+        WrappingTabs* tabs = Part<WrappingTabs>(Window(), QStringLiteral("tabs"));
         QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 0);
         const QStringList tabCaptions = {QStringLiteral("各種統計"), QStringLiteral("アイテム"),
                                          QStringLiteral("倒したモンスター"), QStringLiteral("会話相手")};
-        QTableView* lists[4] = {Window().countersList, Window().itemsList, Window().monstersList,
-                                Window().partnersList};
+        QTableView* lists[4] = {Part<QTableView>(Window(), QStringLiteral("countersList")),
+                                Part<QTableView>(Window(), QStringLiteral("itemsList")),
+                                Part<QTableView>(Window(), QStringLiteral("monstersList")),
+                                Part<QTableView>(Window(), QStringLiteral("partnersList"))};
         const std::vector<std::vector<std::pair<QString, int>>> columns = {
             {{QStringLiteral("項目"), 120}, {QStringLiteral("内容"), 80}},
             {{QStringLiteral("アイテム"), 110}, {QStringLiteral("数"), 30}, {QStringLiteral("取得者"), 60}},
@@ -170,7 +174,7 @@ private slots:
     void counterRowsShowEveryCounterInItsFormat() {
         // All zero: 31 rows, each with 0 in its format, and three empty lists.
         View().RefreshStatistics();
-        const ReportModel& list1 = *View().countersModel;
+        const ReportModel& list1 = *Part<ReportModel>(View(), QStringLiteral("countersModel"));
         QCOMPARE(list1.rowCount(), 31);
         const QStringList captions = {"Say",
                                       "Tell",
@@ -208,9 +212,9 @@ private slots:
                                    " 回", " HP", " 回", " 回",       " 回",   " HP", " HP", " 回", " 回"};
         QCOMPARE(Column(list1, 0), captions);
         for (int row = 0; row < 31; ++row) QCOMPARE(list1.Text(row, 1), QStringLiteral("0") + units[row]);
-        QCOMPARE(View().itemsModel->rowCount(), 0);
-        QCOMPARE(View().monstersModel->rowCount(), 0);
-        QCOMPARE(View().partnersModel->rowCount(), 0);
+        QCOMPARE(Part<ReportModel>(View(), QStringLiteral("itemsModel"))->rowCount(), 0);
+        QCOMPARE(Part<ReportModel>(View(), QStringLiteral("monstersModel"))->rowCount(), 0);
+        QCOMPARE(Part<ReportModel>(View(), QStringLiteral("partnersModel"))->rowCount(), 0);
 
         // Known values land in their own rows.
         Stats().counters[SayLines] = 12;
@@ -239,7 +243,7 @@ private slots:
         items.Append("A", "Y");
         items.Append("B", "X");
         View().RefreshStatistics();
-        const ReportModel& list2 = *View().itemsModel;
+        const ReportModel& list2 = *Part<ReportModel>(View(), QStringLiteral("itemsModel"));
         QCOMPARE(list2.rowCount(), 3);
         QCOMPARE(Column(list2, 0), QStringList({"A", "A", "B"}));
         QCOMPARE(Column(list2, 1), QStringList({"2", "1", "1"}));
@@ -264,35 +268,37 @@ private slots:
         Stats().TalkPartners.Tally("Zed", 3u << 24);
         Stats().TalkPartners.Tally("Amy", 2u << 24);
         View().RefreshStatistics();
-        QCOMPARE(Column(*View().itemsModel, 0), QStringList({"Apple", "Bread", "Cider"}));
-        QCOMPARE(Column(*View().itemsModel, 2), QStringList({"Y", "Z", "X"}));
-        QCOMPARE(Column(*View().monstersModel, 0), QStringList({"Bat", "Orc"}));
-        QCOMPARE(Column(*View().partnersModel, 0), QStringList({"Amy", "Zed"}));
-        QCOMPARE(Column(*View().partnersModel, 2), QStringList({"TELL", "その他"}));
+        QCOMPARE(Column(*Part<ReportModel>(View(), QStringLiteral("itemsModel")), 0),
+                 QStringList({"Apple", "Bread", "Cider"}));
+        QCOMPARE(Column(*Part<ReportModel>(View(), QStringLiteral("itemsModel")), 2), QStringList({"Y", "Z", "X"}));
+        QCOMPARE(Column(*Part<ReportModel>(View(), QStringLiteral("monstersModel")), 0), QStringList({"Bat", "Orc"}));
+        QCOMPARE(Column(*Part<ReportModel>(View(), QStringLiteral("partnersModel")), 0), QStringList({"Amy", "Zed"}));
+        QCOMPARE(Column(*Part<ReportModel>(View(), QStringLiteral("partnersModel")), 2),
+                 QStringList({"TELL", "その他"}));
     }
 
     void monsterColumnClicks() {
         auto& monsters = Stats().DefeatedMonsters;
         for (const char* name : {"Bee", "Crab", "Crab", "Crab", "Ant", "Ant"}) monsters.Tally(name, 0);
         View().RefreshStatistics();
-        const ReportModel& list3 = *View().monstersModel;
+        const ReportModel& list3 = *Part<ReportModel>(View(), QStringLiteral("monstersModel"));
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
 
-        View().MonstersColumnClicked(1);  // "数": largest first
+        ClickColumn(View(), "monstersList", 1);  // "数": largest first
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
-        View().MonstersColumnClicked(1);  // again: smallest first
+        ClickColumn(View(), "monstersList", 1);  // again: smallest first
         QCOMPARE(Column(list3, 1), QStringList({"1", "2", "3"}));
-        View().MonstersColumnClicked(0);  // "モンスター": ascending
+        ClickColumn(View(), "monstersList", 0);  // "モンスター": ascending
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        View().MonstersColumnClicked(0);  // again: descending
+        ClickColumn(View(), "monstersList", 0);  // again: descending
         QCOMPARE(Column(list3, 0), QStringList({"Crab", "Bee", "Ant"}));
-        View().MonstersColumnClicked(1);  // back on "数": largest first again
+        ClickColumn(View(), "monstersList", 1);  // back on "数": largest first again
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
 
         // A column the list does not have changes nothing.
         const SortState before = View().SortStateOf(1);
-        View().MonstersColumnClicked(2);
-        View().MonstersColumnClicked(-1);
+        ClickColumn(View(), "monstersList", 2);
+        ClickColumn(View(), "monstersList", -1);
         QCOMPARE(View().SortStateOf(1).lastColumn, before.lastColumn);
         QCOMPARE(View().SortStateOf(1).direction, before.direction);
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
@@ -308,16 +314,16 @@ private slots:
         partners.Tally("Bob", 3u << 24);
         partners.Tally("Bob", 3u << 24);
         View().RefreshStatistics();
-        const ReportModel& list4 = *View().partnersModel;
+        const ReportModel& list4 = *Part<ReportModel>(View(), QStringLiteral("partnersModel"));
 
-        View().PartnersColumnClicked(2);  // "種別": the reverse of the kinds' byte order
+        ClickColumn(View(), "partnersList", 2);  // "種別": the reverse of the kinds' byte order
         QCOMPARE(Column(list4, 2), QStringList({"リンクシェル", "パーティ", "その他", "TELL"}));
-        View().PartnersColumnClicked(2);
+        ClickColumn(View(), "partnersList", 2);
         QCOMPARE(Column(list4, 2), QStringList({"TELL", "その他", "パーティ", "リンクシェル"}));
-        View().PartnersColumnClicked(1);  // "回数": largest first
+        ClickColumn(View(), "partnersList", 1);  // "回数": largest first
         QCOMPARE(Column(list4, 0).mid(0, 2), QStringList({"Bob", "Eve"}));
         QCOMPARE(Column(list4, 1).mid(0, 2), QStringList({"3", "2"}));
-        View().PartnersColumnClicked(0);  // "名前": ascending
+        ClickColumn(View(), "partnersList", 0);  // "名前": ascending
         QCOMPARE(Column(list4, 0), QStringList({"Bob", "Cal", "Dan", "Eve"}));
     }
 
@@ -330,43 +336,45 @@ private slots:
         items.Append("Ore", "Zoe");
         items.Append("Ore", "Zoe");
         View().RefreshStatistics();
-        const ReportModel& list2 = *View().itemsModel;
+        const ReportModel& list2 = *Part<ReportModel>(View(), QStringLiteral("itemsModel"));
 
-        View().ItemsColumnClicked(2);  // "取得者": descending
+        ClickColumn(View(), "itemsList", 2);  // "取得者": descending
         QCOMPARE(Column(list2, 2), QStringList({"Zoe", "Kay", "Abe"}));
-        View().ItemsColumnClicked(1);  // "数": largest first
+        ClickColumn(View(), "itemsList", 1);  // "数": largest first
         QCOMPARE(Column(list2, 1), QStringList({"3", "2", "1"}));
         QCOMPARE(list2.Row(0).count, 3);  // the integer travels with its row
         QCOMPARE(list2.Text(0, 0), QStringLiteral("Gem"));
-        View().ItemsColumnClicked(0);  // "アイテム": ascending
+        ClickColumn(View(), "itemsList", 0);  // "アイテム": ascending
         QCOMPARE(Column(list2, 0), QStringList({"Gem", "Nut", "Ore"}));
-        View().ItemsColumnClicked(0);
+        ClickColumn(View(), "itemsList", 0);
         QCOMPARE(Column(list2, 0), QStringList({"Ore", "Nut", "Gem"}));
     }
 
     void headerClickSortsThroughTheView() {
         for (const char* name : {"Bee", "Crab", "Crab"}) Stats().DefeatedMonsters.Tally(name, 0);
         View().RefreshStatistics();
-        QHeaderView* header = View().monstersList->horizontalHeader();
+        QHeaderView* header = Part<QTableView>(View(), QStringLiteral("monstersList"))->horizontalHeader();
         View().show();
         QVERIFY(QTest::qWaitForWindowExposed(&View()));
-        View().tabs->setCurrentWidget(View().monstersList);
+        Part<WrappingTabs>(View(), QStringLiteral("tabs"))
+            ->setCurrentWidget(Part<QTableView>(View(), QStringLiteral("monstersList")));
         const QPoint onCount(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onCount);
-        QCOMPARE(Column(*View().monstersModel, 0), QStringList({"Crab", "Bee"}));
+        QCOMPARE(Column(*Part<ReportModel>(View(), QStringLiteral("monstersModel")), 0), QStringList({"Crab", "Bee"}));
         QCOMPARE(View().SortStateOf(1).lastColumn, 2);
     }
 
     void selectedRowsFollowTheirRowsWhenSorted() {
         for (const char* name : {"Ant", "Bee", "Bee", "Cow", "Cow", "Cow"}) Stats().DefeatedMonsters.Tally(name, 0);
         View().RefreshStatistics();
-        QTableView* view = View().monstersList;
-        view->selectionModel()->select(View().monstersModel->index(0, 0),
+        QTableView* view = Part<QTableView>(View(), QStringLiteral("monstersList"));
+        view->selectionModel()->select(Part<ReportModel>(View(), QStringLiteral("monstersModel"))->index(0, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        View().MonstersColumnClicked(1);  // Cow, Bee, Ant
+        ClickColumn(View(), "monstersList", 1);  // Cow, Bee, Ant
         const QModelIndexList rows = view->selectionModel()->selectedRows();
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(View().monstersModel->Text(rows.first().row(), 0), QStringLiteral("Ant"));
+        QCOMPARE(Part<ReportModel>(View(), QStringLiteral("monstersModel"))->Text(rows.first().row(), 0),
+                 QStringLiteral("Ant"));
         QCOMPARE(rows.first().row(), 2);
     }
 
@@ -379,24 +387,24 @@ private slots:
                                      DefeatRecord("Ant"), DefeatRecord("Ant"), DefeatRecord("Ant"),
                                      ItemRecord("Kay", "Nut"), ItemRecord("Kay", "Nut"), ItemRecord("Abe", "Gem")})));
         QVERIFY(w_->session->Load(log.toStdString()));
-        const ReportModel& list3 = *Window().monstersModel;
+        const ReportModel& list3 = *Part<ReportModel>(Window(), QStringLiteral("monstersModel"));
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        QCOMPARE(Column(*Window().itemsModel, 0), QStringList({"Gem", "Nut"}));
-        QCOMPARE(Column(*Window().itemsModel, 1), QStringList({"1", "2"}));
-        QCOMPARE(Column(*Window().itemsModel, 2), QStringList({"Abe", "Kay"}));
+        QCOMPARE(Column(*Part<ReportModel>(Window(), QStringLiteral("itemsModel")), 0), QStringList({"Gem", "Nut"}));
+        QCOMPARE(Column(*Part<ReportModel>(Window(), QStringLiteral("itemsModel")), 1), QStringList({"1", "2"}));
+        QCOMPARE(Column(*Part<ReportModel>(Window(), QStringLiteral("itemsModel")), 2), QStringList({"Abe", "Kay"}));
 
-        Window().MonstersColumnClicked(1);  // largest first
+        ClickColumn(Window(), "monstersList", 1);  // largest first
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Crab", "Bee"}));
 
         QVERIFY(w_->session->Load(log.toStdString()));
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        Window().MonstersColumnClicked(1);  // same column as before the reload: smallest first
+        ClickColumn(Window(), "monstersList", 1);  // same column as before the reload: smallest first
         QCOMPARE(Column(list3, 1), QStringList({"1", "2", "3"}));
 
         // A channel toggle reloads too and keeps the state as well.
-        w_->mainWindow->ToggleChannel(Channel::Say);
+        ChannelCommand(*w_->mainWindow, Channel::Say, false)->trigger();
         QCOMPARE(Column(list3, 0), QStringList({"Ant", "Bee", "Crab"}));
-        Window().MonstersColumnClicked(1);
+        ClickColumn(Window(), "monstersList", 1);
         QCOMPARE(Column(list3, 1), QStringList({"3", "2", "1"}));
     }
 
@@ -467,19 +475,19 @@ private slots:
         w_->mainWindow->show();
         w_->mainWindow->ToggleStatisticsWindow();
         QVERIFY(Window().isVisible());
-        QVERIFY(w_->mainWindow->StatisticsAction(false)->isChecked());
-        QVERIFY(w_->mainWindow->StatisticsAction(true)->isChecked());
+        QVERIFY(StatisticsCommand(*w_->mainWindow, false)->isChecked());
+        QVERIFY(StatisticsCommand(*w_->mainWindow, true)->isChecked());
 
         QVERIFY(Window().close());
         QVERIFY(!Window().isVisible());
-        QVERIFY(!w_->mainWindow->StatisticsAction(false)->isChecked());
-        QVERIFY(!w_->mainWindow->StatisticsAction(true)->isChecked());
+        QVERIFY(!StatisticsCommand(*w_->mainWindow, false)->isChecked());
+        QVERIFY(!StatisticsCommand(*w_->mainWindow, true)->isChecked());
 
         w_->mainWindow->ToggleStatisticsWindow();  // shown again with the rows of the last pass
         QVERIFY(Window().isVisible());
-        QVERIFY(w_->mainWindow->StatisticsAction(false)->isChecked());
-        QVERIFY(w_->mainWindow->StatisticsAction(true)->isChecked());
-        QCOMPARE(Window().monstersModel->rowCount(), 1);
+        QVERIFY(StatisticsCommand(*w_->mainWindow, false)->isChecked());
+        QVERIFY(StatisticsCommand(*w_->mainWindow, true)->isChecked());
+        QCOMPARE(Part<ReportModel>(Window(), QStringLiteral("monstersModel"))->rowCount(), 1);
     }
 };
 
