@@ -1,5 +1,5 @@
 // Times the viewer's real windows under the offscreen platform:
-//   1. LoadLogFile of a generated archive of 1,000,000 records (about 100 MB),
+//   1. the load (LogSession::Load) of a generated archive of 1,000,000 records (about 100 MB),
 //      display painted;
 //   2. one channel toggle ("Say"), which re-reads the whole archive;
 //   3. finding in the display: from a change of the search text to the first

@@ -1,4 +1,4 @@
-// Starts the viewer's windows and runs the event loop.
+// Starts the viewer: its session and windows, and the event loop.
 #pragma once
 
 #include <memory>
@@ -11,8 +11,9 @@ class MainWindow;
 class SettingsDialog;
 class StatisticsWindow;
 
-// Creates the main window, the settings dialog and the statistics window in
-// that order, loads a file named on the command line, and runs the event loop.
+// Creates the session, then the main window, the settings dialog and the
+// statistics window in that order, opens a file named on the command line, and
+// runs the event loop.
 int RunViewer(int argc, char** argv);
 
 // The viewer's model and its three windows. Destroying it destroys the
@@ -34,7 +35,7 @@ struct ViewerWindows {
 // windows as the viewer starts them (all hidden). Needs a QApplication.
 std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile);
 
-// The file of "chatscope FILE" as a local path for LoadLogFile; empty when none
+// The file of "chatscope FILE" as a local path for LogSession::Open; empty when none
 // was named. `argv` is what QApplication left of the command line.
 std::string StartupFileArgument(int argc, char** argv);
 
