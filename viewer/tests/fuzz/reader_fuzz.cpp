@@ -17,6 +17,7 @@
 #include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
+#include "chatscope/viewer_settings.h"
 #include "reference_reader.h"
 #include "same_statistics.h"
 
