@@ -24,7 +24,7 @@ namespace chatscope {
 template <typename Result, typename Work, typename Emit>
 void RunInOrder(std::size_t count, unsigned threads, std::size_t window, Work work, Emit emit) {
     threads = std::max(1u, threads);
-    window = std::max<std::size_t>(window, threads);
+    window = std::max<std::size_t>(window, 1);
     if (threads == 1 || count <= 1) {
         for (std::size_t i = 0; i < count; ++i)
             if (!emit(i, work(i))) return;
