@@ -47,6 +47,8 @@ public:
     // Reads `fd` from its current position, which must be `from.offset`.
     BlockScanner(int fd, ReadPosition from, std::size_t chunkBytes)
         : source_(fd, from.offset, chunkBytes), from_(from) {}
+    // Reads the files that `next` gives as one, from the start of the first.
+    BlockScanner(ChunkSource::NextFile next, std::size_t chunkBytes) : source_(std::move(next), chunkBytes) {}
 
     // Runs the block loop to the end of the file; `onLine(std::string_view line,
     // bool ended)` gets each non-empty kept line (valid only during the call), with

@@ -26,6 +26,10 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
+    void Reset(int fd) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
 
 private:
     int fd_;
@@ -53,13 +57,17 @@ public:
 
     // Reads from `from` to the end of the file; returns the non-empty lines read.
     std::int64_t Run(int fd, detail::ReadPosition from, std::size_t chunkBytes) {
+        detail::BlockScanner scanner(fd, from, chunkBytes == 0 ? 1 : chunkBytes);
+        return Run(scanner);
+    }
+
+    std::int64_t Run(detail::BlockScanner& scanner) {
         const auto onLine = [this](std::string_view line, bool ended) {
             if (ended) [[likely]]
                 Dispatch(line);
             else
                 DispatchOpenLine(line);
         };
-        detail::BlockScanner scanner(fd, from, chunkBytes == 0 ? 1 : chunkBytes);
         const detail::PassEnd pass = scanner.Run(onLine);
         follow_.resumeOffset = pass.resume.offset;
         follow_.resumeLine = pass.resume.line;
@@ -91,6 +99,19 @@ private:
     LogStatistics& stats_;
     FollowPoint& follow_;
 };
+
+// True when the open file starts with a chat log header (word 0 of 50 is 0).
+bool HasLogHeader(int fd) {
+    unsigned char raw[kBlockHeaderBytes];
+    std::size_t got = 0;
+    while (got < sizeof raw) {
+        const ssize_t n = ::pread(fd, raw + got, sizeof raw - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got == sizeof raw && raw[0] == 0 && raw[1] == 0;
+}
 
 }  // namespace
 
@@ -124,6 +145,44 @@ PassResult ReadLog(const std::string& path, RecordSink* sink, const PassFilter& 
     result.follow.followable = true;
     result.follow.device = static_cast<std::uint64_t>(st.st_dev);
     result.follow.inode = static_cast<std::uint64_t>(st.st_ino);
+    return result;
+}
+
+PassResult ReadLogs(const std::vector<std::string>& paths, RecordSink* sink, const PassFilter& filter,
+                    std::size_t chunkBytes) {
+    PassResult result;
+    std::size_t index = 0;
+    Fd current(-1);
+    struct stat st {};
+    std::int64_t lastStart = -1;  // where the last file begins in the whole, once it is read
+    auto next = [&](std::int64_t startOffset, std::int64_t& limit) -> int {
+        while (index < paths.size()) {
+            const std::string& path = paths[index++];
+            current.Reset(OpenLogFile(path, st));
+            if (current.get() < 0 || !HasLogHeader(current.get())) {
+                current.Reset(-1);
+                result.skipped.push_back(path);
+                continue;
+            }
+            result.opened = true;
+            if (index < paths.size())
+                limit = static_cast<std::int64_t>(st.st_size);
+            else
+                lastStart = startOffset;
+            return current.get();
+        }
+        return -1;
+    };
+    detail::BlockScanner scanner(next, chunkBytes == 0 ? 1 : chunkBytes);
+    result.allLines = Pass(sink, filter, result.stats, result.follow).Run(scanner);
+    FollowPoint& at = result.follow;
+    if (lastStart >= 0 && at.resumeOffset >= lastStart) {
+        at.followable = true;
+        at.device = static_cast<std::uint64_t>(st.st_dev);
+        at.inode = static_cast<std::uint64_t>(st.st_ino);
+        at.resumeOffset -= lastStart;
+        at.endOffset -= lastStart;
+    }
     return result;
 }
 

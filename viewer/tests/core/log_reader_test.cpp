@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 #include "chatscope/viewer_settings.h"
 #include "log_builder.h"
 #include "reference_reader.h"
+#include "same_statistics.h"
 
 namespace {
 
@@ -375,3 +377,78 @@ TEST(ReaderChunks, FailingSinkEndsThePassCleanly) {
 }
 
 }  // namespace
+
+// Archives cut into files anywhere a file can start (two zero bytes, 100 bytes
+// left: block headers, but also runs of empty lines inside a block) read as one
+// list give what the whole file gives, at any chunk size, and following the
+// last file goes on as following the whole does. A file of the list that is no
+// chat log when the pass reaches it is left out and named.
+TEST(ReaderChunks, FilesReadAsOneListMatchTheirConcatenation) {
+    logtest::TempDir dir;
+    std::mt19937 rng(777);
+    UserList users;
+    users.Append({"Name", 7, false});
+    const PassFilter filter{0x00F0, users};
+    int followed = 0;
+    for (int round = 0; round < 30; ++round) {
+        std::string whole;
+        for (int a = 1 + int(rng() % 3); a > 0; --a) whole += RandomArchive(rng);
+        whole[0] = whole[1] = '\0';
+        std::vector<std::size_t> cuts;
+        for (std::size_t i = 100; i + 100 <= whole.size(); ++i)
+            if (whole[i] == '\0' && whole[i + 1] == '\0' && i >= (cuts.empty() ? 0 : cuts.back()) + 100 &&
+                rng() % 40 == 0)
+                cuts.push_back(i);
+        cuts.push_back(whole.size());
+        std::vector<std::string> paths;
+        std::string lastPiece;
+        for (std::size_t from = 0; std::size_t to : cuts) {
+            lastPiece = whole.substr(from, to - from);
+            paths.push_back(dir.Write("piece" + std::to_string(paths.size()) + ".log", lastPiece));
+            from = to;
+        }
+        const std::string appended = RandomArchive(rng).substr(0, 1 + rng() % 400);
+        CaptureSink wholeSink, grownSink;
+        const PassResult expected = ReadLog(dir.Write("whole.log", whole), &wholeSink, filter);
+        const PassResult grown = ReadLog(dir.Write("grown.log", whole + appended), &grownSink, filter);
+        for (std::size_t chunk :
+             {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{4096}, kReadChunkBytes}) {
+            const std::string where = "round " + std::to_string(round) + ", " + std::to_string(paths.size()) +
+                                      " files, chunk " + std::to_string(chunk);
+            std::vector<std::string> list = paths;
+            if (chunk == 7) {
+                list.insert(list.begin() + 1, dir.Write("foreign.log", "x" + std::string(199, 0)));
+                list.insert(list.end() - 1, dir.Write("word0.log", Block({Record(1, "hidden")}, 0x100)));
+            }
+            // At chunk 64 the first file grows while the pass reads it: the growth is not read.
+            struct GrowingSink : CaptureSink {
+                std::string grow;
+                void Put(std::uint8_t t, std::uint32_t c, std::string_view text, bool indent) override {
+                    if (!grow.empty()) std::ofstream(grow, std::ios::binary | std::ios::app) << Record(1, "late");
+                    grow.clear();
+                    CaptureSink::Put(t, c, text, indent);
+                }
+            } sink;
+            if (chunk == 64 && paths.size() > 1) sink.grow = paths[0];
+            PassResult got = ReadLogs(list, &sink, filter, chunk);
+            if (chunk == 64) dir.Write("piece0.log", whole.substr(0, cuts.size() > 1 ? cuts[0] : whole.size()));
+            ASSERT_TRUE(got.opened) << where;
+            std::vector<std::string> skipped;
+            for (const std::string& p : list)
+                if (p.ends_with("foreign.log") || p.ends_with("word0.log")) skipped.push_back(p);
+            EXPECT_EQ(got.skipped, skipped) << where;
+            ASSERT_EQ(got.allLines, expected.allLines) << where;
+            ASSERT_EQ(sink.shown, wholeSink.shown) << where;
+            ASSERT_TRUE(logtest::SameStatistics(got.stats, expected.stats)) << where;
+            if (!got.follow.followable) continue;  // the last file holds no whole unit of its own
+            ++followed;
+            dir.Write(paths.back().substr(dir.path().string().size() + 1), lastPiece + appended);
+            ASSERT_EQ(ReadAppended(paths.back(), &sink, filter, got, chunk), FollowResult::Appended) << where;
+            dir.Write(paths.back().substr(dir.path().string().size() + 1), lastPiece);
+            ASSERT_EQ(got.allLines, grown.allLines) << where;
+            ASSERT_EQ(sink.shown, grownSink.shown) << where;
+            ASSERT_TRUE(logtest::SameStatistics(got.stats, grown.stats)) << where;
+        }
+    }
+    EXPECT_GT(followed, 50);
+}

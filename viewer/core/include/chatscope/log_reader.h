@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "chatscope/log_format.h"
 #include "chatscope/record_sink.h"
@@ -55,6 +56,8 @@ struct PassResult {
     std::int64_t allLines = 0;  // non-empty lines (the All count)
     LogStatistics stats;        // of the records read; nothing is counted by a pass without a sink
     FollowPoint follow;         // only a pass over a path can be followed
+    // ReadLogs: the files of the list that were left out, in their order.
+    std::vector<std::string> skipped;
 };
 
 // Reads the whole file, block by block, to its true end. With no sink, lines
@@ -62,6 +65,17 @@ struct PassResult {
 // header.
 PassResult ReadLog(const std::string& path, RecordSink* sink, const PassFilter& filter,
                    std::size_t chunkBytes = kReadChunkBytes);
+// One pass over several files read one after another, as over one file that
+// holds them all: a line or a block may begin in one file and end in the next.
+// Each file is opened when the pass reaches it; one that is then gone, no
+// regular file or no chat log (the header check) is left out and named in
+// `skipped`. Every file but the last is read up to the size it had when it was
+// opened, so one that grows meanwhile does not move the files after it; the
+// last is read to its end, as by ReadLog. `opened`: a file was read. `follow`
+// follows the last file, when it was read and the pass holds a whole unit of it
+// (the offsets are in that file).
+PassResult ReadLogs(const std::vector<std::string>& paths, RecordSink* sink, const PassFilter& filter,
+                    std::size_t chunkBytes = kReadChunkBytes);
 // The same pass over a file descriptor, from its current position to its end;
 // the descriptor is left open. Not followable.
 PassResult ReadLog(int fd, RecordSink* sink, const PassFilter& filter, std::size_t chunkBytes = kReadChunkBytes);
