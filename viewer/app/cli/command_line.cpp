@@ -4,15 +4,18 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "chatscope/filter_file.h"
 #include "chatscope/html_export.h"
+#include "chatscope/log_folder.h"
 #include "chatscope/log_reader.h"
 #include "chatscope/paths.h"
 #include "chatscope/regular_file.h"
@@ -20,6 +23,7 @@
 #include "chatscope/statistics_view.h"
 #include "chatscope/user_list.h"
 #include "chatscope/viewer_settings.h"
+#include "search_mode.h"
 #include "settings_files.h"
 #include "shown_lines_writer.h"
 #include "sjis/shift_jis.h"
@@ -38,12 +42,19 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kHelp =
-    "Usage: chatscope [--] [FILE]\n"
-    "       chatscope --export-html OUT [--cnf FILE] [--flt FILE] LOG\n"
-    "       chatscope --stats [--raw] [--cnf FILE] [--flt FILE] LOG\n"
-    "       chatscope --text [--raw] [--cnf FILE] [--flt FILE] LOG\n"
+    "Usage: chatscope [--] [FILE...]\n"
+    "       chatscope --export-html OUT [--cnf FILE] [--flt FILE] LOG...\n"
+    "       chatscope --stats [--raw] [--cnf FILE] [--flt FILE] LOG...\n"
+    "       chatscope --text [--raw] [--cnf FILE] [--flt FILE] LOG...\n"
+    "       chatscope --search TEXT [--exact] [--cnf FILE] [--flt FILE] LOG...\n"
     "\n"
-    "Without an option the viewer window opens, loading FILE when given.\n"
+    "Without an option the viewer window opens, loading the FILEs when given\n"
+    "(several are one log, read in the order given).\n"
+    "\n"
+    "Several LOGs are read one after another as one chat log. A folder stands\n"
+    "for the chat log files directly in it, in byte-wise order of their names\n"
+    "(for archive names, date order); other entries are skipped, those named\n"
+    "\"*.log\" with a warning.\n"
     "\n"
     "  --export-html OUT  write LOG as HTML to OUT, with the filters and the\n"
     "                     background colour of the settings; OUT \"-\" is\n"
@@ -51,6 +62,10 @@ constexpr const char* kHelp =
     "                     to, never replaced\n"
     "  --stats            print the status texts and the statistics of LOG\n"
     "  --text             print the lines the viewer shows for LOG, one a line\n"
+    "  --search TEXT      print each shown line that holds TEXT as PATH:N:LINE,\n"
+    "                     N its number in the --text lines of its file; case\n"
+    "                     and full or half width are ignored, as by the find bar\n"
+    "  --exact            with --search: case and width count\n"
     "  --raw              print texts as the stored Shift-JIS bytes, not UTF-8;\n"
     "                     with --text: the bytes of the viewer's \".txt\" save\n"
     "  --cnf FILE         viewer settings file (default: the viewer's own)\n"
@@ -59,7 +74,12 @@ constexpr const char* kHelp =
     "  --version          show the version and exit\n"
     "\n"
     "Exit status: 0 success, 1 LOG is not a chat log or OUT cannot be written,\n"
-    "2 usage error.\n";
+    "2 usage error. --search: 0 a line matched, 1 none did, 2 usage error or a\n"
+    "LOG that cannot be read.\n"
+    "\n"
+    "Examples:\n"
+    "  chatscope --search Aldo ~/archives\n"
+    "  chatscope --stats ~/archives/TARQ2501*\n";
 
 // Options of the GUI toolkit that may be written with two dashes as well.
 bool IsToolkitOption(std::string_view name) {
@@ -85,13 +105,14 @@ bool IsToolkitOption(std::string_view name) {
 
 bool IsModeOption(std::string_view arg) {
     return arg == "--export-html" || arg.rfind("--export-html=", 0) == 0 || arg == "--stats" || arg == "--text" ||
-           arg == "--help" || arg == "--version";
+           arg == "--search" || arg.rfind("--search=", 0) == 0 || arg == "--help" || arg == "--version";
 }
 
 struct Options {
     bool help = false, version = false, stats = false, text = false, raw = false;
-    bool exportHtml = false;
-    std::string out, cnf, flt, log;
+    bool exportHtml = false, search = false, exact = false;
+    std::string out, cnf, flt, pattern;
+    std::vector<std::string> logs;
     bool haveCnf = false, haveFlt = false;
 };
 
@@ -157,6 +178,10 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         std::string error;
         if (name == "--export-html")
             error = takeValue(o.out, o.exportHtml);
+        else if (name == "--search")
+            error = takeValue(o.pattern, o.search);
+        else if (name == "--exact")
+            error = flag(o.exact);
         else if (name == "--cnf")
             error = takeValue(o.cnf, o.haveCnf);
         else if (name == "--flt")
@@ -176,13 +201,14 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
         if (!error.empty()) return error;
     }
     if (o.help || o.version) return {};
-    if (int(o.stats) + int(o.text) + int(o.exportHtml) > 1)
-        return "--stats, --text and --export-html exclude each other";
-    if (!o.stats && !o.text && !o.exportHtml) return "--stats, --text or --export-html is needed";
+    if (int(o.stats) + int(o.text) + int(o.exportHtml) + int(o.search) > 1)
+        return "--stats, --text, --export-html and --search exclude each other";
+    if (!o.stats && !o.text && !o.exportHtml && !o.search)
+        return "--stats, --text, --export-html or --search is needed";
     if (o.raw && !o.stats && !o.text) return "--raw goes with --stats or --text only";
+    if (o.exact && !o.search) return "--exact goes with --search only";
     if (positional.empty()) return "missing LOG argument";
-    if (positional.size() > 1) return "more than one LOG argument: " + positional[1];
-    o.log = positional[0];
+    o.logs = std::move(positional);
     return {};
 }
 
@@ -247,25 +273,35 @@ int Run(const Options& o, const char* argv0) {
     UserList users;
     LoadSettingsFiles(o.haveCnf ? o.cnf : own.settingsFile, o.haveFlt ? o.flt : own.filterFile, settings, users);
 
-    FileState logState;
-    std::FILE* probe = OpenRegularFile(o.log, &logState);
-    if (logState == FileState::NotARegularFile) return Failure("not a regular file: " + o.log);
-    if (!probe) return Failure("cannot read " + o.log + ": " + std::strerror(errno));
-    std::fclose(probe);
-
-    if (!CheckLogHeader(o.log)) return Failure("not a chat log file: " + o.log);
+    // --search fails as grep does: status 2, and 1 means only "no match".
+    const int logFailure = o.search ? kExitUsage : kExitFailure;
+    const LogFileList logs = ExpandLogArguments(o.logs);
+    for (const std::string& warning : logs.warnings) std::fprintf(stderr, "chatscope: %s\n", warning.c_str());
+    if (!logs) return Failure(logs.error), logFailure;
     const PassFilter filter{settings.filterWord(), users};
+
+    if (o.search) {
+        const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+        const SearchOutcome found =
+            SearchLogFiles(logs.files, QString::fromLocal8Bit(o.pattern), o.exact, filter, stdout, threads);
+        for (const std::string& path : found.unreadable) Failure("cannot read " + path + ": not a chat log file now");
+        if (found.writeFailed)
+            return Failure(std::string("cannot write the output: ") + std::strerror(errno)), kExitUsage;
+        if (!found.unreadable.empty()) return kExitUsage;
+        return found.matches > 0 ? kExitOk : kExitFailure;
+    }
 
     if (o.exportHtml) {
         errno = 0;
         // "-" is standard output; so is a special file such as /dev/stdout.
-        const ExportResult result = o.out == "-" ? ExportHtmlToStream(stdout, o.log, settings, users)
-                                                 : ExportHtml(o.out, o.log, settings, users);
+        const ExportResult result = o.out == "-" ? ExportHtmlToStream(stdout, logs.files, settings, users)
+                                                 : ExportHtml(o.out, logs.files, settings, users);
         switch (result) {
         case ExportResult::Written: return kExitOk;
         case ExportResult::NoLogLoaded:
-        case ExportResult::NotALogFile: return Failure("not a chat log file: " + o.log);
-        case ExportResult::SameFileAsLog: return Failure("output is the log file itself, not overwriting it: " + o.out);
+        case ExportResult::NotALogFile: return Failure("not a chat log file: " + logs.files.front());
+        case ExportResult::SameFileAsLog:
+            return Failure("output is a log file being read, not overwriting it: " + o.out);
         case ExportResult::CannotWrite:
             return Failure("cannot write " + o.out + (errno ? std::string(": ") + std::strerror(errno) : ""));
         }
@@ -274,14 +310,15 @@ int Run(const Options& o, const char* argv0) {
 
     if (o.text) {
         ShownLinesWriter lines(o.raw ? ShownLinesWriter::Form::PlainTextSave : ShownLinesWriter::Form::Utf8, stdout);
-        if (!ReadLog(o.log, &lines, filter).opened) return Failure("cannot read " + o.log);
+        const PassResult pass = ReadLogs(logs.files, &lines, filter);
+        if (!pass.skipped.empty()) return Failure("cannot read " + pass.skipped.front() + ": not a chat log file now");
         if (!lines.Finish()) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
         return kExitOk;
     }
 
     DiscardSink sink;
-    const PassResult pass = ReadLog(o.log, &sink, filter);
-    if (!pass.opened) return Failure("cannot read " + o.log);
+    const PassResult pass = ReadLogs(logs.files, &sink, filter);
+    if (!pass.skipped.empty()) return Failure("cannot read " + pass.skipped.front() + ": not a chat log file now");
     Output out(o.raw);
     PrintStatistics(out, pass.stats, FormatExpText(pass.stats), FormatCountsText(pass.stats, pass.allLines));
     if (!out.WriteTo(stdout)) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
@@ -307,7 +344,8 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         if (unknown.empty()) return std::nullopt;
         if (unknown == "--raw" || unknown == "--cnf" || unknown.rfind("--cnf=", 0) == 0 || unknown == "--flt" ||
             unknown.rfind("--flt=", 0) == 0)
-            return UsageError("--stats, --text or --export-html is needed");
+            return UsageError("--stats, --text, --export-html or --search is needed");
+        if (unknown == "--exact") return UsageError("--exact goes with --search only");
         return UsageError("unknown option: " + unknown);
     }
     Options o;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "byte_classes.h"
@@ -217,20 +218,22 @@ bool HtmlSink::Flush() {
 
 namespace {
 
-ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPath, const ViewerSettings& settings,
-                         const UserList& users, const RecordLineFilter& keep) {
-    // A stream that turns out to be the log (standard output sent into it) gets nothing.
-    struct stat log;
-    if (::stat(logPath.c_str(), &log) == 0 && output.Is(log)) return ExportResult::SameFileAsLog;
+ExportResult WriteExport(detail::ExportOutput& output, const std::vector<std::string>& logPaths,
+                         const ViewerSettings& settings, const UserList& users, const RecordLineFilter& keep) {
+    // A stream that turns out to be a log (standard output sent into it) gets nothing.
+    for (const std::string& logPath : logPaths) {
+        struct stat log;
+        if (::stat(logPath.c_str(), &log) == 0 && output.Is(log)) return ExportResult::SameFileAsLog;
+    }
     {
         HtmlSink sink(output.file());
         sink.Write(DocumentHead(settings));
         const PassFilter filter{settings.filterWord(), users};
         if (keep) {
             KeptRecordSink kept(sink, keep);
-            ReadLog(logPath, &kept, filter);
+            ReadLogs(logPaths, &kept, filter);
         } else {
-            ReadLog(logPath, &sink, filter);
+            ReadLogs(logPaths, &sink, filter);
         }
         sink.Write("</BODY>\r\n</HTML>\r\n");
         if (!sink.Flush()) return ExportResult::CannotWrite;
@@ -238,26 +241,43 @@ ExportResult WriteExport(detail::ExportOutput& output, const std::string& logPat
     return output.Commit() ? ExportResult::Written : ExportResult::CannotWrite;
 }
 
+// Why the logs cannot be exported, if they cannot.
+std::optional<ExportResult> CheckLogs(const std::vector<std::string>& logPaths) {
+    if (logPaths.empty() || logPaths.front().empty()) return ExportResult::NoLogLoaded;
+    for (const std::string& logPath : logPaths)
+        if (!CheckLogHeader(logPath)) return ExportResult::NotALogFile;
+    return std::nullopt;
+}
+
 }  // namespace
+
+ExportResult ExportHtml(const std::string& outPath, const std::vector<std::string>& logPaths,
+                        const ViewerSettings& settings, const UserList& users, const RecordLineFilter& keep) {
+    if (const auto refused = CheckLogs(logPaths)) return *refused;
+    // Writing over a log would destroy what is being read.
+    for (const std::string& logPath : logPaths)
+        if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
+    detail::ExportOutput output;
+    if (!output.Open(outPath)) return ExportResult::CannotWrite;
+    return WriteExport(output, logPaths, settings, users, keep);
+}
+
+ExportResult ExportHtmlToStream(std::FILE* out, const std::vector<std::string>& logPaths,
+                                const ViewerSettings& settings, const UserList& users) {
+    if (const auto refused = CheckLogs(logPaths)) return *refused;
+    detail::ExportOutput output;
+    output.Borrow(out);
+    return WriteExport(output, logPaths, settings, users, {});
+}
 
 ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, const ViewerSettings& settings,
                         const UserList& users, const RecordLineFilter& keep) {
-    if (logPath.empty()) return ExportResult::NoLogLoaded;
-    if (!CheckLogHeader(logPath)) return ExportResult::NotALogFile;
-    // Writing over the log would destroy what is being read.
-    if (SameFile(outPath, logPath)) return ExportResult::SameFileAsLog;
-    detail::ExportOutput output;
-    if (!output.Open(outPath)) return ExportResult::CannotWrite;
-    return WriteExport(output, logPath, settings, users, keep);
+    return ExportHtml(outPath, std::vector<std::string>{logPath}, settings, users, keep);
 }
 
 ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, const ViewerSettings& settings,
                                 const UserList& users) {
-    if (logPath.empty()) return ExportResult::NoLogLoaded;
-    if (!CheckLogHeader(logPath)) return ExportResult::NotALogFile;
-    detail::ExportOutput output;
-    output.Borrow(out);
-    return WriteExport(output, logPath, settings, users, {});
+    return ExportHtmlToStream(out, std::vector<std::string>{logPath}, settings, users);
 }
 
 }  // namespace chatscope

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include "chatscope/classify.h"
@@ -19,7 +20,9 @@
 #include "chatscope/statistics.h"
 #include "chatscope/statistics_view.h"
 #include "command_line.h"
+#include "find/text_matcher.h"
 #include "log_builder.h"
+#include "search_mode.h"
 #include "sjis/shift_jis.h"
 #include "status_texts.h"
 
@@ -302,7 +305,12 @@ TEST_F(CommandLine, UsageErrorsExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {"--frobnicate"},
         {"--stats"},
-        {"--stats", archive_, archive_},
+        {"--search"},
+        {"--search", "", archive_},
+        {"--search", "x", "--stats", archive_},
+        {"--stats", "--exact", archive_},
+        {"--exact", archive_},
+        {"--search", "x", "--raw", archive_},
         {"--export-html"},
         {"--export-html", "o.html"},
         {"--stats", "--export-html", "o.html", archive_},
@@ -363,6 +371,8 @@ TEST_F(CommandLine, SpecialFilesAreRefusedWithoutBlocking) {
     const std::string fifo = (dir_->path() / "special.fifo").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string folder = dir_->path().string();
+    const std::string emptyFolder = folder + "/no-logs";
+    std::filesystem::create_directory(emptyFolder);
     const std::string out = (dir_->path() / "special.html").string();
     const std::string defaults = Stats(archive_).out;
     const struct {
@@ -372,7 +382,8 @@ TEST_F(CommandLine, SpecialFilesAreRefusedWithoutBlocking) {
     } rows[] = {
         {{"--stats", fifo}, 1, "chatscope: not a regular file: " + fifo + "\n"},
         {{"--stats", "/dev/zero"}, 1, "chatscope: not a regular file: /dev/zero\n"},
-        {{"--stats", folder}, 1, "chatscope: not a regular file: " + folder + "\n"},
+        {{"--stats", emptyFolder}, 1, "chatscope: no chat log file in " + emptyFolder + "\n"},
+        {{"--search", "x", fifo}, 2, "chatscope: not a regular file: " + fifo + "\n"},
         {{"--export-html", out, fifo}, 1, "chatscope: not a regular file: " + fifo + "\n"},
         {{"--stats", "--cnf", fifo, "--flt", noFlt_, archive_},
          0,
@@ -457,3 +468,59 @@ TEST(CommandLineDispatch, WindowArgumentsAreLeftToTheViewer) {
 }
 
 }  // namespace
+
+// --search against the reference: each file's --text lines, folded one by one
+// (or as they are, with --exact), searched for the folded text; numbered within
+// their file and printed in file order, from the binary and from the search run
+// in-process on one thread and on several.
+TEST_F(CommandLine, SearchMatchesTheFoldedTextLinesOfEachFile) {
+    const std::string folder = (dir_->path() / "search").string();
+    std::filesystem::create_directory(folder);
+    std::vector<std::string> files;
+    for (int seed : {3, 1, 2}) {
+        files.push_back(folder + "/TARQ2501" + std::to_string(seed) + ".log");
+        ASSERT_EQ(
+            RunProgram({CHATLOG_GENERATE_BIN, "--blocks", "8", "--seed", std::to_string(seed), files.back()}).status,
+            0);
+    }
+    std::sort(files.begin(), files.end());
+    std::map<std::string, std::vector<std::string>> textLines;
+    for (const std::string& f : files)
+        textLines[f] = Lines(RunProgram({CHATSCOPE_BIN, "--text", "--cnf", noCnf_, "--flt", noFlt_, f}).out);
+    const std::string patterns[] = {"Aldo", "ａｌｄｏ", "ALDO", "ダメージ", "ﾀﾞﾒｰｼﾞ", "→", "ﾎﾟｰｼｮﾝ", "　　", "zzqq"};
+    UserList users;
+    const PassFilter filter{0, users};
+    for (const std::string& pattern : patterns) {
+        for (bool exact : {false, true}) {
+            SCOPED_TRACE(pattern + (exact ? " exact" : ""));
+            const QString text = QString::fromStdString(pattern);
+            const QString folded = FoldForSearch(text);
+            std::string expected;
+            for (const std::string& f : files) {
+                int n = 0;
+                for (const std::string& line : textLines[f]) {
+                    ++n;
+                    const QString l = QString::fromStdString(line);
+                    if (exact ? l.contains(text) : FoldForSearch(l).contains(folded))
+                        expected += f + ":" + std::to_string(n) + ":" + line + "\n";
+                }
+            }
+            std::vector<std::string> args{CHATSCOPE_BIN, "--search", pattern, "--cnf", noCnf_, "--flt", noFlt_, folder};
+            if (exact) args.insert(args.begin() + 3, "--exact");
+            const Result r = RunProgram(args);
+            EXPECT_EQ(r.out, expected);
+            EXPECT_EQ(r.status, expected.empty() ? 1 : 0);
+            for (unsigned threads : {1u, 4u}) {
+                std::FILE* out = std::tmpfile();
+                const SearchOutcome found = SearchLogFiles(files, text, exact, filter, out, threads);
+                std::rewind(out);
+                std::string got(expected.size() + 1, '\0');
+                got.resize(std::fread(got.data(), 1, got.size(), out));
+                std::fclose(out);
+                EXPECT_EQ(got, expected) << threads << " threads";
+                EXPECT_EQ(found.matches, std::count(expected.begin(), expected.end(), '\n'));
+            }
+        }
+    }
+    EXPECT_NE(RunProgram({CHATSCOPE_BIN, "--search", "ａｌｄｏ", folder}).out, "");
+}

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chatscope/record_sink.h"
 #include "chatscope/user_list.h"
@@ -57,6 +58,12 @@ using RecordLineFilter = std::function<bool(std::string_view displayLine)>;
 // keeps are written.
 ExportResult ExportHtml(const std::string& outPath, const std::string& logPath, const ViewerSettings& settings,
                         const UserList& users, const RecordLineFilter& keep = {});
+// The same export of several logs read one after another as one (ReadLogs);
+// every log must pass the header check, and the output must be none of them.
+ExportResult ExportHtml(const std::string& outPath, const std::vector<std::string>& logPaths,
+                        const ViewerSettings& settings, const UserList& users, const RecordLineFilter& keep = {});
+ExportResult ExportHtmlToStream(std::FILE* out, const std::vector<std::string>& logPaths,
+                                const ViewerSettings& settings, const UserList& users);
 // The same export written to an open stream (standard output), which stays open.
 ExportResult ExportHtmlToStream(std::FILE* out, const std::string& logPath, const ViewerSettings& settings,
                                 const UserList& users);

@@ -17,17 +17,17 @@
 namespace chatscope {
 
 // Runs work(i) for i in [0, count) on `threads` threads of its own and calls
-// emit(i, result) on the calling thread in ascending i; one thread: all of it
+// handOn(i, result) on the calling thread in ascending i; one thread: all of it
 // on the calling thread.
-// emit returning false stops the work: items not yet started are not run.
-// An exception thrown by work or emit stops the work and is rethrown here.
-template <typename Result, typename Work, typename Emit>
-void RunInOrder(std::size_t count, unsigned threads, std::size_t window, Work work, Emit emit) {
+// handOn returning false stops the work: items not yet started are not run.
+// An exception thrown by work or handOn stops the work and is rethrown here.
+template <typename Result, typename Work, typename HandOn>
+void RunInOrder(std::size_t count, unsigned threads, std::size_t window, Work work, HandOn handOn) {
     threads = std::max(1u, threads);
     window = std::max<std::size_t>(window, 1);
     if (threads == 1 || count <= 1) {
         for (std::size_t i = 0; i < count; ++i)
-            if (!emit(i, work(i))) return;
+            if (!handOn(i, work(i))) return;
         return;
     }
     std::mutex m;
@@ -77,7 +77,7 @@ void RunInOrder(std::size_t count, unsigned threads, std::size_t window, Work wo
         lock.unlock();
         bool more = false;
         try {
-            more = emit(i, std::move(r));
+            more = handOn(i, std::move(r));
         } catch (...) {
             lock.lock();
             failure = std::current_exception();
