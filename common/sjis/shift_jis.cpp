@@ -18,9 +18,10 @@ namespace sjis {
 
 namespace {
 
-constexpr bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-constexpr bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-constexpr bool IsKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
+using detail::DecodeUnit;
+using detail::IsKana;
+using detail::IsLead;
+using detail::IsTrail;
 
 // Length in bytes of the unit starting at i: 1 for ASCII, kana and invalid
 // bytes, 2 for a lead byte followed by a trail byte.
@@ -29,6 +30,10 @@ inline std::size_t UnitLength(std::string_view s, std::size_t i) {
     if (IsLead(b) && i + 1 < s.size() && IsTrail(static_cast<unsigned char>(s[i + 1]))) return 2;
     return 1;
 }
+
+}  // namespace
+
+namespace detail {
 
 // Every double-byte character, as the platform codec decodes it: index
 // lead << 8 | trail. Built once from whole rows of pairs, so decoding is a table
@@ -66,27 +71,9 @@ const char16_t* PairTable() {
     return table.get();
 }
 
-// Decodes the unit at bytes[i] and moves i past it. Never gives a surrogate.
-inline char16_t DecodeUnit(const char16_t* pairs, std::string_view bytes, std::size_t& i) {
-    auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-        ++i;
-        return b;
-    }
-    if (IsKana(b)) {
-        ++i;
-        return static_cast<char16_t>(0xFF61 + (b - 0xA1));
-    }
-    if (IsLead(b) && i + 1 < bytes.size() && IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
-        const char16_t c = pairs[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
-        i += 2;
-        return c;
-    }
-    ++i;
-    return QChar::ReplacementCharacter;
-}
+}  // namespace detail
 
-}  // namespace
+using detail::PairTable;
 
 QString Decode(std::string_view bytes) {
     QString out;

@@ -66,7 +66,9 @@ SearchOutcome SearchLogFiles(const std::vector<std::string>& files, const QStrin
             TextMatcher matcher(text, exact);
             SearchSink sink(matcher, files[i]);
             FileResult r;
-            r.read = ReadLogs({files[i]}, &sink, filter).opened;
+            PassFilter shownOnly = filter;
+            shownOnly.countStatistics = false;
+            r.read = ReadLogs({files[i]}, &sink, shownOnly).opened;
             r.matches = sink.Matches();
             r.output = sink.TakeOutput();
             return r;

@@ -82,6 +82,22 @@ const FoldTable& Folds() {
     return table;
 }
 
+// The most units the folded form of one decoded Windows-31J unit takes.
+std::size_t MostFoldedUnitsPerByteUnit() {
+    static const std::size_t most = [] {
+        const FoldTable& folds = Folds();
+        std::size_t m = 1;
+        for (int b = 0; b < 0x100; ++b) {
+            const std::string one(1, static_cast<char>(b));
+            sjis::DecodeEach(one, [&](char16_t c) { m = std::max(m, folds.Size(c)); });
+        }
+        const char16_t* pairs = sjis::detail::PairTable();
+        for (int pair = 0; pair < 0x10000; ++pair) m = std::max(m, folds.Size(pairs[pair]));
+        return m;
+    }();
+    return most;
+}
+
 // A combining mark after a match belongs to the matched character ("カ" must not match "ガ").
 bool IsCombining(char16_t c) { return c >= 0x300 && QChar::combiningClass(c) != 0; }
 
@@ -139,9 +155,37 @@ std::u16string_view TextMatcher::Fold(QStringView line, bool map) {
     return {out, used};
 }
 
+std::u16string_view TextMatcher::DecodeAndFold(std::string_view sjisLine) {
+    // Each unit is decoded and folded in one step: no decoded copy of the line.
+    const std::size_t room = sjisLine.size() * (exact_ ? 1 : MostFoldedUnitsPerByteUnit());
+    if (folded_.size() < room) folded_.resize(room);
+    char16_t* const out = folded_.data();
+    std::size_t used = 0;
+    if (exact_) {
+        sjis::DecodeEach(sjisLine, [&](char16_t c) { out[used++] = c; });
+        return {out, used};
+    }
+    const FoldTable& folds = Folds();
+    const std::uint32_t* entries = folds.Entries();
+    sjis::DecodeEach(sjisLine, [&](char16_t c) {
+        const std::uint32_t e = entries[c];
+        if (!(e & FoldTable::kRun)) [[likely]] {
+            out[used++] = static_cast<char16_t>(e);
+            return;
+        }
+        const std::size_t length = e & 0xFF;
+        std::copy_n(folds.Pool() + ((e & ~FoldTable::kRun) >> 8), length, out + used);
+        used += length;
+    });
+    return {out, used};
+}
+
 template <bool kMap, typename Visit> void TextMatcher::Scan(QStringView line, Visit&& visit) {
     if (pattern_.empty()) return;
-    const std::u16string_view hay = exact_ ? View(line) : Fold(line, kMap);
+    ScanFolded<kMap>(exact_ ? View(line) : Fold(line, kMap), visit);
+}
+
+template <bool kMap, typename Visit> void TextMatcher::ScanFolded(std::u16string_view hay, Visit&& visit) {
     const char16_t head = pattern_[0];
     const std::size_t m = pattern_.size();
     if (hay.size() < m) return;
@@ -202,13 +246,20 @@ bool TextMatcher::Contains(QStringView line) {
 }
 
 int TextMatcher::CountBytes(std::string_view sjisLine) {
-    sjis::DecodeInto(sjisLine, decoded_);
-    return Count(decoded_);
+    if (pattern_.empty()) return 0;
+    int count = 0;
+    ScanFolded<false>(DecodeAndFold(sjisLine), [&](const TextMatch&) {
+        ++count;
+        return true;
+    });
+    return count;
 }
 
 bool TextMatcher::ContainsBytes(std::string_view sjisLine) {
-    sjis::DecodeInto(sjisLine, decoded_);
-    return Contains(decoded_);
+    if (pattern_.empty()) return false;
+    bool found = false;
+    ScanFolded<false>(DecodeAndFold(sjisLine), [&](const TextMatch&) { return !(found = true); });
+    return found;
 }
 
 }  // namespace chatscope

@@ -48,13 +48,16 @@ private:
     // Gives the matches of `line` to `visit` until it returns false: in columns
     // of `line` with kMap, else only counted (their columns unset).
     template <bool kMap, typename Visit> void Scan(QStringView line, Visit&& visit);
+    // The same over a line already folded (or, when exact, decoded) into units.
+    template <bool kMap, typename Visit> void ScanFolded(std::u16string_view hay, Visit&& visit);
+    // A Windows-31J line decoded and, unless exact, folded into folded_ at once.
+    std::u16string_view DecodeAndFold(std::string_view sjisLine);
 
     QString text_;
     bool exact_ = false;
     std::u16string pattern_;   // folded unless exact
     std::u16string folded_;    // scratch: the folded line (its size is only a capacity)
     std::vector<int> origin_;  // scratch: column of the original character of each folded unit
-    QString decoded_;          // scratch: a decoded byte line
     std::vector<TextMatch> matches_;
 };
 

@@ -81,7 +81,7 @@ private:
         const std::optional<LogRecord> rec = detail::ParseRecordPrefix(keptLine);
         if (!rec || sink_ == nullptr) return false;
         const int category = detail::Classify(rec->typeCode, rec->text, filter_.users);
-        detail::CountClassifiedRecord(stats_, rec->typeCode, rec->text, category);
+        if (filter_.countStatistics) detail::CountClassifiedRecord(stats_, rec->typeCode, rec->text, category);
         if (IsHidden(category, filter_.filterWord)) return false;
         sink_->Put(rec->typeCode, rec->colourWord, rec->text, rec->indent);
         return true;

@@ -25,6 +25,42 @@ QString Decode(std::string_view bytes);
 void DecodeInto(std::string_view bytes, QString& out);
 std::string DecodeToUtf8(std::string_view bytes);
 
+namespace detail {
+constexpr bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+constexpr bool IsKana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
+
+// Every double-byte character, index lead << 8 | trail (U+FFFD where there is none).
+const char16_t* PairTable();
+
+// Decodes the unit at bytes[i] and moves i past it. Never gives a surrogate.
+inline char16_t DecodeUnit(const char16_t* pairs, std::string_view bytes, std::size_t& i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    if (IsKana(b)) {
+        ++i;
+        return static_cast<char16_t>(0xFF61 + (b - 0xA1));
+    }
+    if (IsLead(b) && i + 1 < bytes.size() && IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
+        const char16_t c = pairs[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
+        i += 2;
+        return c;
+    }
+    ++i;
+    return QChar::ReplacementCharacter;
+}
+}  // namespace detail
+
+// Calls f(char16_t) for each QChar that Decode gives, in order, without
+// building the string: for loops that fold or search as they decode.
+template <typename F> void DecodeEach(std::string_view bytes, F&& f) {
+    const char16_t* pairs = detail::PairTable();
+    for (std::size_t i = 0; i < bytes.size();) f(detail::DecodeUnit(pairs, bytes, i));
+}
+
 // Number of QChars Decode gives, without decoding.
 int CharCount(std::string_view bytes);
 

@@ -30,6 +30,7 @@ inline bool CheckLogHeader(const std::string& path) { return ReadLogHeader(path)
 struct PassFilter {
     std::uint32_t filterWord = 0;  // ViewerSettings::filterWord()
     const UserList& users;
+    bool countStatistics = true;  // false: a pass for the shown records alone (a search) counts nothing
 };
 
 // Size of the reads a pass makes unless told otherwise (at least 1 byte).
