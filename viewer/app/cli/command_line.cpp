@@ -212,6 +212,12 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
     return {};
 }
 
+// Files that changed after they were listed and were no chat log file when read.
+void WarnSkipped(const PassResult& pass) {
+    for (const std::string& path : pass.skipped)
+        std::fprintf(stderr, "chatscope: %s: skipped, not a chat log file any more\n", path.c_str());
+}
+
 class Output {
 public:
     explicit Output(bool raw) : raw_(raw) {}
@@ -284,7 +290,8 @@ int Run(const Options& o, const char* argv0) {
         const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
         const SearchOutcome found =
             SearchLogFiles(logs.files, QString::fromLocal8Bit(o.pattern), o.exact, filter, stdout, threads);
-        for (const std::string& path : found.unreadable) Failure("cannot read " + path + ": not a chat log file now");
+        for (const std::string& path : found.unreadable)
+            Failure("cannot read " + path + ": not a chat log file any more");
         if (found.writeFailed)
             return Failure(std::string("cannot write the output: ") + std::strerror(errno)), kExitUsage;
         if (!found.unreadable.empty()) return kExitUsage;
@@ -311,14 +318,16 @@ int Run(const Options& o, const char* argv0) {
     if (o.text) {
         ShownLinesWriter lines(o.raw ? ShownLinesWriter::Form::PlainTextSave : ShownLinesWriter::Form::Utf8, stdout);
         const PassResult pass = ReadLogs(logs.files, &lines, filter);
-        if (!pass.skipped.empty()) return Failure("cannot read " + pass.skipped.front() + ": not a chat log file now");
+        if (!pass.opened) return Failure("cannot read " + logs.files.front());
+        WarnSkipped(pass);
         if (!lines.Finish()) return Failure(std::string("cannot write the output: ") + std::strerror(errno));
         return kExitOk;
     }
 
     DiscardSink sink;
     const PassResult pass = ReadLogs(logs.files, &sink, filter);
-    if (!pass.skipped.empty()) return Failure("cannot read " + pass.skipped.front() + ": not a chat log file now");
+    if (!pass.opened) return Failure("cannot read " + logs.files.front());
+    WarnSkipped(pass);
     Output out(o.raw);
     PrintStatistics(out, pass.stats, FormatExpText(pass.stats), FormatCountsText(pass.stats, pass.allLines));
     if (!out.WriteTo(stdout)) return Failure(std::string("cannot write the output: ") + std::strerror(errno));

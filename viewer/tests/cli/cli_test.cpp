@@ -373,6 +373,10 @@ TEST_F(CommandLine, SpecialFilesAreRefusedWithoutBlocking) {
     const std::string folder = dir_->path().string();
     const std::string emptyFolder = folder + "/no-logs";
     std::filesystem::create_directory(emptyFolder);
+    const std::string withFifo = folder + "/with-fifo", missing = folder + "/missing.log";
+    std::filesystem::create_directory(withFifo);
+    std::filesystem::copy_file(archive_, withFifo + "/a.log");
+    ASSERT_EQ(mkfifo((withFifo + "/z.log").c_str(), 0600), 0);
     const std::string out = (dir_->path() / "special.html").string();
     const std::string defaults = Stats(archive_).out;
     const struct {
@@ -384,6 +388,11 @@ TEST_F(CommandLine, SpecialFilesAreRefusedWithoutBlocking) {
         {{"--stats", "/dev/zero"}, 1, "chatscope: not a regular file: /dev/zero\n"},
         {{"--stats", emptyFolder}, 1, "chatscope: no chat log file in " + emptyFolder + "\n"},
         {{"--search", "x", fifo}, 2, "chatscope: not a regular file: " + fifo + "\n"},
+        {{"--stats", missing}, 1, "chatscope: cannot read " + missing + ": No such file or directory\n"},
+        {{"--search", "x", missing}, 2, "chatscope: cannot read " + missing + ": No such file or directory\n"},
+        {{"--stats", "--cnf", noCnf_, "--flt", noFlt_, withFifo},
+         0,
+         "chatscope: " + withFifo + "/z.log: skipped, not a regular file\n"},
         {{"--export-html", out, fifo}, 1, "chatscope: not a regular file: " + fifo + "\n"},
         {{"--stats", "--cnf", fifo, "--flt", noFlt_, archive_},
          0,
