@@ -3,8 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "fileio/atomic_replace.h"
 
 namespace chatkeeper::app {
 
@@ -29,10 +30,10 @@ bool AutostartEnabled(const QString& entryPath) {
 
 bool EnableAutostart(const QString& entryPath, const QString& executable) {
     if (!QDir().mkpath(QFileInfo(entryPath).absolutePath())) return false;
-    QSaveFile file(entryPath);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(AutostartEntryText(executable));
-    return file.commit();
+    const QByteArray text = AutostartEntryText(executable);
+    const std::string target = chatlog::fileio::ReplacementTarget(QFile::encodeName(entryPath).toStdString());
+    return chatlog::fileio::ReplaceFile(target,
+                                        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
 }
 
 bool DisableAutostart(const QString& entryPath) { return QFile::remove(entryPath) || !QFileInfo::exists(entryPath); }

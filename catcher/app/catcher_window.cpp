@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "autostart_entry.h"
+#include "catcher.h"
 #include "catcher_text.h"
 #include "chatkeeper/file_name_template.h"
 #include "rotation_time_edit.h"
@@ -92,23 +93,17 @@ CatcherWindow::CatcherWindow(const Options& options, QWidget* parent) : QWidget(
 
     CreateControls();
 
-    engine_ = std::make_unique<CaptureEngine>(settings_, clock_, files_);
-    if (!options_.intentPath.isEmpty()) {
-        journal_ = std::make_unique<FileCaptureJournal>(ToFileName(options_.intentPath));
-        engine_->SetJournal(journal_.get());
-    }
-    engine_->onCaptionChanged = [this](const std::string& caption) { setWindowTitle(FromFileName(caption)); };
+    catcher_ = new Catcher(settings_, options_.tickIntervalMs, options_.intentPath, this);
+    captureTimer = catcher_->Timer();
+    connect(catcher_, &Catcher::ArchiveNamed, this,
+            [this](const std::string& archivePath) { setWindowTitle(FromFileName(CatcherCaption(archivePath))); });
 
     StartUp();
-
-    captureTimer = new QTimer(this);
-    captureTimer->setObjectName(QStringLiteral("captureTimer"));
-    captureTimer->setInterval(options_.tickIntervalMs);
-    connect(captureTimer, &QTimer::timeout, this, &CatcherWindow::CaptureTick);
-    captureTimer->start();
 }
 
 CatcherWindow::~CatcherWindow() { ShutDown(); }
+
+const CaptureEngine& CatcherWindow::Engine() const { return catcher_->Engine(); }
 
 void CatcherWindow::CreateControls() {
     gameFolderLabel = MakeLabel(this, "gameFolderLabel", QStringLiteral("TARQ内ログフォルダ"), 4, 4);
@@ -193,13 +188,13 @@ void CatcherWindow::CreateControls() {
 void CatcherWindow::StartUp() {
     AddTrayIcon();
     LoadSettings();
-    engine_->TakeBaseline();
+    catcher_->Start();
 }
 
 void CatcherWindow::ShutDown() {
     if (shutDown_) return;
     shutDown_ = true;
-    if (captureTimer) captureTimer->stop();
+    catcher_->Stop();
     RemoveTrayIcon();
     SaveSettings();
 }
@@ -303,7 +298,7 @@ void CatcherWindow::ValidateSizeLimit() {
     if (ParseIntOrMinusOne(sjis::Encode(sizeLimitEdit->text())) < 0) sizeLimitEdit->setText(QStringLiteral("100"));
 }
 
-void CatcherWindow::CaptureTick() { engine_->Tick(); }
+void CatcherWindow::CaptureTick() { catcher_->Tick(); }
 
 void CatcherWindow::ReadControls() {
     settings_.gameLogFolder = ToFileName(gameFolderEdit->text());
@@ -345,7 +340,7 @@ void CatcherWindow::LoadSettings() {
     }
     const CatcherSettings loaded = SettingsFromRecord(record_);
     ShowInControls(loaded);
-    engine_->SetRotationInterval(loaded.rotationTime);
+    catcher_->Engine().SetRotationInterval(loaded.rotationTime);
 }
 
 void CatcherWindow::SaveSettings() {

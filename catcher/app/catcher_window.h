@@ -1,8 +1,8 @@
 // The catcher window.
 //
 // The window edits the catcher's settings value, is reached through the
-// notification-area icon, and runs the capture tick on its timer whether it
-// is shown or hidden. The capture engine reads the settings value, never the
+// notification-area icon, and keeps the catcher (engine, timer, journal)
+// running whether it is shown or hidden. The capture engine reads the settings value, never the
 // controls. Closing the window only hides it; the tray menu's "終了" ends the
 // catcher and writes the settings file.
 #pragma once
@@ -13,10 +13,7 @@
 #include <memory>
 
 #include "chatkeeper/capture_engine.h"
-#include "chatkeeper/capture_journal.h"
 #include "chatkeeper/catcher_settings.h"
-#include "chatkeeper/clock.h"
-#include "chatkeeper/file_system.h"
 #include "chatkeeper/settings_record.h"
 
 class QAction;
@@ -32,6 +29,8 @@ class QTimeEdit;
 class QTimer;
 
 namespace chatkeeper::app {
+
+class Catcher;
 
 // The catcher's own icon (tray, window, desktop entry).
 QIcon CatcherIcon();
@@ -108,7 +107,7 @@ public:
     bool ExitRequested() const { return exitRequested_; }
     bool HasTrayIcon() const { return trayIcon_ != nullptr; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
-    const CaptureEngine& Engine() const { return *engine_; }
+    const CaptureEngine& Engine() const;
     // The settings as the controls show them now.
     const CatcherSettings& Settings() const { return settings_; }
 
@@ -138,10 +137,7 @@ private:
     CatcherSettings settings_;
     SettingsRecord record_;  // as loaded; keeps the reserved bytes
     QSystemTrayIcon* trayIcon_ = nullptr;
-    SystemClock clock_;
-    PosixFileSystem files_;
-    std::unique_ptr<FileCaptureJournal> journal_;
-    std::unique_ptr<CaptureEngine> engine_;
+    Catcher* catcher_ = nullptr;  // the engine, its timer and journal
 };
 
 }  // namespace chatkeeper::app

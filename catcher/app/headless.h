@@ -5,17 +5,9 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
-#include <string>
-
-#include "chatkeeper/capture_engine.h"
-#include "chatkeeper/capture_journal.h"
+#include "catcher.h"
 #include "chatkeeper/catcher_settings.h"
-#include "chatkeeper/clock.h"
-#include "chatkeeper/file_system.h"
 #include "chatkeeper/settings_record.h"
-
-class QTimer;
 
 namespace chatkeeper::app {
 
@@ -23,21 +15,17 @@ class HeadlessCatcher final : public QObject {
     Q_OBJECT
 public:
     // intentPath: the capture journal's file (see CaptureEngine::TakeBaseline).
-    HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, const std::string& intentPath,
+    HeadlessCatcher(const SettingsRecord& record, int tickIntervalMs, const QString& intentPath,
                     QObject* parent = nullptr);
     ~HeadlessCatcher() override;
 
     // Takes the baseline and starts the timer.
-    void Start();
-    const CaptureEngine& Engine() const { return *engine_; }
+    void Start() { catcher_.Start(); }
+    const CaptureEngine& Engine() const { return catcher_.Engine(); }
 
 private:
     CatcherSettings settings_;
-    SystemClock clock_;
-    PosixFileSystem files_;
-    FileCaptureJournal journal_;
-    std::unique_ptr<CaptureEngine> engine_;
-    QTimer* timer_ = nullptr;
+    Catcher catcher_;
 };
 
 // Runs the headless catcher in the current QCoreApplication until SIGTERM,

@@ -17,8 +17,8 @@
 #include "command_line.h"
 #include "headless.h"
 #include "intent_location.h"
+#include "qt_support/signal_bridge.h"
 #include "settings_location.h"
-#include "signal_bridge.h"
 #include "single_instance.h"
 
 using namespace chatkeeper::app;
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(CatcherIcon());
 
     // SIGTERM, SIGINT, SIGHUP (logout, Ctrl+C): end in order, as "終了" does.
-    SignalBridge signalBridge({SIGTERM, SIGINT, SIGHUP});
+    chatlog::SignalBridge signalBridge({SIGTERM, SIGINT, SIGHUP});
 
     CatcherWindow::Options options;
     options.settingsPath = cnf.isEmpty() ? DefaultSettingsPath() : cnf;
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     CatcherWindow window(options);
 
     QObject::connect(&window, &CatcherWindow::ExitConfirmed, &app, &QCoreApplication::quit);
-    QObject::connect(&signalBridge, &SignalBridge::Received, &window, &CatcherWindow::RequestExit);
+    QObject::connect(&signalBridge, &chatlog::SignalBridge::Received, &window, &CatcherWindow::RequestExit);
     // The session may end the process without a further chance: save when asked.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.SaveSettings(); });
 

@@ -3,17 +3,15 @@
 
 #include <QString>
 
+#include "fileio/settings_place.h"
+
 namespace chatkeeper::app {
 
-// The build system writes this file at the top of every build tree.
-inline constexpr char kBuildTreeMarker[] = "chatlogtools-build-tree";
+using chatlog::fileio::kBuildTreeMarker;
 
-// The executable's path with ".cnf" appended for a program in a build tree
-// when that file exists or the executable's folder is writable, and for a copy
-// outside any prefix when that file exists. Otherwise, and always for an
-// installed program (under /usr or /opt, or in the bin folder of a prefix whose
-// share/applications holds its desktop entry):
-// <configHome>/chatkeeper/<executable name>.cnf.
+// The executable's path with ".cnf" appended where the rule of both programs
+// keeps settings beside the program (see chatlog::fileio::KeepsSettingsBeside);
+// otherwise <configHome>/chatkeeper/<executable name>.cnf.
 QString ResolveSettingsPath(const QString& executablePath, const QString& configHome);
 
 // ResolveSettingsPath for the running program: the application's file path

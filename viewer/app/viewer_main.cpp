@@ -15,13 +15,15 @@
 #include <string_view>
 #include <system_error>
 
+#include <csignal>
+
 #include <unistd.h>
 
 #include "chatscope/paths.h"
 #include "local_path.h"
 #include "log_session.h"
 #include "main_window.h"
-#include "session_end.h"
+#include "qt_support/signal_bridge.h"
 #include "settings_dialog.h"
 #include "statistics_window.h"
 
@@ -54,14 +56,15 @@ int RunWindows(int argc, char** argv) {
     const SettingsPaths paths = FindSettingsFiles();
     // Before the windows, so that it outlives them: a signal that comes while
     // they are destroyed and the settings written does not cut that short.
-    SessionEnd sessionEnd;
+    chatlog::SignalBridge signalBridge({SIGTERM, SIGHUP, SIGINT});
     const auto windows = CreateViewerWindows(paths.settingsFile, paths.filterFile);
     MainWindow* const mainWindow = windows->mainWindow.get();
     // The viewer ends when its main window closes, whatever side window is open.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(mainWindow, &MainWindow::Closed, mainWindow, [] { QCoreApplication::exit(0); });
     // Logout, SIGTERM, SIGHUP and SIGINT end the viewer as closing its main window does.
-    sessionEnd.OnEnd([mainWindow] { mainWindow->close(); });
+    QObject::connect(&signalBridge, &chatlog::SignalBridge::Received, mainWindow,
+                     [mainWindow] { mainWindow->close(); });
     LogSession* const session = windows->session.get();
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, mainWindow, [mainWindow, session] {
         // The session may end as soon as this returns: the files are written first.
@@ -73,7 +76,7 @@ int RunWindows(int argc, char** argv) {
     const std::string file = StartupFileArgument(argc, argv);
     if (!file.empty()) windows->session->Open(file);
     const int status = QApplication::exec();
-    sessionEnd.OnEnd(nullptr);  // the windows go now
+    signalBridge.disconnect();  // the windows go now
     return status;
 }
 

@@ -174,19 +174,11 @@ void CaptureEngine::StartNewArchive() {
     std::string tmpl = settings_.fileNameTemplate;
     if (tmpl.size() > kMaxTemplateBytes) tmpl.resize(kMaxTemplateBytes);
     const std::string& folder = settings_.archiveFolder;
-    if (folder.empty()) {
-        archivePath_.clear();
-    } else {
-        archivePath_ = folder + "/" + ExpandFileNameTemplate(tmpl, now.fields);
-    }
+    std::string named = folder.empty() ? std::string() : folder + "/" + ExpandFileNameTemplate(tmpl, now.fields);
     nextRotationTime_ = now.msSinceLocalEpoch + rotationInterval_.Milliseconds();
-    SetCaption(CatcherCaption(archivePath_));
-}
-
-void CaptureEngine::SetCaption(std::string caption) {
-    if (caption == caption_) return;
-    caption_ = std::move(caption);
-    if (onCaptionChanged) onCaptionChanged(caption_);
+    if (named == archivePath_) return;
+    archivePath_ = std::move(named);
+    if (onArchiveNamed) onArchiveNamed(archivePath_);
 }
 
 }  // namespace chatkeeper

@@ -2,85 +2,59 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <utility>
 
 #include "chatkeeper/file_system.h"
-#include "posix_io.h"
+#include "fileio/posix_io.h"
 
 namespace chatkeeper {
 namespace {
+
+using chatlog::fileio::UniqueFd;
 
 FileIdentity IdentityOf(const struct stat& st) {
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 class PosixReadableFile final : public ReadableFile {
 public:
-    PosixReadableFile(int fd, FileIdentity id) : fd_(fd), id_(id) {}
+    PosixReadableFile(UniqueFd fd, FileIdentity id) : fd_(std::move(fd)), id_(id) {}
 
-    std::int64_t Read(char* buffer, std::size_t n) override {
-        for (;;) {
-            ssize_t got = ::read(fd_.get(), buffer, n);
-            if (got >= 0) return got;
-            if (errno != EINTR) return -1;
-        }
-    }
+    std::int64_t Read(char* buffer, std::size_t n) override { return chatlog::fileio::ReadSome(fd_.get(), buffer, n); }
     FileIdentity Identity() const override { return id_; }
 
 private:
-    FileDescriptor fd_;
+    UniqueFd fd_;
     FileIdentity id_;
 };
 
 class PosixAppendableFile final : public AppendableFile {
 public:
-    PosixAppendableFile(int fd, FileIdentity id) : fd_(fd), id_(id) {}
+    PosixAppendableFile(UniqueFd fd, FileIdentity id) : fd_(std::move(fd)), id_(id) {}
 
-    bool Write(const char* data, std::size_t n) override { return detail::WriteAll(fd_.get(), data, n); }
-    bool Sync() override { return detail::SyncFd(fd_.get()); }
+    bool Write(const char* data, std::size_t n) override { return chatlog::fileio::WriteAll(fd_.get(), data, n); }
+    bool Sync() override { return chatlog::fileio::SyncFd(fd_.get()); }
     std::int64_t Length() const override {
         struct stat st {};
         if (::fstat(fd_.get(), &st) != 0) return -1;
         return st.st_size;
     }
-    bool TruncateTo(std::int64_t length) override {
-        while (::ftruncate(fd_.get(), static_cast<off_t>(length)) != 0) {
-            if (errno != EINTR) return false;
-        }
-        return Sync();
-    }
+    bool TruncateTo(std::int64_t length) override { return chatlog::fileio::TruncateFd(fd_.get(), length) && Sync(); }
     FileIdentity Identity() const override { return id_; }
 
 private:
-    FileDescriptor fd_;
+    UniqueFd fd_;
     FileIdentity id_;
 };
 
 // Opens a regular file (anything else is refused) with blocking reads and writes;
-// -1 on failure. O_NONBLOCK only guards the open itself against FIFOs.
-int OpenRegularFile(const std::string& path, int flags, struct stat& st) {
-    if (path.empty()) return -1;
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return -1;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    const int current = ::fcntl(fd, F_GETFL);
-    if (current >= 0) ::fcntl(fd, F_SETFL, current & ~O_NONBLOCK);
+// owns nothing on failure. O_NONBLOCK only guards the open itself against FIFOs.
+UniqueFd OpenRegularFile(const std::string& path, int flags, struct stat& st) {
+    if (path.empty()) return UniqueFd();
+    UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return UniqueFd();
+    const int current = ::fcntl(fd.get(), F_GETFL);
+    if (current >= 0) ::fcntl(fd.get(), F_SETFL, current & ~O_NONBLOCK);
     return fd;
 }
 
@@ -102,16 +76,16 @@ std::int64_t PosixFileSystem::FileSize(const std::string& path) {
 
 std::unique_ptr<ReadableFile> PosixFileSystem::OpenRead(const std::string& path) {
     struct stat st {};
-    const int fd = OpenRegularFile(path, O_RDONLY, st);
-    if (fd < 0) return nullptr;
-    return std::make_unique<PosixReadableFile>(fd, IdentityOf(st));
+    UniqueFd fd = OpenRegularFile(path, O_RDONLY, st);
+    if (!fd.valid()) return nullptr;
+    return std::make_unique<PosixReadableFile>(std::move(fd), IdentityOf(st));
 }
 
 std::unique_ptr<AppendableFile> PosixFileSystem::OpenAppend(const std::string& path) {
     struct stat st {};
-    const int fd = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, st);
-    if (fd < 0) return nullptr;
-    return std::make_unique<PosixAppendableFile>(fd, IdentityOf(st));
+    UniqueFd fd = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, st);
+    if (!fd.valid()) return nullptr;
+    return std::make_unique<PosixAppendableFile>(std::move(fd), IdentityOf(st));
 }
 
 bool PosixFileSystem::UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) {
@@ -119,7 +93,7 @@ bool PosixFileSystem::UndoAppend(const std::string& path, std::int64_t length, s
     struct stat named {};
     if (::lstat(path.c_str(), &named) != 0) return errno == ENOENT;
     if (!S_ISREG(named.st_mode)) return false;
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !(IdentityOf(st) == IdentityOf(named))) {
         return false;
@@ -127,16 +101,13 @@ bool PosixFileSystem::UndoAppend(const std::string& path, std::int64_t length, s
     const std::int64_t base = length < 0 ? 0 : length;
     if (st.st_size < base || st.st_size - base > appended) return false;
     if (st.st_size != base) {
-        while (::ftruncate(fd.get(), static_cast<off_t>(base)) != 0) {
-            if (errno != EINTR) return false;
-        }
-        if (!detail::SyncFd(fd.get())) return false;
+        if (!chatlog::fileio::TruncateFd(fd.get(), base) || !chatlog::fileio::SyncFd(fd.get())) return false;
     }
     if (length >= 0) return true;
     // Created by the append: remove it, as long as the name still names it.
     if (::lstat(path.c_str(), &named) != 0 || !(IdentityOf(named) == IdentityOf(st))) return false;
     if (::unlink(path.c_str()) != 0) return false;
-    detail::SyncFolderOf(path);
+    chatlog::fileio::SyncFolderOf(path);
     return true;
 }
 

@@ -3,13 +3,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <string>
 
-#include "posix_io.h"
+#include "fileio/atomic_replace.h"
+#include "fileio/posix_io.h"
 
 namespace chatkeeper {
 namespace {
@@ -146,27 +147,11 @@ std::uint16_t SettingsRecord::Reserved() const { return ReadU16(bytes, kReserved
 
 bool LoadSettings(const std::string& path, SettingsRecord& record) {
     record.bytes.fill(0);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    const chatlog::fileio::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    std::size_t have = 0;
-    bool ok = true;
-    while (have < kSettingsRecordSize) {
-        ssize_t got = ::read(fd, record.bytes.data() + have, kSettingsRecordSize - have);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        have += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    if (!ok) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (chatlog::fileio::ReadFull(fd.get(), record.bytes.data(), kSettingsRecordSize) < 0) {
         record.bytes.fill(0);
         return false;
     }
@@ -179,23 +164,10 @@ bool LoadSettings(const std::string& path, SettingsRecord& record) {
 
 bool SaveSettings(const std::string& path, const SettingsRecord& record) {
     if (path.empty()) return false;
-    // A file that is replaced keeps its permission bits; a new one gets
-    // 0666 less the umask.
-    struct stat existing {};
-    const bool replacing = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
-    const std::string temp = path + ".tmp." + std::to_string(::getpid());
-    const int fd = detail::CreateExclusive(temp, 0666);
-    if (fd < 0) return false;
-    bool ok = (!replacing || ::fchmod(fd, existing.st_mode & 07777) == 0) &&
-              detail::WriteAll(fd, record.bytes.data(), record.bytes.size()) && detail::SyncFd(fd);
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    detail::SyncFolderOf(path);  // makes the rename itself durable
-    return true;
+    const std::string_view bytes(reinterpret_cast<const char*>(record.bytes.data()), record.bytes.size());
+    chatlog::fileio::Replacement replacement;
+    return replacement.Begin(path, path + ".tmp." + std::to_string(::getpid())) && replacement.Write(bytes) &&
+           replacement.Commit();
 }
 
 int ParseSizeText(std::string_view text) {

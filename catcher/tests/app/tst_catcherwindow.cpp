@@ -31,8 +31,8 @@
 #include "catcher_text.h"
 #include "catcher_window.h"
 #include "command_line.h"
+#include "qt_support/signal_bridge.h"
 #include "settings_location.h"
-#include "signal_bridge.h"
 #include "single_instance.h"
 #include "sjis/shift_jis.h"
 #include "test_support/test_files.h"
@@ -788,9 +788,9 @@ private slots:
     }
 
     void signalBridgeDeliversOnTheEventLoop() {
-        SignalBridge bridge({SIGUSR1});
+        chatlog::SignalBridge bridge({SIGUSR1});
         QVERIFY(bridge.IsValid());
-        QSignalSpy received(&bridge, &SignalBridge::Received);
+        QSignalSpy received(&bridge, &chatlog::SignalBridge::Received);
         ::raise(SIGUSR1);
         ::raise(SIGUSR1);
         QTRY_COMPARE(received.count(), 2);

@@ -8,7 +8,7 @@ namespace chatkeeper {
 namespace {
 
 using test::EngineTest;
-using test::ReadFileBytes;
+using test::ReadAll;
 
 TEST(GameLogFilePath, SlashAlwaysInsertedFolderAsTyped) {
     EXPECT_EQ(GameLogFilePath("/g", 0), "/g/0.log");
@@ -26,7 +26,7 @@ TEST_F(EngineTest, BaselineFilesAreNotCapturedAndIdleTicksWriteNothing) {
     }
     EXPECT_TRUE(ArchiveNames().empty());
     EXPECT_EQ(engine->ArchivePath(), "");
-    EXPECT_EQ(engine->Caption(), "Tarq Log Catcher");
+    EXPECT_EQ(CatcherCaption(engine->ArchivePath()), "Tarq Log Catcher");
     EXPECT_TRUE(captions.empty());
 }
 
@@ -55,7 +55,7 @@ TEST_F(EngineTest, FirstCaptureOfARunNamesANewArchive) {
     clock.Advance(0);
     EXPECT_EQ(engine->Tick().captured, 3);  // at 2003-07-12 14:05:09.250
     EXPECT_EQ(engine->ArchivePath(), archives + "/TARQ030712_1405_09.log");
-    EXPECT_EQ(ReadFileBytes(archives + "/TARQ030712_1405_09.log"), Content(3));
+    EXPECT_EQ(ReadAll(archives + "/TARQ030712_1405_09.log"), Content(3));
     ASSERT_EQ(captions.size(), 1u);
     EXPECT_EQ(captions[0], "Tarq Log Catcher [TARQ030712_1405_09.log]");
 
@@ -69,7 +69,7 @@ TEST_F(EngineTest, FirstCaptureOfARunNamesANewArchive) {
     Start();
     WriteGame(6, Content(6, 10));
     EXPECT_EQ(Tick().captured, 6);
-    EXPECT_EQ(ReadFileBytes(archives + "/chat.log"), Content(5) + Content(6, 10));
+    EXPECT_EQ(ReadAll(archives + "/chat.log"), Content(5) + Content(6, 10));
 }
 
 TEST_F(EngineTest, TemplateAndArchiveFolderAreReadOnlyWhenANewArchiveStarts) {
@@ -110,7 +110,7 @@ TEST_F(EngineTest, RotateByTimeOnlyWhenStrictlyLater) {
     WriteGame(2, Content(2));
     EXPECT_EQ(engine->Tick().captured, 2);
     EXPECT_NE(engine->ArchivePath(), first);
-    EXPECT_EQ(ReadFileBytes(first), Content(0) + Content(1));
+    EXPECT_EQ(ReadAll(first), Content(0) + Content(1));
     EXPECT_EQ(Archive(), Content(2));
     // No archive is started when the interval ends without a capture.
     clock.Advance(5 * 3600 * 1000);
@@ -152,7 +152,7 @@ TEST_P(SizeRotationTest, ArchiveLongerThanLimitStartsANewOne) {
     EXPECT_EQ(Tick().captured, 1);
     if (c.rotates) {
         EXPECT_NE(engine->ArchivePath(), first);
-        EXPECT_EQ(ReadFileBytes(first).size(), c.firstSize);
+        EXPECT_EQ(ReadAll(first).size(), c.firstSize);
         EXPECT_EQ(Archive(), Content(1));
     } else {
         EXPECT_EQ(engine->ArchivePath(), first);
@@ -185,7 +185,7 @@ TEST_F(EngineTest, SizeZeroDoesNotRotateAnEmptyOrDeletedArchive) {
     WriteGame(1, Content(1));
     EXPECT_EQ(Tick().captured, 1);
     EXPECT_EQ(engine->ArchivePath(), first);
-    EXPECT_EQ(ReadFileBytes(first), Content(1));
+    EXPECT_EQ(ReadAll(first), Content(1));
 }
 
 TEST_F(EngineTest, RotateNeverKeepsOneArchive) {
@@ -223,7 +223,7 @@ TEST_F(EngineTest, ModeIsReadAtEachCapture) {
     WriteGame(4, Content(4));
     Tick();
     EXPECT_NE(engine->ArchivePath(), kept);
-    EXPECT_EQ(ReadFileBytes(kept), Content(1) + Content(2) + Content(3));
+    EXPECT_EQ(ReadAll(kept), Content(1) + Content(2) + Content(3));
     EXPECT_EQ(ArchiveNames().size(), 3u);
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 using test::AppendFileBytes;
 using test::EngineTest;
-using test::ReadFileBytes;
+using test::ReadAll;
 
 TEST_F(EngineTest, UnreadableFileIsRetriedAndDoesNotHoldBackOthers) {
     settings.fileNameTemplate = "all.log";
@@ -62,7 +62,7 @@ TEST_F(EngineTest, ArchiveThatCannotBeOpenedIsNamedAgainWithTheNewSettings) {
     settings.archiveFolder = archives;  // the user corrects the folder
     EXPECT_EQ(Tick().captured, 0);
     EXPECT_EQ(engine->ArchivePath(), archives + "/a.log");
-    EXPECT_EQ(engine->Caption(), "Tarq Log Catcher [a.log]");
+    EXPECT_EQ(CatcherCaption(engine->ArchivePath()), "Tarq Log Catcher [a.log]");
 }
 
 TEST_F(EngineTest, EmptyArchiveFolderTextMeansNoArchive) {
@@ -74,7 +74,7 @@ TEST_F(EngineTest, EmptyArchiveFolderTextMeansNoArchive) {
     EXPECT_EQ(r.failed, 1);
     EXPECT_EQ(engine->ArchivePath(), "");
     EXPECT_TRUE(fs.appendOpens.empty());  // nothing opened below the root
-    EXPECT_EQ(engine->Caption(), "Tarq Log Catcher");
+    EXPECT_EQ(CatcherCaption(engine->ArchivePath()), "Tarq Log Catcher");
 
     settings.archiveFolder = archives;
     EXPECT_EQ(Tick().captured, 0);
@@ -203,7 +203,7 @@ TEST_F(EngineTest, ArchiveFolderRemovedDuringARunIsReplacedByTheNewFolder) {
     EXPECT_FALSE(test::Exists(archives));
     EXPECT_EQ(Tick().captured, 1);
     EXPECT_EQ(engine->ArchivePath(), moved + "/a.log");
-    EXPECT_EQ(ReadFileBytes(moved + "/a.log"), Content(1));
+    EXPECT_EQ(ReadAll(moved + "/a.log"), Content(1));
 }
 
 TEST_F(EngineTest, GameLogFileIsNeverAppendedToItself) {
@@ -214,16 +214,16 @@ TEST_F(EngineTest, GameLogFileIsNeverAppendedToItself) {
     TickResult r = Tick();
     EXPECT_EQ(r.captured, -1);
     EXPECT_EQ(r.failed, 1);
-    EXPECT_EQ(ReadFileBytes(Game(3)), Content(3));
+    EXPECT_EQ(ReadAll(Game(3)), Content(3));
 
     // Another spelling of the same path is caught too.
     settings.archiveFolder = logs + "/./";
     EXPECT_EQ(Tick().failed, 1);
-    EXPECT_EQ(ReadFileBytes(Game(3)), Content(3));
+    EXPECT_EQ(ReadAll(Game(3)), Content(3));
 
     settings.archiveFolder = archives;
     EXPECT_EQ(Tick().captured, 3);
-    EXPECT_EQ(ReadFileBytes(archives + "/3.log"), Content(3));
+    EXPECT_EQ(ReadAll(archives + "/3.log"), Content(3));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 using test::EngineTest;
 using test::Exists;
-using test::ReadFileBytes;
+using test::ReadAll;
 using test::SimulatedKill;
 using test::WriteFileBytes;
 
@@ -94,7 +94,7 @@ TEST_F(RecoveryTest, KillAtAnyStepOfACaptureIsUndoneAndTheFileCapturedAgain) {
             }
             fs.killAtStep = 0;
             if (!killed) {
-                EXPECT_EQ(ReadFileBytes(archive), before + Content(4, 5000));
+                EXPECT_EQ(ReadAll(archive), before + Content(4, 5000));
                 EXPECT_GE(killAt, 10);  // record, open, 5 writes, flush, clear
                 break;
             }
@@ -104,7 +104,7 @@ TEST_F(RecoveryTest, KillAtAnyStepOfACaptureIsUndoneAndTheFileCapturedAgain) {
             ASSERT_TRUE(Restart(0));
             EXPECT_FALSE(file.Pending().has_value());
             EXPECT_EQ(Exists(archive), archiveExists);
-            EXPECT_EQ(ReadFileBytes(archive), before);
+            EXPECT_EQ(ReadAll(archive), before);
 
             // Cut short while the record itself was written: the append had
             // not begun, and the file counts as there at the start.
@@ -114,7 +114,7 @@ TEST_F(RecoveryTest, KillAtAnyStepOfACaptureIsUndoneAndTheFileCapturedAgain) {
                 continue;
             }
             EXPECT_EQ(r.captured, 4);
-            EXPECT_EQ(ReadFileBytes(archive), before + Content(4, 5000));
+            EXPECT_EQ(ReadAll(archive), before + Content(4, 5000));
             EXPECT_EQ(Tick().captured, -1);
             EXPECT_FALSE(file.Pending().has_value());
         }
@@ -147,7 +147,7 @@ TEST_F(RecoveryTest, FileOrFolderChangedSinceTheKill) {
     WriteGameIn(other, 5, Content(5, 100, 'o'));
     settings.gameLogFolder = other;
     Start();
-    EXPECT_EQ(ReadFileBytes(archives + "/all.log"), Content(2, 2000, 'b'));
+    EXPECT_EQ(ReadAll(archives + "/all.log"), Content(2, 2000, 'b'));
     EXPECT_EQ(Tick().captured, -1);
 
     // Killed once the copy was whole, and the file rewritten before the
@@ -159,7 +159,7 @@ TEST_F(RecoveryTest, FileOrFolderChangedSinceTheKill) {
     fs.killAtStep = 0;
     WriteGameIn(other, 6, Content(6, 3000, 'n'));
     Start();
-    EXPECT_EQ(ReadFileBytes(archives + "/all.log"), Content(2, 2000, 'b') + Content(6, 3000));
+    EXPECT_EQ(ReadAll(archives + "/all.log"), Content(2, 2000, 'b') + Content(6, 3000));
     EXPECT_FALSE(file.Pending().has_value());
 }
 
@@ -213,12 +213,12 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
         c.plant();
         const auto plantedType = std::filesystem::symlink_status(target).type();
         const auto regularTarget = [&] {  // a fifo is never opened here
-            return std::filesystem::is_regular_file(std::filesystem::symlink_status(target)) ? ReadFileBytes(target)
+            return std::filesystem::is_regular_file(std::filesystem::symlink_status(target)) ? ReadAll(target)
                                                                                              : std::string();
         };
         const std::string planted = regularTarget();
         Start();
-        EXPECT_EQ(ReadFileBytes(victim), content);
+        EXPECT_EQ(ReadAll(victim), content);
         EXPECT_EQ(std::filesystem::symlink_status(target).type(), plantedType);
         EXPECT_EQ(regularTarget(), planted);
         EXPECT_EQ(std::filesystem::symlink_status(record).type(), std::filesystem::file_type::not_found);

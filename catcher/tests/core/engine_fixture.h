@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chatkeeper/capture_engine.h"
+#include "chatkeeper/file_name_template.h"
 #include "test_support.h"
 
 namespace chatkeeper::test {
@@ -28,7 +29,7 @@ protected:
         engine = std::make_unique<CaptureEngine>(settings, clock, fs);
         engine->SetRotationInterval(interval);
         engine->SetJournal(journal);
-        engine->onCaptionChanged = [this](const std::string& c) { captions.push_back(c); };
+        engine->onArchiveNamed = [this](const std::string& path) { captions.push_back(CatcherCaption(path)); };
         engine->TakeBaseline();
     }
 
@@ -54,7 +55,7 @@ protected:
         return engine->Tick();
     }
 
-    std::string Archive() const { return ReadFileBytes(engine->ArchivePath()); }
+    std::string Archive() const { return ReadAll(engine->ArchivePath()); }
     std::vector<std::string> ArchiveNames() const { return ListNames(archives); }
 
     TempDir root;

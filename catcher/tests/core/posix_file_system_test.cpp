@@ -7,7 +7,7 @@
 namespace chatkeeper {
 namespace {
 
-using test::ReadFileBytes;
+using test::ReadAll;
 using test::SetMtime;
 using test::TempDir;
 using test::WriteFileBytes;
@@ -43,7 +43,7 @@ TEST(PosixFileSystem, AppendCreatesFilesButNeverFolders) {
     EXPECT_EQ(fs.OpenAppend(dir / "none/a.log"), nullptr);
     EXPECT_FALSE(test::Exists(dir / "none"));
     EXPECT_EQ(fs.OpenAppend(dir.path()), nullptr);
-    EXPECT_EQ(fs.OpenAppend(dir.path() + "/"), nullptr);
+    EXPECT_EQ(fs.OpenAppend(dir.path().string() + "/"), nullptr);
     EXPECT_EQ(fs.OpenRead(dir.path()), nullptr);
     EXPECT_EQ(fs.OpenRead(dir / "missing"), nullptr);
     EXPECT_EQ(fs.FileSize(dir / "missing"), -1);
@@ -63,7 +63,7 @@ TEST(PosixFileSystem, AppendCreatesFilesButNeverFolders) {
     EXPECT_TRUE(a->TruncateTo(5));
     EXPECT_TRUE(a->Write("!", 1));  // appends after the cut
     a.reset();
-    EXPECT_EQ(ReadFileBytes(dir / "a.log"), "hello!");
+    EXPECT_EQ(ReadAll(dir / "a.log"), "hello!");
     EXPECT_EQ(fs.FileSize(dir / "a.log"), 6);
 
     auto r = fs.OpenRead(dir / "a.log");

@@ -18,7 +18,7 @@
 namespace chatkeeper {
 namespace {
 
-using test::ReadFileBytes;
+using test::ReadAll;
 using test::TempDir;
 using test::WriteFileBytes;
 
@@ -94,7 +94,7 @@ TEST(RealFiles, NoDescriptorIsLeft) {
         action();
         EXPECT_EQ(OpenDescriptors(), before);
     }
-    EXPECT_EQ(ReadFileBytes(dir / "archives/all.log").size(), 1000u);  // the undo cut the archive back
+    EXPECT_EQ(ReadAll(dir / "archives/all.log").size(), 1000u);  // the undo cut the archive back
 }
 
 TEST(RealFiles, PermissionBitsOfNewAndReplacedFiles) {
@@ -143,10 +143,10 @@ TEST(RealFiles, PlantedLinkAtATemporaryNameIsReplacedNotFollowed) {
         WriteFileBytes(victim, "precious");
         ::symlink(victim.c_str(), tempName.c_str());
         EXPECT_TRUE(write());
-        EXPECT_EQ(ReadFileBytes(victim), "precious");
+        EXPECT_EQ(ReadAll(victim), "precious");
     }
     EXPECT_FALSE(std::filesystem::exists(cases[0].first));
-    EXPECT_EQ(ReadFileBytes(cnf).size(), kSettingsRecordSize);
+    EXPECT_EQ(ReadAll(cnf).size(), kSettingsRecordSize);
     EXPECT_FALSE(std::filesystem::is_symlink(intent));
     EXPECT_EQ(FileCaptureJournal(intent).Pending(), kIntent);
 }
@@ -158,7 +158,7 @@ TEST(RealFiles, WritesPastAFileSizeLimitFail) {
     PosixFileSystem files;
     const std::string cnf = dir / "c.cnf";
     ASSERT_TRUE(SaveSettings(cnf, SampleRecord()));
-    const std::string saved = ReadFileBytes(cnf);
+    const std::string saved = ReadAll(cnf);
 
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
@@ -181,7 +181,7 @@ TEST(RealFiles, WritesPastAFileSizeLimitFail) {
     EXPECT_FALSE(archiveWrite);
     EXPECT_FALSE(settingsWrite);
     EXPECT_FALSE(intentWrite);
-    EXPECT_EQ(ReadFileBytes(cnf), saved);
+    EXPECT_EQ(ReadAll(cnf), saved);
     EXPECT_FALSE(std::filesystem::exists(dir / "intent"));
 }
 

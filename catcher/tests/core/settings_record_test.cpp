@@ -6,7 +6,7 @@
 namespace chatkeeper {
 namespace {
 
-using test::ReadFileBytes;
+using test::ReadAll;
 using test::TempDir;
 using test::WriteFileBytes;
 
@@ -30,7 +30,7 @@ TEST(SettingsRecord, SavedFileHasTheExactLayout) {
     rec.SetInterval({1, 30, 5});
     ASSERT_TRUE(SaveSettings(dir / "chatkeeper.cnf", rec));
 
-    const std::string b = ReadFileBytes(dir / "chatkeeper.cnf");
+    const std::string b = ReadAll(dir / "chatkeeper.cnf");
     ASSERT_EQ(b.size(), 3088u);
     EXPECT_EQ(b.substr(0, 16), std::string("/games/tarq/log") + '\0');
     EXPECT_EQ(b.substr(1024, 13), std::string("/home/u/\x83\x8D\x83\x4F") + '\0');
@@ -64,7 +64,7 @@ TEST(SettingsRecord, ReservedBytesAreCarriedOver) {
     rec.SetGameLogFolder("x");
     rec.SetMode(RotationMode::RotateNever);
     ASSERT_TRUE(SaveSettings(dir / "a.cnf", rec));
-    const std::string b = ReadFileBytes(dir / "a.cnf");
+    const std::string b = ReadAll(dir / "a.cnf");
     EXPECT_EQ(b[3086], '\xAB');
     EXPECT_EQ(b[3087], '\xCD');
     EXPECT_EQ(U32At(b, 3072), 3u);
@@ -198,7 +198,7 @@ TEST(SettingsRecord, SaveReplacesAtomicallyAndFailsCleanly) {
     SettingsRecord rec;
     rec.SetFileNameTemplate("chat.log");
     ASSERT_TRUE(SaveSettings(dir / "s.cnf", rec));
-    EXPECT_EQ(ReadFileBytes(dir / "s.cnf").size(), 3088u);
+    EXPECT_EQ(ReadAll(dir / "s.cnf").size(), 3088u);
     EXPECT_EQ(test::ListNames(dir.path()), std::vector<std::string>{"s.cnf"});  // no temporary left
 
     EXPECT_FALSE(SaveSettings(dir / "no-such-folder/s.cnf", rec));

@@ -1,5 +1,6 @@
-// Helpers for the core tests: temporary folders, a fake clock and
-// a file system that injects faults into the real one.
+// Helpers for the core tests: file writes, a fake clock and a file system
+// that injects faults into the real one (the temporary folder and whole-file
+// reads are the shared ones).
 #pragma once
 
 #include <fcntl.h>
@@ -22,34 +23,12 @@
 #include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
 #include "chatkeeper/file_system.h"
+#include "test_support/temp_dir.h"
 
 namespace chatkeeper::test {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "chatkeeper-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::ReadAll;
+using testsupport::TempDir;
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

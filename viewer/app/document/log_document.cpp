@@ -1,6 +1,7 @@
 #include "document/log_document.h"
 
-#include <QSaveFile>
+#include <QBuffer>
+#include <QFile>
 #include <QStringList>
 #include <QStringView>
 
@@ -12,19 +13,20 @@
 #include "document/line_text_ops.h"
 #include "document/rtf_writer.h"
 #include "document/text_writer.h"
+#include "fileio/atomic_replace.h"
 
 namespace chatscope {
 
 namespace {
 
 bool SaveWith(const QString& path, const DisplayContent& content, bool (*writer)(const DisplayContent&, QIODevice&)) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!writer(content, file)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!writer(content, buffer)) return false;
+    const std::string target = chatlog::fileio::ReplacementTarget(QFile::encodeName(path).toStdString());
+    return chatlog::fileio::ReplaceFile(target,
+                                        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 // search for the next special byte at the chunk's end.
 #pragma once
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-#include <unistd.h>
+#include "fileio/posix_io.h"
 
 namespace chatscope::detail {
 
@@ -58,12 +57,11 @@ private:
         for (;;) {
             std::size_t want = chunkBytes_;
             if (limit_ >= 0 && static_cast<std::uint64_t>(limit_) < want) want = static_cast<std::size_t>(limit_);
-            const ssize_t n = fd_ < 0 || want == 0 ? 0 : ::read(fd_, data_.get(), want);
+            const std::int64_t n = fd_ < 0 || want == 0 ? 0 : chatlog::fileio::ReadSome(fd_, data_.get(), want);
             if (n > 0) {
                 if (limit_ >= 0) limit_ -= n;
                 return static_cast<std::size_t>(n);
             }
-            if (n < 0 && errno == EINTR) continue;
             // The end of this file; a read error ends it there too.
             if (!next_) return 0;
             limit_ = -1;

@@ -31,8 +31,9 @@ bool ExportOutput::Open(const std::string& outPath) {
         // Replaced by a regular file in the meantime: that one is replaced whole.
         ::close(fd);
     }
-    target_ = ReplacementTarget(outPath);
-    return temp_.CreateUnique(target_);
+    if (!temp_.Begin(chatlog::fileio::ReplacementTarget(outPath))) return false;
+    tempStream_ = temp_.Stream();
+    return tempStream_ != nullptr;
 }
 
 void ExportOutput::Borrow(std::FILE* stream) {
@@ -49,8 +50,9 @@ bool ExportOutput::Is(const struct stat& st) const {
 bool ExportOutput::Commit() {
     if (!stream_) {
         // An export is as large as the log and can always be made again: no wait
-        // on the disk (see Mode::Fast); the rename still never shows a half-written file.
-        return temp_.Commit(target_, TempFile::Mode::Fast);
+        // on the disk (see Durability::Fast); the rename still never shows a half-written file.
+        tempStream_ = nullptr;
+        return temp_.Commit(chatlog::fileio::Durability::Fast);
     }
     bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
     if (ownsStream_) ok = std::fclose(stream_) == 0 && ok;

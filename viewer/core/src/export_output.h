@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "atomic_file.h"
+#include "fileio/atomic_replace.h"
 
 namespace chatscope::detail {
 
@@ -27,7 +27,7 @@ public:
     // Writes to an open stream it does not own (standard output).
     void Borrow(std::FILE* stream);
 
-    std::FILE* file() const { return stream_ ? stream_ : temp_.file(); }
+    std::FILE* file() const { return stream_ ? stream_ : tempStream_; }
     // True when `st` describes the very file this output writes to.
     bool Is(const struct stat& st) const;
     // Finishes the output: renames the temporary file into place, or flushes
@@ -35,8 +35,8 @@ public:
     bool Commit();
 
 private:
-    TempFile temp_;
-    std::string target_;
+    chatlog::fileio::Replacement temp_;
+    std::FILE* tempStream_ = nullptr;  // owned by temp_
     std::FILE* stream_ = nullptr;
     bool ownsStream_ = false;
 };

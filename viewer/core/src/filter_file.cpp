@@ -7,9 +7,9 @@
 #include <optional>
 #include <string_view>
 
-#include "atomic_file.h"
 #include "chatscope/paths.h"
 #include "chatscope/regular_file.h"
+#include "fileio/atomic_replace.h"
 #include "filter_line.h"
 
 namespace chatscope {
@@ -112,15 +112,15 @@ LoadResult LoadUserFilters(const std::string& path, UserList& users) {
 }
 
 bool SaveUserFilters(const std::string& path, const UserList& users) {
-    const std::string target = detail::ReplacementTarget(path);
+    const std::string target = chatlog::fileio::ReplacementTarget(path);
     // The viewer never creates a filter file, nor writes over a device or FIFO.
     std::FILE* in = OpenRegularFile(target);
     if (!in) return false;
 
     std::string tempPath = ReplaceExtension(target, ".tmp");
     if (tempPath == target) tempPath += ".tmp";  // never truncate the file being read
-    detail::TempFile temp;
-    if (!temp.CreateAt(tempPath)) {
+    chatlog::fileio::Replacement temp;
+    if (!temp.Begin(target, tempPath) || !temp.Stream()) {
         std::fclose(in);
         return false;
     }
@@ -141,12 +141,12 @@ bool SaveUserFilters(const std::string& path, const UserList& users) {
             out.assign(detail::TrimLine(body));
         }
         out += "\r\n";
-        ok = std::fwrite(out.data(), 1, out.size(), temp.file()) == out.size();
+        ok = temp.Write(out);
     }
     if (std::ferror(in)) ok = false;  // a half-read file must not replace the whole one
     std::fclose(in);
     if (!ok) return false;
-    return temp.Commit(target);
+    return temp.Commit();
 }
 
 }  // namespace chatscope

@@ -5,35 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "block_scanner.h"
 #include "chatscope/classify.h"
 #include "classify_table.h"
 #include "count_record.h"
+#include "fileio/posix_io.h"
 #include "record_prefix.h"
 
 namespace chatscope {
 namespace {
 
-// A descriptor closed with the object.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
+using Fd = chatlog::fileio::UniqueFd;
 
 // Opens a regular file for reading without blocking on a FIFO or a device; -1
 // when it cannot be opened or is something else. `st` gets its status.
@@ -103,14 +85,8 @@ private:
 // True when the open file starts with a chat log header (word 0 of 50 is 0).
 bool HasLogHeader(int fd) {
     unsigned char raw[kBlockHeaderBytes];
-    std::size_t got = 0;
-    while (got < sizeof raw) {
-        const ssize_t n = ::pread(fd, raw + got, sizeof raw - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got == sizeof raw && raw[0] == 0 && raw[1] == 0;
+    const std::int64_t got = chatlog::fileio::ReadFullAt(fd, raw, sizeof raw, 0);
+    return got == static_cast<std::int64_t>(sizeof raw) && raw[0] == 0 && raw[1] == 0;
 }
 
 }  // namespace
@@ -120,14 +96,8 @@ std::optional<LogHeader> ReadLogHeader(const std::string& path) {
     const Fd fd(OpenLogFile(path, st));
     if (fd.get() < 0) return std::nullopt;
     unsigned char raw[kBlockHeaderBytes];
-    std::size_t got = 0;
-    while (got < sizeof raw) {
-        const ssize_t n = ::read(fd.get(), raw + got, sizeof raw - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    if (got / 2 != static_cast<std::size_t>(kHeaderWords)) return std::nullopt;
+    const std::int64_t got = chatlog::fileio::ReadFull(fd.get(), raw, sizeof raw);
+    if (got < 0 || static_cast<std::size_t>(got) / 2 != static_cast<std::size_t>(kHeaderWords)) return std::nullopt;
     LogHeader header;
     for (std::size_t i = 0; i < header.size(); ++i)
         header[i] = static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));

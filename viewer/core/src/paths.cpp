@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "fileio/posix_io.h"
+#include "fileio/settings_place.h"
+
 namespace chatscope {
 
 namespace {
@@ -20,38 +23,6 @@ std::size_t ExtensionStart(const std::string& path) {
     const std::size_t start = LastComponentStart(path);
     const std::size_t dot = path.find_last_of('.');
     return dot == std::string::npos || dot < start ? std::string::npos : dot;
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t start = LastComponentStart(path);
-    if (start == 0) return ".";
-    if (start == 1) return "/";
-    return path.substr(0, start - 1);
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-enum class ProgramPlace { BuildTree, Installed, Portable };
-
-// A build tree holds the marker in the executable's folder or one above it.
-// An installed program lies under a system prefix, or in the bin folder of a
-// prefix whose share/applications holds its desktop entry. Anything else is a
-// copy the user put somewhere.
-ProgramPlace PlaceOf(const SettingsLocation& where) {
-    const std::string& exe = where.executablePath;
-    if (!where.fileExists) return ProgramPlace::Portable;
-    for (std::string folder = FolderOf(exe);; folder = FolderOf(folder)) {
-        if (where.fileExists(Join(folder, kBuildTreeMarker))) return ProgramPlace::BuildTree;
-        if (folder == "/" || folder == ".") break;
-    }
-    for (const char* prefix : {"/usr/", "/opt/"})
-        if (exe.rfind(prefix, 0) == 0) return ProgramPlace::Installed;
-    const std::string name = exe.substr(LastComponentStart(exe));
-    if (where.fileExists(Join(FolderOf(FolderOf(exe)), "share/applications/" + name + ".desktop")))
-        return ProgramPlace::Installed;
-    return ProgramPlace::Portable;
 }
 
 }  // namespace
@@ -73,14 +44,8 @@ std::string LowerExtension(const std::string& path) {
 SettingsPaths LocateSettingsFiles(const SettingsLocation& where) {
     // The program has no extension to replace: the endings are appended.
     SettingsPaths beside{where.executablePath + ".cnf", where.executablePath + ".flt"};
-    const ProgramPlace place = PlaceOf(where);
-    if (place != ProgramPlace::Installed) {
-        const bool exists =
-            where.fileExists && (where.fileExists(beside.settingsFile) || where.fileExists(beside.filterFile));
-        const bool writable = place == ProgramPlace::BuildTree && where.folderWritable &&
-                              where.folderWritable(FolderOf(where.executablePath));
-        if (exists || writable) return beside;
-    }
+    const chatlog::fileio::ProgramFiles program{where.executablePath, where.fileExists, where.folderWritable};
+    if (chatlog::fileio::KeepsSettingsBeside(program, {beside.settingsFile, beside.filterFile})) return beside;
 
     std::string base;
     if (!where.xdgConfigHome.empty() && where.xdgConfigHome.front() == '/')
@@ -103,20 +68,18 @@ std::string CurrentExecutablePath(const std::string& fallback) {
 }
 
 SettingsPaths LocateSettingsFilesFor(const std::string& executablePath) {
+    chatlog::fileio::ProgramFiles program = chatlog::fileio::RealProgramFiles(executablePath);
     SettingsLocation where;
     where.executablePath = executablePath;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) where.xdgConfigHome = xdg;
     if (const char* home = std::getenv("HOME")) where.home = home;
-    where.fileExists = [](const std::string& p) {
-        struct stat st;
-        return ::stat(p.c_str(), &st) == 0;
-    };
-    where.folderWritable = [](const std::string& p) { return ::access(p.c_str(), W_OK) == 0; };
+    where.fileExists = std::move(program.fileExists);
+    where.folderWritable = std::move(program.folderWritable);
     return LocateSettingsFiles(where);
 }
 
 bool EnsureFolderOf(const std::string& file) {
-    const std::string folder = FolderOf(file);
+    const std::string folder = chatlog::fileio::FolderOf(file);
     std::error_code ec;
     if (std::filesystem::is_directory(folder, ec)) return true;
     std::filesystem::create_directories(folder, ec);

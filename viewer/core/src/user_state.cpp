@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "atomic_file.h"
 #include "chatscope/paths.h"
 #include "chatscope/regular_file.h"
+#include "fileio/atomic_replace.h"
 
 namespace chatscope {
 
@@ -26,19 +26,18 @@ bool Storable(const std::string& path) {
 
 // The whole file, or nothing when it is no regular file or cannot be read.
 std::string ReadSmallFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return {};
+    const chatlog::fileio::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) return {};
     std::string bytes;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
         char buf[4096];
         for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
+            const std::int64_t n = chatlog::fileio::ReadSome(fd.get(), buf, sizeof buf);
             if (n <= 0 || bytes.size() > kMaxStateBytes) break;
             bytes.append(buf, static_cast<std::size_t>(n));
         }
     }
-    ::close(fd);
     return bytes;
 }
 
@@ -81,12 +80,9 @@ bool SaveUserState(const std::string& path, const UserState& state) {
     for (const std::string& file : state.recentFiles) {
         if (Storable(file)) bytes += file + "\n";
     }
-    const std::string target = detail::ReplacementTarget(path);
+    const std::string target = chatlog::fileio::ReplacementTarget(path);
     if (IsSpecialFile(target)) return false;  // a device or FIFO is never replaced
-    detail::TempFile temp;
-    if (!temp.CreateUnique(target)) return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file()) != bytes.size()) return false;
-    return temp.Commit(target, detail::TempFile::Mode::Durable);
+    return chatlog::fileio::ReplaceFile(target, bytes);
 }
 
 }  // namespace chatscope

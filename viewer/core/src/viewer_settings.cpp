@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "atomic_file.h"
 #include "chatscope/regular_file.h"
+#include "fileio/atomic_replace.h"
 
 namespace chatscope {
 
@@ -20,13 +20,10 @@ LoadResult LoadViewerSettings(const std::string& path, ViewerSettings& settings)
 }
 
 bool SaveViewerSettings(const std::string& path, const ViewerSettings& settings) {
-    const std::string target = detail::ReplacementTarget(path);
+    const std::string target = chatlog::fileio::ReplacementTarget(path);
     if (IsSpecialFile(target)) return false;  // a device or FIFO is never replaced
-    detail::TempFile temp;
-    if (!temp.CreateUnique(target)) return false;
-    if (std::fwrite(settings.bytes.data(), 1, settings.bytes.size(), temp.file()) != settings.bytes.size())
-        return false;  // the temporary file goes with `temp`
-    return temp.Commit(target);
+    const std::string_view bytes(reinterpret_cast<const char*>(settings.bytes.data()), settings.bytes.size());
+    return chatlog::fileio::ReplaceFile(target, bytes);
 }
 
 }  // namespace chatscope

@@ -30,10 +30,7 @@ namespace {
 
 using namespace chatscope;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 struct Result {
     int status = -1;

@@ -21,10 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 // True once the process has its own handler for `sig`.
 bool Catches(pid_t pid, int sig) {

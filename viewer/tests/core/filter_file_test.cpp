@@ -5,16 +5,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "file_limit.h"
 #include "log_builder.h"
+#include "test_support/file_limit.h"
 
 namespace chatscope {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 UserList Load(const std::string& path) {
     UserList users;
@@ -139,7 +136,7 @@ TEST(FilterFile, FailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
     UserList users = Load(path);
     for (std::size_t i = 0; i < users.size(); ++i) users.SetTicked(i, false);
     {
-        logtest::FileSizeLimit limit(100);
+        testsupport::FileSizeLimit limit(100);
         EXPECT_FALSE(SaveUserFilters(path, users));
     }
     EXPECT_EQ(ReadAll(path), old);

@@ -7,16 +7,13 @@
 
 #include "chatscope/classify.h"
 #include "chatscope/statistics.h"
-#include "file_limit.h"
 #include "log_builder.h"
+#include "test_support/file_limit.h"
 
 namespace chatscope {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 const std::string kHead =
     "<HTML>\r\n<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
@@ -258,13 +255,13 @@ TEST(ExportHtml, FailedExportLeavesNoOutputAndKeepsAnOldOne) {
     const std::string out = (dir.path() / "o.html").string();
     Viewer v;
     {
-        logtest::FileSizeLimit limit(64 * 1024);
+        testsupport::FileSizeLimit limit(64 * 1024);
         EXPECT_EQ(ExportHtml(out, log, v.settings, v.users), ExportResult::CannotWrite);
     }
     EXPECT_FALSE(std::filesystem::exists(out));
     const std::string old = dir.Write("o.html", "previous export");
     {
-        logtest::FileSizeLimit limit(64 * 1024);
+        testsupport::FileSizeLimit limit(64 * 1024);
         EXPECT_EQ(ExportHtml(out, log, v.settings, v.users), ExportResult::CannotWrite);
     }
     EXPECT_EQ(ReadAll(out), "previous export");

@@ -1,16 +1,15 @@
-// Builds chat log bytes in memory for tests: record lines, blocks, archives,
-// and a per-test temporary folder to write them into.
+// Builds chat log bytes in memory for tests: record lines, blocks, archives;
+// and the shared temporary folder to write them into.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "test_support/temp_dir.h"
 
 namespace logtest {
 
@@ -44,36 +43,7 @@ inline std::string Block(const std::vector<std::string>& lines, std::uint16_t wo
 // A block of 50 copies of one line.
 inline std::string UniformBlock(const std::string& line) { return Block(std::vector<std::string>(50, line)); }
 
-// A folder of its own under the system temp folder, removed with the object.
-class TempDir {
-public:
-    TempDir() {
-        std::random_device rd;
-        const auto base = std::filesystem::temp_directory_path();
-        for (;;) {
-            path_ = base / ("chatscope-test-" + std::to_string(rd()) + std::to_string(rd()));
-            if (std::filesystem::create_directory(path_)) break;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-    // Writes `bytes` to a file `name` in the folder and gives its path.
-    std::string Write(const std::string& name, std::string_view bytes) const {
-        const std::filesystem::path p = path_ / name;
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return p.string();
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using testsupport::ReadAll;
+using testsupport::TempDir;
 
 }  // namespace logtest

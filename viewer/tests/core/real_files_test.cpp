@@ -20,18 +20,15 @@
 #include "chatscope/log_reader.h"
 #include "chatscope/statistics.h"
 #include "chatscope/viewer_settings.h"
-#include "file_limit.h"
 #include "log_builder.h"
+#include "test_support/file_limit.h"
 
 namespace chatscope {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 int OpenDescriptors() {
     int n = 0;
@@ -137,7 +134,7 @@ TEST_F(RealFiles, SavesKeepModesLeakNothingAndReportWriteErrors) {
         const auto before = Listing(dir_.path());
         dir_.Write(fs::path(s.file).filename().string(), s.old);
         {
-            logtest::FileSizeLimit limit(s.failingLimit);
+            testsupport::FileSizeLimit limit(s.failingLimit);
             EXPECT_FALSE(s.save(s.file));
         }
         EXPECT_EQ(ReadAll(s.file), s.old);

@@ -5,16 +5,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "file_limit.h"
 #include "log_builder.h"
+#include "test_support/file_limit.h"
 
 namespace chatscope {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 std::size_t FilesIn(const std::filesystem::path& dir) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
@@ -84,7 +81,7 @@ TEST(ViewerSettingsFile, FailedWriteKeepsTheOldFile) {
     ViewerSettings s;
     s.SetRgb(9, 9, 9);
     {
-        logtest::FileSizeLimit limit(4);
+        testsupport::FileSizeLimit limit(4);
         EXPECT_FALSE(SaveViewerSettings(path, s));
     }
     EXPECT_EQ(ReadAll(path), old);

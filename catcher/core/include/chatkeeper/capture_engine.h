@@ -64,19 +64,18 @@ public:
     TickResult Tick();
 
     // Names a new archive from the archive folder, the template (cut to 1023
-    // bytes) and the current local time; sets NextRotationTime and the
-    // caption. No file is opened here. With an empty archive folder text
+    // bytes) and the current local time; sets NextRotationTime. No file is
+    // opened here. With an empty archive folder text
     // there is no archive folder: ArchivePath becomes empty and captures
     // fail until a folder is set.
     void StartNewArchive();
 
     const std::string& ArchivePath() const { return archivePath_; }
     std::int64_t NextRotationTime() const { return nextRotationTime_; }
-    const std::string& Caption() const { return caption_; }
     const FileStamp& RememberedStamp(int index) const { return stamps_.at(index); }
 
-    // Called with the new caption whenever StartNewArchive changes it.
-    std::function<void(const std::string&)> onCaptionChanged;
+    // Called with the new ArchivePath whenever StartNewArchive changes it.
+    std::function<void(const std::string&)> onArchiveNamed;
 
 private:
     enum class CaptureOutcome { Captured, Failed };
@@ -85,7 +84,6 @@ private:
     FileStamp StampOf(const std::string& folder, int index);
     bool RotationDue();
     CaptureOutcome Capture(int index, const std::string& gameLogPath, const FileStamp& seen);
-    void SetCaption(std::string caption);
 
     const CatcherSettings& settings_;
     const Clock& clock_;
@@ -96,7 +94,6 @@ private:
     std::string archivePath_;
     std::int64_t nextRotationTime_ = 0;
     RotationInterval rotationInterval_{};
-    std::string caption_{kCatcherCaption};
     // True until an archive has been named and opened successfully, and
     // again after an archive could not be opened: the next capture then
     // starts a new archive with the folder and template of that moment.

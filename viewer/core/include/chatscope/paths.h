@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "fileio/settings_place.h"
+
 namespace chatscope {
 
 // The path with the extension of its last component (from its last ".")
@@ -29,7 +31,7 @@ struct SettingsLocation {
 };
 
 // The build system writes this file at the top of every build tree.
-inline constexpr const char* kBuildTreeMarker = "chatlogtools-build-tree";
+inline constexpr const char* kBuildTreeMarker = chatlog::fileio::kBuildTreeMarker;
 
 // Beside the executable (its path with ".cnf"/".flt" appended) for a program in
 // a build tree when that file exists or its folder is writable, and for a copy

@@ -6,7 +6,7 @@
 
 #include <csignal>
 
-namespace logtest {
+namespace testsupport {
 
 class FileSizeLimit {
 public:
@@ -29,4 +29,4 @@ private:
     void (*oldHandler_)(int) = nullptr;
 };
 
-}  // namespace logtest
+}  // namespace testsupport

@@ -1,25 +1,22 @@
-#include "signal_bridge.h"
+#include "qt_support/signal_bridge.h"
 
 #include <QSocketNotifier>
 
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <cerrno>
-#include <csignal>
-#include <vector>
 
-namespace chatkeeper::app {
+#include <cerrno>
+
+namespace chatlog {
 
 namespace {
 
 int g_fds[2] = {-1, -1};
-std::vector<int> g_installed;
 
 extern "C" void HandleSignal(int signalNumber) {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
-    // Non-blocking: if the pipe is full the signal is already pending anyway.
+    // Non-blocking: if the socket is full the signal is already pending anyway.
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &byte, 1);
     errno = savedErrno;
 }
@@ -30,7 +27,7 @@ SignalBridge::SignalBridge(std::initializer_list<int> signalNumbers, QObject* pa
     if (g_fds[0] >= 0) return;  // one bridge per process
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_fds) != 0) {
         g_fds[0] = g_fds[1] = -1;
-        return;
+        return;  // the signals keep their default action
     }
     notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SignalBridge::ReadPending);
@@ -40,17 +37,14 @@ SignalBridge::SignalBridge(std::initializer_list<int> signalNumbers, QObject* pa
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signalNumber : signalNumbers) {
-        if (::sigaction(signalNumber, &action, nullptr) == 0) g_installed.push_back(signalNumber);
+        Installed entry{signalNumber, {}};
+        if (::sigaction(signalNumber, &action, &entry.former) == 0) installed_.push_back(entry);
     }
 }
 
 SignalBridge::~SignalBridge() {
     if (!notifier_) return;
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int signalNumber : g_installed) ::sigaction(signalNumber, &action, nullptr);
-    g_installed.clear();
+    for (const Installed& entry : installed_) ::sigaction(entry.signalNumber, &entry.former, nullptr);
     delete notifier_;
     notifier_ = nullptr;
     ::close(g_fds[0]);
@@ -67,4 +61,4 @@ void SignalBridge::ReadPending() {
     }
 }
 
-}  // namespace chatkeeper::app
+}  // namespace chatlog
