@@ -94,7 +94,6 @@ CatcherWindow::CatcherWindow(const Options& options, QWidget* parent) : QWidget(
     CreateControls();
 
     catcher_ = new Catcher(settings_, options_.tickIntervalMs, options_.intentPath, this);
-    captureTimer = catcher_->Timer();
     connect(catcher_, &Catcher::ArchiveNamed, this,
             [this](const std::string& archivePath) { setWindowTitle(FromFileName(CatcherCaption(archivePath))); });
 

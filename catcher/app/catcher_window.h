@@ -26,7 +26,6 @@ class QPushButton;
 class QRadioButton;
 class QSystemTrayIcon;
 class QTimeEdit;
-class QTimer;
 
 namespace chatkeeper::app {
 
@@ -53,44 +52,8 @@ public:
     explicit CatcherWindow(const Options& options, QWidget* parent = nullptr);
     ~CatcherWindow() override;
 
-    // Controls.
-    QLabel* gameFolderLabel = nullptr;
-    QLineEdit* gameFolderEdit = nullptr;
-    QPushButton* gameFolderButton = nullptr;
-    QLabel* archiveFolderLabel = nullptr;
-    QLineEdit* archiveFolderEdit = nullptr;
-    QPushButton* archiveFolderButton = nullptr;
-    QLabel* nameTemplateLabel = nullptr;
-    QLineEdit* nameTemplateEdit = nullptr;
-    QPushButton* resetTemplateButton = nullptr;
-    QGroupBox* rotationGroup = nullptr;
-    QRadioButton* byTimeButton = nullptr;
-    QTimeEdit* rotationTimeEdit = nullptr;
-    QLabel* everyLabel = nullptr;
-    QRadioButton* bySizeButton = nullptr;
-    QLineEdit* sizeLimitEdit = nullptr;
-    QLabel* kbyteLabel = nullptr;
-    QRadioButton* neverButton = nullptr;
-    QTimer* captureTimer = nullptr;
-    QMenu* trayMenu = nullptr;
-    QAction* settingsAction = nullptr;
-    QAction* startAtLoginAction = nullptr;
-    QAction* menuSeparator = nullptr;
-    QAction* exitAction = nullptr;
-
-    // "設定": shows the window in front.
-    void ShowSettings();
     // "終了": ends the catcher.
     void RequestExit();
-    // "ログイン時に起動": writes or removes the autostart entry.
-    void SetStartAtLogin(bool on);
-    // Checks "ログイン時に起動" when the autostart entry exists.
-    void ShowStartAtLogin();
-    void BrowseGameFolder();
-    void BrowseArchiveFolder();
-    void ResetNameTemplate();
-    // Enables the time box and the size box by the checked radio button.
-    void UpdateEnabledBoxes();
     // On leaving the size box: text that is no integer, or a negative one, becomes "100".
     void ValidateSizeLimit();
     void CaptureTick();
@@ -120,6 +83,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // "設定": shows the window in front.
+    void ShowSettings();
+    // "ログイン時に起動": writes or removes the autostart entry.
+    void SetStartAtLogin(bool on);
+    // Checks "ログイン時に起動" when the autostart entry exists.
+    void ShowStartAtLogin();
+    void BrowseGameFolder();
+    void BrowseArchiveFolder();
+    void ResetNameTemplate();
+    // Enables the time box and the size box by the checked radio button.
+    void UpdateEnabledBoxes();
     void CreateControls();
     void StartUp();
     void ShutDown();
@@ -130,6 +104,31 @@ private:
     void ReadControls();
     void OnTrayActivated(int reason);
     QString AutostartPath() const;
+
+    // Controls, timer and tray menu; tests and tools find them by their
+    // object names (the member's name).
+    QLabel* gameFolderLabel = nullptr;
+    QLineEdit* gameFolderEdit = nullptr;
+    QPushButton* gameFolderButton = nullptr;
+    QLabel* archiveFolderLabel = nullptr;
+    QLineEdit* archiveFolderEdit = nullptr;
+    QPushButton* archiveFolderButton = nullptr;
+    QLabel* nameTemplateLabel = nullptr;
+    QLineEdit* nameTemplateEdit = nullptr;
+    QPushButton* resetTemplateButton = nullptr;
+    QGroupBox* rotationGroup = nullptr;
+    QRadioButton* byTimeButton = nullptr;
+    QTimeEdit* rotationTimeEdit = nullptr;
+    QLabel* everyLabel = nullptr;
+    QRadioButton* bySizeButton = nullptr;
+    QLineEdit* sizeLimitEdit = nullptr;
+    QLabel* kbyteLabel = nullptr;
+    QRadioButton* neverButton = nullptr;
+    QMenu* trayMenu = nullptr;
+    QAction* settingsAction = nullptr;
+    QAction* startAtLoginAction = nullptr;
+    QAction* menuSeparator = nullptr;
+    QAction* exitAction = nullptr;
 
     Options options_;
     bool exitRequested_ = false;

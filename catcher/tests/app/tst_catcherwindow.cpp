@@ -78,6 +78,38 @@ QByteArray Sjis(const QString& text) {
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
+// The window's controls, timer, menu and actions, found by their object names
+// as any outside tool finds them.
+struct Parts {
+    explicit Parts(const QObject& window) : window_(window) {}
+    template <typename T> T* Named(const char* name) const {
+        T* found = window_.findChild<T*>(QString::fromLatin1(name));
+        if (!found) qFatal("no %s named %s", T::staticMetaObject.className(), name);
+        return found;
+    }
+    QLineEdit* gameFolderEdit() const { return Named<QLineEdit>("gameFolderEdit"); }
+    QPushButton* gameFolderButton() const { return Named<QPushButton>("gameFolderButton"); }
+    QLineEdit* archiveFolderEdit() const { return Named<QLineEdit>("archiveFolderEdit"); }
+    QPushButton* archiveFolderButton() const { return Named<QPushButton>("archiveFolderButton"); }
+    QLineEdit* nameTemplateEdit() const { return Named<QLineEdit>("nameTemplateEdit"); }
+    QPushButton* resetTemplateButton() const { return Named<QPushButton>("resetTemplateButton"); }
+    QRadioButton* byTimeButton() const { return Named<QRadioButton>("byTimeButton"); }
+    QTimeEdit* rotationTimeEdit() const { return Named<QTimeEdit>("rotationTimeEdit"); }
+    QRadioButton* bySizeButton() const { return Named<QRadioButton>("bySizeButton"); }
+    QLineEdit* sizeLimitEdit() const { return Named<QLineEdit>("sizeLimitEdit"); }
+    QRadioButton* neverButton() const { return Named<QRadioButton>("neverButton"); }
+    QTimer* captureTimer() const { return Named<QTimer>("captureTimer"); }
+    QMenu* trayMenu() const { return Named<QMenu>("trayMenu"); }
+    QAction* settingsAction() const { return Named<QAction>("settingsAction"); }
+    QAction* startAtLoginAction() const { return Named<QAction>("startAtLoginAction"); }
+    QAction* exitAction() const { return Named<QAction>("exitAction"); }
+
+private:
+    const QObject& window_;
+};
+
+Parts PartsOf(const QObject& window) { return Parts(window); }
+
 }  // namespace
 
 class TestCatcherWindow : public QObject {
@@ -128,22 +160,22 @@ private slots:
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QVERIFY(window->windowFlags().testFlag(Qt::Tool));
 
-        QVERIFY(window->gameFolderEdit->text().isEmpty());
-        QVERIFY(window->archiveFolderEdit->text().isEmpty());
-        QCOMPARE(window->nameTemplateEdit->text(), kDefaultTemplate);
-        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("100"));
-        QVERIFY(!window->sizeLimitEdit->isEnabled());
-        QCOMPARE(window->rotationTimeEdit->time(), QTime(2, 0, 0));
-        QCOMPARE(window->rotationTimeEdit->displayFormat(), QStringLiteral("HH:mm:ss"));
-        QVERIFY(!window->rotationTimeEdit->isEnabled());
-        QVERIFY(!window->byTimeButton->isChecked());
-        QVERIFY(!window->bySizeButton->isChecked());
-        QVERIFY(window->neverButton->isChecked());
+        QVERIFY(PartsOf(*window).gameFolderEdit()->text().isEmpty());
+        QVERIFY(PartsOf(*window).archiveFolderEdit()->text().isEmpty());
+        QCOMPARE(PartsOf(*window).nameTemplateEdit()->text(), kDefaultTemplate);
+        QCOMPARE(PartsOf(*window).sizeLimitEdit()->text(), QStringLiteral("100"));
+        QVERIFY(!PartsOf(*window).sizeLimitEdit()->isEnabled());
+        QCOMPARE(PartsOf(*window).rotationTimeEdit()->time(), QTime(2, 0, 0));
+        QCOMPARE(PartsOf(*window).rotationTimeEdit()->displayFormat(), QStringLiteral("HH:mm:ss"));
+        QVERIFY(!PartsOf(*window).rotationTimeEdit()->isEnabled());
+        QVERIFY(!PartsOf(*window).byTimeButton()->isChecked());
+        QVERIFY(!PartsOf(*window).bySizeButton()->isChecked());
+        QVERIFY(PartsOf(*window).neverButton()->isChecked());
         QCOMPARE(window->Settings().mode, RotationMode::RotateNever);
         QCOMPARE(window->Engine().GetRotationInterval(), RotationInterval{});
 
-        QCOMPARE(window->captureTimer->interval(), 10000);
-        QVERIFY(window->captureTimer->isActive());
+        QCOMPARE(PartsOf(*window).captureTimer()->interval(), 10000);
+        QVERIFY(PartsOf(*window).captureTimer()->isActive());
 
         QVERIFY(window->HasTrayIcon());
         QCOMPARE(window->TrayIcon()->toolTip(), QStringLiteral("chatkeeper"));
@@ -151,8 +183,8 @@ private slots:
 
         // The tray shows the menu itself: an X tray on a right click, a
         // StatusNotifierItem host from the exported menu.
-        QCOMPARE(window->TrayIcon()->contextMenu(), window->trayMenu);
-        const QList<QAction*> items = window->trayMenu->actions();
+        QCOMPARE(window->TrayIcon()->contextMenu(), PartsOf(*window).trayMenu());
+        const QList<QAction*> items = PartsOf(*window).trayMenu()->actions();
         QCOMPARE(items.size(), 4);
         QCOMPARE(items[0]->text(), QStringLiteral("設定"));
         QCOMPARE(items[1]->text(), QStringLiteral("ログイン時に起動"));
@@ -246,20 +278,20 @@ private slots:
             }
             QVERIFY(radio->isChecked());
         };
-        check(window->byTimeButton);
-        QVERIFY(window->rotationTimeEdit->isEnabled());
-        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        check(PartsOf(*window).byTimeButton());
+        QVERIFY(PartsOf(*window).rotationTimeEdit()->isEnabled());
+        QVERIFY(!PartsOf(*window).sizeLimitEdit()->isEnabled());
         QCOMPARE(window->Settings().mode, RotationMode::RotateByTime);
 
-        check(window->bySizeButton);
-        QVERIFY(!window->rotationTimeEdit->isEnabled());
-        QVERIFY(window->sizeLimitEdit->isEnabled());
-        QVERIFY(!window->byTimeButton->isChecked());
+        check(PartsOf(*window).bySizeButton());
+        QVERIFY(!PartsOf(*window).rotationTimeEdit()->isEnabled());
+        QVERIFY(PartsOf(*window).sizeLimitEdit()->isEnabled());
+        QVERIFY(!PartsOf(*window).byTimeButton()->isChecked());
         QCOMPARE(window->Settings().mode, RotationMode::RotateBySize);
 
-        check(window->neverButton);
-        QVERIFY(!window->rotationTimeEdit->isEnabled());
-        QVERIFY(!window->sizeLimitEdit->isEnabled());
+        check(PartsOf(*window).neverButton());
+        QVERIFY(!PartsOf(*window).rotationTimeEdit()->isEnabled());
+        QVERIFY(!PartsOf(*window).sizeLimitEdit()->isEnabled());
         QCOMPARE(window->Settings().mode, RotationMode::RotateNever);
     }
 
@@ -280,12 +312,12 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QTime, time);
         auto window = MakeWindow();
-        window->byTimeButton->click();
+        PartsOf(*window).byTimeButton()->click();
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QTimeEdit* edit = window->rotationTimeEdit;
-        window->byTimeButton->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(window->byTimeButton, Qt::Key_Tab);  // as a user reaches the box
+        QTimeEdit* edit = PartsOf(*window).rotationTimeEdit();
+        PartsOf(*window).byTimeButton()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(PartsOf(*window).byTimeButton(), Qt::Key_Tab);  // as a user reaches the box
         QTRY_VERIFY(edit->hasFocus());
         for (const QChar c : typed) {
             if (c == u'\t')
@@ -335,31 +367,31 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, after);
         auto window = MakeWindow();
-        window->bySizeButton->click();
-        window->sizeLimitEdit->setText(typed);
+        PartsOf(*window).bySizeButton()->click();
+        PartsOf(*window).sizeLimitEdit()->setText(typed);
         window->ValidateSizeLimit();
-        QCOMPARE(window->sizeLimitEdit->text(), after);
+        QCOMPARE(PartsOf(*window).sizeLimitEdit()->text(), after);
 
         // Leaving the box runs the same correction.
-        window->sizeLimitEdit->setText(typed);
+        PartsOf(*window).sizeLimitEdit()->setText(typed);
         QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(window->sizeLimitEdit, &focusOut);
-        QCOMPARE(window->sizeLimitEdit->text(), after);
+        QApplication::sendEvent(PartsOf(*window).sizeLimitEdit(), &focusOut);
+        QCOMPARE(PartsOf(*window).sizeLimitEdit()->text(), after);
     }
 
     void sizeBoxKeepsItsTextWhileItsMenuIsOpen() {
         auto window = MakeWindow();
-        window->sizeLimitEdit->setText(QStringLiteral("-"));  // half typed
+        PartsOf(*window).sizeLimitEdit()->setText(QStringLiteral("-"));  // half typed
         QFocusEvent toPopup(QEvent::FocusOut, Qt::PopupFocusReason);
-        QApplication::sendEvent(window->sizeLimitEdit, &toPopup);
-        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("-"));
+        QApplication::sendEvent(PartsOf(*window).sizeLimitEdit(), &toPopup);
+        QCOMPARE(PartsOf(*window).sizeLimitEdit()->text(), QStringLiteral("-"));
     }
 
     void resetRestoresTheDefaultTemplate() {
         auto window = MakeWindow();
-        window->nameTemplateEdit->setText(QStringLiteral("mine.log"));
-        window->resetTemplateButton->click();
-        QCOMPARE(window->nameTemplateEdit->text(), kDefaultTemplate);
+        PartsOf(*window).nameTemplateEdit()->setText(QStringLiteral("mine.log"));
+        PartsOf(*window).resetTemplateButton()->click();
+        QCOMPARE(PartsOf(*window).nameTemplateEdit()->text(), kDefaultTemplate);
     }
 
     void folderPromptsFillTheirBoxUnlessCancelled() {
@@ -371,20 +403,20 @@ private slots:
             titles << title;
             return answer;
         };
-        window->gameFolderButton->click();
-        QCOMPARE(window->gameFolderEdit->text(), answer);
-        window->archiveFolderButton->click();
-        QCOMPARE(window->archiveFolderEdit->text(), answer);
+        PartsOf(*window).gameFolderButton()->click();
+        QCOMPARE(PartsOf(*window).gameFolderEdit()->text(), answer);
+        PartsOf(*window).archiveFolderButton()->click();
+        QCOMPARE(PartsOf(*window).archiveFolderEdit()->text(), answer);
         QCOMPARE(titles, QStringList({QStringLiteral("TARQのインストール先を指定してください。"),
                                       QStringLiteral("ログの保存先を指定してください。")}));
 
         answer.clear();  // Cancel
-        window->gameFolderEdit->setText(QStringLiteral("kept1"));
-        window->archiveFolderEdit->setText(QStringLiteral("kept2"));
-        window->gameFolderButton->click();
-        window->archiveFolderButton->click();
-        QCOMPARE(window->gameFolderEdit->text(), QStringLiteral("kept1"));
-        QCOMPARE(window->archiveFolderEdit->text(), QStringLiteral("kept2"));
+        PartsOf(*window).gameFolderEdit()->setText(QStringLiteral("kept1"));
+        PartsOf(*window).archiveFolderEdit()->setText(QStringLiteral("kept2"));
+        PartsOf(*window).gameFolderButton()->click();
+        PartsOf(*window).archiveFolderButton()->click();
+        QCOMPARE(PartsOf(*window).gameFolderEdit()->text(), QStringLiteral("kept1"));
+        QCOMPARE(PartsOf(*window).archiveFolderEdit()->text(), QStringLiteral("kept2"));
     }
 
     void folderPromptStartsAtTheDesktop() {
@@ -428,7 +460,7 @@ private slots:
 
     void startAtLogin() {
         auto window = MakeWindow();
-        QAction* action = window->startAtLoginAction;
+        QAction* action = PartsOf(*window).startAtLoginAction();
         QVERIFY(!action->isChecked());
 
         action->trigger();  // ticked
@@ -447,10 +479,10 @@ private slots:
 
         // The mark shows the file as it is when the menu opens.
         QVERIFY(EnableAutostart(AutostartPath(), QStringLiteral("/elsewhere/chatkeeper")));
-        emit window->trayMenu->aboutToShow();
+        emit PartsOf(*window).trayMenu()->aboutToShow();
         QVERIFY(action->isChecked());
         QVERIFY(WriteFile(AutostartPath(), "[Desktop Entry]\nExec=chatkeeper\nHidden=true\n"));
-        emit window->trayMenu->aboutToShow();
+        emit PartsOf(*window).trayMenu()->aboutToShow();
         QVERIFY(!action->isChecked());
         QVERIFY(QFile::remove(AutostartPath()));
 
@@ -488,13 +520,13 @@ private slots:
     void closingHidesTheWindowAndKeepsRunning() {
         auto window = MakeWindow();
         QSignalSpy exits(window.get(), &CatcherWindow::ExitConfirmed);
-        window->settingsAction->trigger();  // "設定"
+        PartsOf(*window).settingsAction()->trigger();  // "設定"
         QVERIFY(window->isVisible());
         QVERIFY(!window->close());
         QVERIFY(!window->isVisible());
         QCOMPARE(exits.count(), 0);
         QVERIFY(!window->ExitRequested());
-        QVERIFY(window->captureTimer->isActive());
+        QVERIFY(PartsOf(*window).captureTimer()->isActive());
         QVERIFY(!QFile::exists(CnfPath()));
     }
 
@@ -529,14 +561,14 @@ private slots:
     void exitWritesTheSettingsFile() {
         auto window = MakeWindow();
         QSignalSpy exits(window.get(), &CatcherWindow::ExitConfirmed);
-        window->gameFolderEdit->setText(QStringLiteral("/home/ユーザ/ゲーム"));
-        window->archiveFolderEdit->setText(QStringLiteral("/archive"));
-        window->nameTemplateEdit->setText(QStringLiteral("ログ#YY#MM.log"));
-        window->bySizeButton->click();
-        window->sizeLimitEdit->setText(QStringLiteral("250"));
-        window->rotationTimeEdit->setTime(QTime(3, 4, 5));
+        PartsOf(*window).gameFolderEdit()->setText(QStringLiteral("/home/ユーザ/ゲーム"));
+        PartsOf(*window).archiveFolderEdit()->setText(QStringLiteral("/archive"));
+        PartsOf(*window).nameTemplateEdit()->setText(QStringLiteral("ログ#YY#MM.log"));
+        PartsOf(*window).bySizeButton()->click();
+        PartsOf(*window).sizeLimitEdit()->setText(QStringLiteral("250"));
+        PartsOf(*window).rotationTimeEdit()->setTime(QTime(3, 4, 5));
 
-        window->exitAction->trigger();  // "終了"
+        PartsOf(*window).exitAction()->trigger();  // "終了"
         QVERIFY(window->ExitRequested());
         QCOMPARE(exits.count(), 1);
         QVERIFY(!window->isVisible());
@@ -574,25 +606,27 @@ private slots:
         QFETCH(QString, shiftJisReader);
         {
             auto window = MakeWindow();
-            window->gameFolderEdit->setText(text);
-            window->archiveFolderEdit->setText(text + QStringLiteral("/a"));
-            window->nameTemplateEdit->setText(text.section(QLatin1Char('/'), -1) + QStringLiteral("#YY.log"));
+            PartsOf(*window).gameFolderEdit()->setText(text);
+            PartsOf(*window).archiveFolderEdit()->setText(text + QStringLiteral("/a"));
+            PartsOf(*window).nameTemplateEdit()->setText(text.section(QLatin1Char('/'), -1) +
+                                                         QStringLiteral("#YY.log"));
         }
         const QByteArray bytes = ReadFile(CnfPath());
         QCOMPARE(sjis::Decode(FieldText(bytes, 0).toStdString()), shiftJisReader);
         auto window = MakeWindow();
-        QCOMPARE(window->gameFolderEdit->text(), text);
-        QCOMPARE(window->archiveFolderEdit->text(), text + QStringLiteral("/a"));
-        QCOMPARE(window->nameTemplateEdit->text(), text.section(QLatin1Char('/'), -1) + QStringLiteral("#YY.log"));
+        QCOMPARE(PartsOf(*window).gameFolderEdit()->text(), text);
+        QCOMPARE(PartsOf(*window).archiveFolderEdit()->text(), text + QStringLiteral("/a"));
+        QCOMPARE(PartsOf(*window).nameTemplateEdit()->text(),
+                 text.section(QLatin1Char('/'), -1) + QStringLiteral("#YY.log"));
         QCOMPARE(window->Settings().gameLogFolder, ToFileName(text));
     }
 
     void savingConvertsAnUncorrectedSizeBox() {
         auto window = MakeWindow();
-        window->sizeLimitEdit->setText(QStringLiteral("x1"));  // never left through focus
+        PartsOf(*window).sizeLimitEdit()->setText(QStringLiteral("x1"));  // never left through focus
         window->SaveSettings();
         QCOMPARE(Int32At(ReadFile(CnfPath()), 3076), 100);
-        window->sizeLimitEdit->setText(QStringLiteral("-3"));
+        PartsOf(*window).sizeLimitEdit()->setText(QStringLiteral("-3"));
         window->SaveSettings();
         QCOMPARE(Int32At(ReadFile(CnfPath()), 3076), -3);
     }
@@ -601,15 +635,15 @@ private slots:
         SettingsRecord record = RecordWith(RotationMode::RotateByTime, {1, 30, 0});
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
         auto window = MakeWindow();
-        QVERIFY(window->byTimeButton->isChecked());
-        QVERIFY(window->rotationTimeEdit->isEnabled());
-        QVERIFY(!window->sizeLimitEdit->isEnabled());
-        QCOMPARE(window->rotationTimeEdit->time(), QTime(1, 30, 0));
+        QVERIFY(PartsOf(*window).byTimeButton()->isChecked());
+        QVERIFY(PartsOf(*window).rotationTimeEdit()->isEnabled());
+        QVERIFY(!PartsOf(*window).sizeLimitEdit()->isEnabled());
+        QCOMPARE(PartsOf(*window).rotationTimeEdit()->time(), QTime(1, 30, 0));
         QCOMPARE(window->Engine().GetRotationInterval(), (RotationInterval{1, 30, 0}));
-        QCOMPARE(window->gameFolderEdit->text(), QStringLiteral("/games/log"));
-        QCOMPARE(window->archiveFolderEdit->text(), QStringLiteral("/archive"));
-        QCOMPARE(window->nameTemplateEdit->text(), QStringLiteral("chat#YYYY.log"));
-        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("300"));
+        QCOMPARE(PartsOf(*window).gameFolderEdit()->text(), QStringLiteral("/games/log"));
+        QCOMPARE(PartsOf(*window).archiveFolderEdit()->text(), QStringLiteral("/archive"));
+        QCOMPARE(PartsOf(*window).nameTemplateEdit()->text(), QStringLiteral("chat#YYYY.log"));
+        QCOMPARE(PartsOf(*window).sizeLimitEdit()->text(), QStringLiteral("300"));
     }
 
     void loadingModeTwoAndAnUnknownMode() {
@@ -617,27 +651,27 @@ private slots:
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
         {
             auto window = MakeWindow();
-            QVERIFY(window->bySizeButton->isChecked());
-            QVERIFY(window->sizeLimitEdit->isEnabled());
-            QVERIFY(!window->rotationTimeEdit->isEnabled());
+            QVERIFY(PartsOf(*window).bySizeButton()->isChecked());
+            QVERIFY(PartsOf(*window).sizeLimitEdit()->isEnabled());
+            QVERIFY(!PartsOf(*window).rotationTimeEdit()->isEnabled());
         }
         record.SetModeValue(7);
         QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), record));
         auto window = MakeWindow();
-        QVERIFY(window->neverButton->isChecked());
-        QVERIFY(!window->sizeLimitEdit->isEnabled());
-        QVERIFY(!window->rotationTimeEdit->isEnabled());
+        QVERIFY(PartsOf(*window).neverButton()->isChecked());
+        QVERIFY(!PartsOf(*window).sizeLimitEdit()->isEnabled());
+        QVERIFY(!PartsOf(*window).rotationTimeEdit()->isEnabled());
     }
 
     void loadingAnEmptyFile() {
         QVERIFY(WriteFile(CnfPath(), QByteArray()));
         auto window = MakeWindow();
-        QVERIFY(window->gameFolderEdit->text().isEmpty());
-        QVERIFY(window->archiveFolderEdit->text().isEmpty());
-        QVERIFY(window->nameTemplateEdit->text().isEmpty());
-        QCOMPARE(window->sizeLimitEdit->text(), QStringLiteral("0"));
-        QVERIFY(window->neverButton->isChecked());
-        QCOMPARE(window->rotationTimeEdit->time(), QTime(0, 0, 0));
+        QVERIFY(PartsOf(*window).gameFolderEdit()->text().isEmpty());
+        QVERIFY(PartsOf(*window).archiveFolderEdit()->text().isEmpty());
+        QVERIFY(PartsOf(*window).nameTemplateEdit()->text().isEmpty());
+        QCOMPARE(PartsOf(*window).sizeLimitEdit()->text(), QStringLiteral("0"));
+        QVERIFY(PartsOf(*window).neverButton()->isChecked());
+        QCOMPARE(PartsOf(*window).rotationTimeEdit()->time(), QTime(0, 0, 0));
     }
 
     void reservedBytesAreCarriedOver() {
@@ -654,7 +688,7 @@ private slots:
     void templateIsCutAtACharacterBoundary() {
         auto window = MakeWindow();
         // 600 double-byte characters: 1200 Shift-JIS bytes; 511 of them fit in 1023.
-        window->nameTemplateEdit->setText(QString(600, QChar(0x30A2)));  // ア
+        PartsOf(*window).nameTemplateEdit()->setText(QString(600, QChar(0x30A2)));  // ア
         QCOMPARE(QString::fromStdString(window->Settings().fileNameTemplate), QString(511, QChar(0x30A2)));
         window->SaveSettings();
         const QByteArray bytes = ReadFile(CnfPath());
@@ -670,10 +704,10 @@ private slots:
         QVERIFY(QDir().mkpath(game));
         QVERIFY(QDir().mkpath(archive));
         auto window = MakeWindow();
-        window->captureTimer->stop();
-        window->gameFolderEdit->setText(game);
-        window->archiveFolderEdit->setText(archive);
-        window->nameTemplateEdit->setText(QStringLiteral("記録.log"));
+        PartsOf(*window).captureTimer()->stop();
+        PartsOf(*window).gameFolderEdit()->setText(game);
+        PartsOf(*window).archiveFolderEdit()->setText(archive);
+        PartsOf(*window).nameTemplateEdit()->setText(QStringLiteral("記録.log"));
 
         QByteArray content(3000, '\0');
         for (int i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);

@@ -111,8 +111,6 @@ TEST(RealFiles, PermissionBitsOfNewAndReplacedFiles) {
         {"new settings file", 0, 0644, [](const std::string& p) { EXPECT_TRUE(SaveSettings(p, SampleRecord())); }},
         {"replaced 0600 settings file", 0600, 0600,
          [](const std::string& p) { EXPECT_TRUE(SaveSettings(p, SampleRecord())); }},
-        {"replaced 0640 settings file", 0640, 0640,
-         [](const std::string& p) { EXPECT_TRUE(SaveSettings(p, SampleRecord())); }},
         {"new archive", 0, 0644, [&](const std::string& p) { EXPECT_NE(files.OpenAppend(p), nullptr); }},
         {"intent record", 0, 0600, [](const std::string& p) { EXPECT_TRUE(FileCaptureJournal(p).Record(kIntent)); }},
     };
