@@ -22,16 +22,8 @@ using test::ReadAll;
 using test::TempDir;
 using test::WriteFileBytes;
 
-int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
+using testsupport::ModeOf;
+using testsupport::OpenDescriptors;
 
 SettingsRecord SampleRecord() {
     SettingsRecord record;

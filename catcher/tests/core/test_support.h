@@ -27,6 +27,7 @@
 
 namespace chatkeeper::test {
 
+using testsupport::ListNames;
 using testsupport::ReadAll;
 using testsupport::TempDir;
 
@@ -51,15 +52,6 @@ inline void SetMtime(const std::string& path, std::int64_t seconds, long nanosec
 }
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
-
-inline std::vector<std::string> ListNames(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Wall-clock fields from milliseconds since the local epoch (the inverse of
 // LocalMilliseconds).

@@ -19,25 +19,10 @@ namespace chatlog::fileio {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ListNames;
+using testsupport::ModeOf;
+using testsupport::OpenDescriptors;
 using testsupport::ReadAll;
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-std::vector<std::string> Listing(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-int OpenDescriptors() {
-    int n = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++n;
-    return n;
-}
 
 TEST(AtomicReplace, EveryBranchLeavesAWholeFileAndNoTemporary) {
     testsupport::TempDir dir;
@@ -79,7 +64,7 @@ TEST(AtomicReplace, EveryBranchLeavesAWholeFileAndNoTemporary) {
         }
         c.plant();
         const int fds = OpenDescriptors();
-        const auto before = Listing(dir.path());
+        const auto before = ListNames(dir.path());
         bool ok;
         {
             std::optional<testsupport::FileSizeLimit> limit;
@@ -102,7 +87,7 @@ TEST(AtomicReplace, EveryBranchLeavesAWholeFileAndNoTemporary) {
             if (!c.existing)
                 expected.insert(std::upper_bound(expected.begin(), expected.end(), "file.cnf"), "file.cnf");
         }
-        EXPECT_EQ(Listing(dir.path()), expected);
+        EXPECT_EQ(ListNames(dir.path()), expected);
         fs::remove_all(temp);
         fs::remove(target);
     }
@@ -122,10 +107,10 @@ TEST(AtomicReplace, OwnTemporaryNamesFitBesideTheLongestNameAndGoWithTheReplacem
         EXPECT_TRUE(first.Write("first"));
         EXPECT_TRUE(second.Write("second"));
         EXPECT_TRUE(second.Commit());
-        EXPECT_EQ(Listing(dir.path()).size(), 2u);
+        EXPECT_EQ(ListNames(dir.path()).size(), 2u);
     }  // the first, never committed, is discarded
     EXPECT_EQ(ReadAll(longest), "second");
-    EXPECT_EQ(Listing(dir.path()).size(), 1u);
+    EXPECT_EQ(ListNames(dir.path()).size(), 1u);
 
     EXPECT_FALSE(ReplaceFile(dir / "no-such-folder/f", "x"));
     EXPECT_FALSE(fs::exists(dir / "no-such-folder"));

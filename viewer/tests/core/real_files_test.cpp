@@ -30,26 +30,9 @@ namespace fs = std::filesystem;
 
 using testsupport::ReadAll;
 
-int OpenDescriptors() {
-    int n = 0;
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        (void)entry;
-        ++n;
-    }
-    return n - 1;  // the listing's own
-}
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-std::vector<std::string> Listing(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using testsupport::ListNames;
+using testsupport::ModeOf;
+using testsupport::OpenDescriptors;
 
 class ScopedUmask {
 public:
@@ -131,14 +114,14 @@ TEST_F(RealFiles, SavesKeepModesLeakNothingAndReportWriteErrors) {
 
         // A real write error (EFBIG, SIGXFSZ ignored) is a failure: the old file
         // stays whole and no temporary file is left.
-        const auto before = Listing(dir_.path());
+        const auto before = ListNames(dir_.path());
         dir_.Write(fs::path(s.file).filename().string(), s.old);
         {
             testsupport::FileSizeLimit limit(s.failingLimit);
             EXPECT_FALSE(s.save(s.file));
         }
         EXPECT_EQ(ReadAll(s.file), s.old);
-        EXPECT_EQ(Listing(dir_.path()), before);
+        EXPECT_EQ(ListNames(dir_.path()), before);
         EXPECT_EQ(OpenDescriptors(), fds);
         fs::remove(s.file);
     }
@@ -233,7 +216,7 @@ TEST_F(RealFiles, SpecialFilesAreRefusedWithoutBlockingAndNeverReplaced) {
     }
     ::alarm(0);
     EXPECT_EQ(OpenDescriptors(), fds);
-    EXPECT_EQ(Listing(dir_.path()), (std::vector<std::string>{"a.log", "fifo", "fifo-link", "folder", "socket"}));
+    EXPECT_EQ(ListNames(dir_.path()), (std::vector<std::string>{"a.log", "fifo", "fifo-link", "folder", "socket"}));
     ::close(sock);
 }
 

@@ -1,13 +1,17 @@
-// A per-test temporary folder and whole-file reads, for the test suites of
-// both programs (no Qt).
+// A per-test temporary folder and what tests look at in it, for the test
+// suites of both programs (no Qt).
 #pragma once
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -44,6 +48,28 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The names in a folder, sorted.
+inline std::vector<std::string> ListNames(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The permission bits of a file (links followed); 0 when it cannot be found.
+inline mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// How many descriptors the process has open (the listing's own included).
+inline int OpenDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
 
 // The whole file; empty when it cannot be read.
 inline std::string ReadAll(const std::filesystem::path& path) {
