@@ -48,10 +48,7 @@ std::string ExecutablePath() {
     return std::filesystem::read_symlink("/proc/self/exe", ec).string();
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadAll;
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -141,7 +138,7 @@ int main(int argc, char** argv) {
     const int status = RunViewer(int(args.size()) - 1, args.data());
 
     Check(status == 0, "the viewer ends normally");
-    Check(ReadBytes(cnf) == std::string("\x20\x40\x60\x00\x41\x00\x00\x00", 8),
+    Check(ReadAll(cnf) == std::string("\x20\x40\x60\x00\x41\x00\x00\x00", 8),
           "the settings file is written at exit with the filter word of the run");
     Check(!std::filesystem::exists(flt), "no filter file is made");
     std::filesystem::remove(cnf);
