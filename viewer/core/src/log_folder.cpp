@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "chatscope/log_format.h"
+#include "fileio/posix_io.h"
 
 namespace chatscope {
 namespace {
@@ -25,20 +26,13 @@ Probe ProbeEntry(int dirFd, const char* name) {
     if (::fstatat(dirFd, name, &st, 0) != 0)
         return errno == ENOENT || errno == ELOOP ? Probe::NotRegular : Probe::Unreadable;
     if (!S_ISREG(st.st_mode)) return Probe::NotRegular;
-    const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Probe::Unreadable;
+    const chatlog::fileio::UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) return Probe::Unreadable;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Probe::NotRegular;
     unsigned char raw[kBlockHeaderBytes];
-    std::size_t got = 0;
-    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    while (regular && got < sizeof raw) {
-        const ssize_t n = ::read(fd, raw + got, sizeof raw - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    if (!regular) return Probe::NotRegular;
-    return got == sizeof raw && raw[0] == 0 && raw[1] == 0 ? Probe::ChatLog : Probe::NotChatLog;
+    const std::int64_t got = chatlog::fileio::ReadFull(fd.get(), raw, sizeof raw);
+    return got == static_cast<std::int64_t>(sizeof raw) && raw[0] == 0 && raw[1] == 0 ? Probe::ChatLog
+                                                                                      : Probe::NotChatLog;
 }
 
 const char* ReasonText(Probe p) {
