@@ -182,7 +182,7 @@ private slots:
     void sideWindowTogglesAndCloseButtons();
     void exitClosesEverything();
     void settingsWrittenAtExit();
-    void startupFileArgumentIsAbsolute();
+    void startupFileArgumentsAreAbsolute();
 };
 
 void TestMainWindow::startsEmptyWithoutSettingsFiles() {
@@ -722,23 +722,33 @@ void TestMainWindow::settingsWrittenAtExit() {
     QDir(dirPath).removeRecursively();
 }
 
-void TestMainWindow::startupFileArgumentIsAbsolute() {
+void TestMainWindow::startupFileArgumentsAreAbsolute() {
     char prog[] = "chatscope";
     char rel[] = "sub/../chat.log";
     char abs[] = "/tmp/x.log";
-    char* relArgs[] = {prog, rel, nullptr};
-    char* absArgs[] = {prog, abs, nullptr};
-    char* none[] = {prog, nullptr};
+    char empty[] = "";
     char dashes[] = "--";
     char dashFile[] = "/tmp/-x";
-    char* endOfOptions[] = {prog, dashes, dashFile, nullptr};
-    char* onlyDashes[] = {prog, dashes, nullptr};
-    const std::string expected = (std::filesystem::current_path() / "chat.log").string();
-    QCOMPARE(StartupFileArgument(2, relArgs), expected);
-    QCOMPARE(StartupFileArgument(2, absArgs), std::string("/tmp/x.log"));
-    QCOMPARE(StartupFileArgument(1, none), std::string());
-    QCOMPARE(StartupFileArgument(3, endOfOptions), std::string("/tmp/-x"));
-    QCOMPARE(StartupFileArgument(2, onlyDashes), std::string());
+    using Files = std::vector<std::string>;
+    const std::string relative = (std::filesystem::current_path() / "chat.log").string();
+    struct Case {
+        std::vector<char*> args;
+        Files expected;
+    } const cases[] = {
+        {{prog, rel}, {relative}},
+        {{prog, abs}, {"/tmp/x.log"}},
+        {{prog}, {}},
+        {{prog, dashes, dashFile}, {"/tmp/-x"}},
+        {{prog, dashes}, {}},
+        {{prog, abs, empty, rel, abs}, {"/tmp/x.log", relative, "/tmp/x.log"}},  // in the order given
+        {{prog, dashes, dashFile, dashes, rel},
+         {"/tmp/-x", (std::filesystem::current_path() / "--").string(), relative}},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv = c.args;
+        argv.push_back(nullptr);
+        QCOMPARE(StartupFileArguments(int(c.args.size()), argv.data()), c.expected);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
