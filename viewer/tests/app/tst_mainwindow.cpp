@@ -625,6 +625,7 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
     QCOMPARE(third->session->Sources(), (std::vector<std::string>{paths[0], paths[3]}));
     QCOMPARE(thirdMenu.actions().size(), 8);
     QCOMPARE(thirdMenu.actions().first()->text(), QStringLiteral("day0 && night.log +1"));
+    QCOMPARE(thirdMenu.actions().at(1)->text(), QStringLiteral("day1 && night.log"));  // the old entry is gone
 }
 
 void TestMainWindow::dropLoadsFilesInNameOrder() {
