@@ -57,47 +57,75 @@ const std::string& LogSession::CurrentLogPath() const {
     return sources_.empty() ? none : sources_.front();
 }
 
-bool LogSession::Load(const std::string& path) {
-    if (!CheckLogHeader(path)) return false;
-    // The caller may pass CurrentLogPath() itself: copy before assigning.
-    const std::string loaded = path;
-    sources_.assign(1, loaded);
-    emit LoadStarting(loaded);
+const std::string& LogSession::FollowedPath() const {
+    static const std::string none;
+    return sources_.empty() ? none : sources_.back();
+}
+
+void LogSession::Watch() { fileWatch_->Watch(following_ ? FromLocalPath(FollowedPath()) : QString()); }
+
+bool LogSession::Load(const std::vector<std::string>& paths) {
+    // The caller may pass Sources() itself: the lists are built before assigning.
+    std::vector<std::string> logs, leftOut;
+    for (const std::string& path : paths) (CheckLogHeader(path) ? logs : leftOut).push_back(path);
+    if (logs.empty()) return false;
+    sources_ = std::move(logs);
+    leftOut_ = std::move(leftOut);
+    emit LoadStarting();
     // LoadFinished comes also when the pass ends with an exception.
     struct Finish {
         LogSession& session;
         ~Finish() { emit session.LoadFinished(); }
     } finish{*this};
     pass_ = PassResult{};  // not followable should the pass fail
-    pass_ = ReadLog(loaded, &DisplaySink(), Filter());
+    pass_ = ReadLogs(sources_, &DisplaySink(), Filter());
+    // A file that changed since its check was left out by the pass: it is no source.
+    if (!pass_.skipped.empty()) {
+        for (const std::string& gone : pass_.skipped) std::erase(sources_, gone);
+        leftOut_.insert(leftOut_.end(), pass_.skipped.begin(), pass_.skipped.end());
+    }
     if (pass_.opened) emit StatisticsChanged();
-    if (following_) fileWatch_->Watch(FromLocalPath(loaded));
+    if (following_) Watch();
     return true;
 }
 
-bool LogSession::Open(const std::string& path) {
-    if (!Load(path)) return false;
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    const std::string recent = ec ? path : absolute.string();
-    userState_.Change([&](UserState& s) { AddRecentFile(s, recent); });
+bool LogSession::Open(const std::vector<std::string>& paths) {
+    if (!Load(paths)) return false;
+    std::vector<std::string> recent;
+    for (const std::string& path : sources_) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+        recent.push_back(ec ? path : absolute.string());
+    }
+    userState_.Change([&](UserState& s) { AddRecentFile(s, RecentEntry(recent)); });
     emit RecentFilesChanged();
     return true;
 }
 
-void LogSession::OpenRecent(const std::string& path) {
-    std::error_code ec;
-    const bool gone = !std::filesystem::exists(path, ec) && !ec;
+void LogSession::OpenRecent(const std::string& entry) {
+    const std::vector<std::string> files = RecentEntryFiles(entry);
+    bool gone = true;
+    for (const std::string& path : files) {
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) || ec) gone = false;
+    }
     if (!gone) {
-        Open(path);
+        // A set with a file left out comes back as a new entry, in this one's place.
+        if (Load(files)) {
+            userState_.Change([&](UserState& s) {
+                RemoveRecentFile(s, entry);
+                AddRecentFile(s, RecentEntry(sources_));
+            });
+            emit RecentFilesChanged();
+        }
         return;
     }
-    userState_.Change([&](UserState& s) { RemoveRecentFile(s, path); });
+    userState_.Change([&](UserState& s) { RemoveRecentFile(s, entry); });
     emit RecentFilesChanged();
 }
 
 void LogSession::Reload() {
-    if (!CurrentLogPath().empty()) Load(CurrentLogPath());
+    if (!sources_.empty()) Load(sources_);
 }
 
 void LogSession::SetBackgroundRgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -121,25 +149,25 @@ void LogSession::SetUserTicked(std::size_t row, bool ticked) {
 }
 
 ExportResult LogSession::SaveHtml(const std::string& outPath, const RecordLineFilter& keep) const {
-    return ExportHtml(outPath, CurrentLogPath(), settings_, users_, keep);
+    return ExportHtml(outPath, sources_, settings_, users_, keep);
 }
 
 void LogSession::SetFollowing(bool on) {
     if (following_ == on) return;
     following_ = on;
     if (userState_.State().follow != on) userState_.Change([on](UserState& s) { s.follow = on; });
-    fileWatch_->Watch(on && !CurrentLogPath().empty() ? FromLocalPath(CurrentLogPath()) : QString());
+    Watch();
 }
 
 FollowResult LogSession::FollowOnce() {
-    if (!following_ || CurrentLogPath().empty()) return FollowResult::Unchanged;
-    const FollowResult result = ReadAppended(CurrentLogPath(), &DisplaySink(), Filter(), pass_);
+    if (!following_ || sources_.empty()) return FollowResult::Unchanged;
+    const FollowResult result = ReadAppended(FollowedPath(), &DisplaySink(), Filter(), pass_);
     if (result == FollowResult::Appended) {
         emit StatisticsChanged();
         emit FollowAppended();
         return result;
     }
-    if (result == FollowResult::Unchanged || !Load(CurrentLogPath())) return FollowResult::Unchanged;
+    if (result == FollowResult::Unchanged || !Load(sources_)) return FollowResult::Unchanged;
     return FollowResult::ReloadNeeded;
 }
 

@@ -38,19 +38,27 @@ public:
     // The sink the display's passes fill; none: the passes only count.
     void AttachDisplay(RetractableSink* sink);
 
-    // The loaded files; today at most one.
+    // The loaded files, read one after another as one log; empty when none is.
     const std::vector<std::string>& Sources() const { return sources_; }
-    // The loaded file; empty when none is.
+    // The first loaded file; empty when none is.
     const std::string& CurrentLogPath() const;
+    // The files the last load left out (gone, no regular file or no chat log), in their order.
+    const std::vector<std::string>& LeftOut() const { return leftOut_; }
 
-    // Loads a chat log file into the display; false (nothing changed) when it fails the header check.
-    bool Load(const std::string& path);
-    // A file the user chose (open dialog, drop, command line, recent files):
-    // Load, and on success the file goes first in the recent files.
-    bool Open(const std::string& path);
-    // Choosing a recent file: a file that no longer exists only leaves the list.
-    void OpenRecent(const std::string& path);
-    // Loads the loaded file again, after a change of the filters.
+    // Loads chat log files into the display, one after another as one log. A
+    // file that fails the header check is left out (LeftOut); false, nothing
+    // changed, when all of them do. The files read become the Sources.
+    bool Load(const std::vector<std::string>& paths);
+    bool Load(const std::string& path) { return Load(std::vector<std::string>{path}); }
+    // Files the user chose (open dialog, drop, command line, recent files):
+    // Load, and on success the files read go first in the recent files, as one
+    // entry.
+    bool Open(const std::vector<std::string>& paths);
+    bool Open(const std::string& path) { return Open(std::vector<std::string>{path}); }
+    // Choosing a recent entry (a file or a set, see RecentEntry): an entry none
+    // of whose files exists any more only leaves the list.
+    void OpenRecent(const std::string& entry);
+    // Loads the loaded files again, after a change of the filters.
     void Reload();
 
     // The statistics of the display's passes, and their All count.
@@ -67,24 +75,24 @@ public:
     // changes what is shown.
     void SetUserTicked(std::size_t row, bool ticked);
 
-    // The HTML save: a pass of its own over the loaded file, with the present
+    // The HTML save: a pass of its own over the loaded files, with the present
     // filters; the display's statistics are not touched.
     ExportResult SaveHtml(const std::string& outPath, const RecordLineFilter& keep) const;
 
-    // "末尾を追う": while on, the loaded file is watched and FileMayHaveChanged
-    // comes when it may have grown.
+    // "末尾を追う": while on, the last loaded file is watched and
+    // FileMayHaveChanged comes when it may have grown.
     bool Following() const { return following_; }
     void SetFollowing(bool on);
-    // One look at the loaded file: Appended when appended records were read
-    // into the display, ReloadNeeded when it was loaded again (it shrank or was
-    // replaced), Unchanged when nothing was read (also when loading it again
-    // failed).
+    // One look at the last loaded file: Appended when records appended to it
+    // were read into the display, ReloadNeeded when all the files were loaded
+    // again (it shrank or was replaced), Unchanged when nothing was read (also
+    // when loading again failed).
     FollowResult FollowOnce();
 
 signals:
-    // A load is about to fill the display from its start (the display clears).
-    void LoadStarting(const std::string& path);
-    // The load is over (also when a pass failed part way).
+    // A load of Sources() is about to fill the display from its start (the display clears).
+    void LoadStarting();
+    // The load is over (also when a pass failed part way); Sources() and LeftOut() are final.
     void LoadFinished();
     // New totals of the display's passes.
     void StatisticsChanged();
@@ -96,6 +104,8 @@ signals:
 
 private:
     PassFilter Filter() const { return {settings_.filterWord(), users_}; }
+    const std::string& FollowedPath() const;
+    void Watch();
     RetractableSink& DisplaySink();
 
     std::string settingsFile_;
@@ -104,6 +114,7 @@ private:
     UserList users_;
     UserStateStore userState_;
     std::vector<std::string> sources_;
+    std::vector<std::string> leftOut_;
     PassResult pass_;
     RetractableSink* display_ = nullptr;
     FileWatch* fileWatch_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QMenu>
@@ -21,9 +22,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "chatscope/html_export.h"
 #include "chatscope/paths.h"
@@ -81,6 +84,14 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
+// The caption of a loaded set: its first file and the count of the others.
+QString Caption(const std::vector<std::string>& sources) {
+    if (sources.empty()) return kCaption;
+    QString shown = FromLocalPath(sources.front());
+    if (sources.size() > 1) shown += QStringLiteral(" +%1").arg(sources.size() - 1);
+    return kCaption + QStringLiteral(" [") + shown + QStringLiteral("]");
+}
 
 const char* const kChannelCaptions[kChannelCount] = {"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"};
 
@@ -142,14 +153,23 @@ MainWindow::MainWindow(LogSession& session, QWidget* parent)
     experiencePanel_->setMinimumWidth(120);  // the first panel keeps its width; the second gives way
     status->addWidget(experiencePanel_);
     status->addWidget(channelCountPanel_);
+    // The files the last load left out; shown only then.
+    leftOutPanel_ = new QLabel(status);
+    leftOutPanel_->setObjectName(QStringLiteral("leftOutPanel"));
+    leftOutPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    leftOutPanel_->setTextFormat(Qt::PlainText);
+    leftOutPanel_->setMinimumWidth(0);
+    leftOutPanel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    leftOutPanel_->hide();
+    status->addWidget(leftOutPanel_, 1);
     setStatusBar(status);
 
     BuildMenus();
     BuildViewMenu();
 
     session_.AttachDisplay(displaySink_.get());
-    connect(&session_, &LogSession::LoadStarting, this, [this](const std::string& path) {
-        setWindowTitle(kCaption + QStringLiteral(" [") + FromLocalPath(path) + QStringLiteral("]"));
+    connect(&session_, &LogSession::LoadStarting, this, [this] {
+        setWindowTitle(Caption(session_.Sources()));
         // A busy cursor for the length of the pass; Qt hands it to the window system
         // at once and no events are processed, so nothing else runs in the middle.
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -157,6 +177,8 @@ MainWindow::MainWindow(LogSession& session, QWidget* parent)
     });
     connect(&session_, &LogSession::LoadFinished, this, [this] {
         display_->EndOfBatch();
+        setWindowTitle(Caption(session_.Sources()));  // the pass may have left a file out
+        UpdateLeftOutPanel();
         QApplication::restoreOverrideCursor();
     });
     connect(&session_, &LogSession::StatisticsChanged, this, [this] { UpdateStatusTexts(); });
@@ -288,6 +310,18 @@ void MainWindow::UpdateStatusTexts() {
     experiencePanel_->setText(sjis::Decode(FormatExpText(stats)));
 }
 
+void MainWindow::UpdateLeftOutPanel() {
+    QStringList names, paths;
+    for (const std::string& path : session_.LeftOut()) {
+        paths << FromLocalPath(path);
+        names << QFileInfo(paths.back()).fileName();
+    }
+    leftOutPanel_->setText(
+        names.isEmpty() ? QString() : QStringLiteral("読み込めなかったファイル: ") + names.join(QStringLiteral(", ")));
+    leftOutPanel_->setToolTip(paths.join(QLatin1Char('\n')));
+    leftOutPanel_->setVisible(!names.isEmpty());
+}
+
 void MainWindow::OpenWithDialog() {
     const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kOpenFilter);
     if (chosen.isEmpty()) return;
@@ -320,15 +354,16 @@ void MainWindow::SaveToPath(const QString& chosenPath) {
     const std::string out = ToLocalPath(chosenPath);
     const std::string ext = LowerExtension(out);
     if (ext == ".htm" || ext == ".html") {
-        if (session_.CurrentLogPath().empty()) return;
+        if (session_.Sources().empty()) return;
         BusyCursor busy;
         // Only the records the display shows when it shows only matching lines.
         session_.SaveHtml(out, find_->RecordFilter());
         return;
     }
     if (ext != ".doc" && ext != ".txt") return;
-    // Never write the display over the log it came from.
-    if (SameFile(out, session_.CurrentLogPath())) return;
+    // Never write the display over a log it came from.
+    for (const std::string& log : session_.Sources())
+        if (SameFile(out, log)) return;
     BusyCursor busy;
     if (ext == ".doc")
         display_->SaveRtf(chosenPath);
@@ -409,25 +444,28 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 namespace {
 
-QString FirstLocalFile(const QMimeData* mime) {
-    if (!mime || !mime->hasUrls()) return {};
+// The local files of a drop, in byte-wise order of their local paths.
+std::vector<std::string> LocalFiles(const QMimeData* mime) {
+    std::vector<std::string> files;
+    if (!mime || !mime->hasUrls()) return files;
     for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) return url.toLocalFile();
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files.push_back(ToLocalPath(url.toLocalFile()));
     }
-    return {};
+    std::sort(files.begin(), files.end());  // std::string compares as unsigned bytes
+    return files;
 }
 
 }  // namespace
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!FirstLocalFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!LocalFiles(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    const QString first = FirstLocalFile(event->mimeData());
-    if (first.isEmpty()) return;
+    const std::vector<std::string> files = LocalFiles(event->mimeData());
+    if (files.empty()) return;
     event->acceptProposedAction();
-    session_.Open(ToLocalPath(first));
+    session_.Open(files);
 }
 
 }  // namespace chatscope

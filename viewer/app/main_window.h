@@ -57,8 +57,8 @@ public:
     // "popupStatisticsAction", "settingsAction", "popupSettingsAction",
     // "copyAction", "findAction", "findNextAction", "findPreviousAction",
     // "matchingLinesAction", "followAction"; the menus "recentFiles" and
-    // "contextMenu"; the widgets "display", "findBar", "experiencePanel" and
-    // "channelCountPanel"; the find session "find".
+    // "contextMenu"; the widgets "display", "findBar", "experiencePanel",
+    // "channelCountPanel" and "leftOutPanel"; the find session "find".
 
     // Paths are handed to the core as local 8-bit file names.
     static std::string ToLocalPath(const QString& path) { return chatscope::ToLocalPath(path); }
@@ -88,6 +88,8 @@ private:
     void SetChannelChecks();
     void UpdateDisplayBackground();
     void UpdateStatusTexts();
+    // The files the last load left out, named in the status bar.
+    void UpdateLeftOutPanel();
     // One look at the loaded file (the watch and the poll call it): shows what was
     // appended, or loads the file again when it shrank or was replaced. Does
     // nothing while following is off or the display holds edits.
@@ -99,6 +101,7 @@ private:
     FindSession* find_ = nullptr;
     QLabel* experiencePanel_ = nullptr;
     QLabel* channelCountPanel_ = nullptr;
+    QLabel* leftOutPanel_ = nullptr;
     QWidget* settingsDialog_ = nullptr;
     QWidget* statisticsWindow_ = nullptr;
     std::unique_ptr<DisplaySink> displaySink_;

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
+#include "chatscope/user_state.h"
 #include "user_state_store.h"
 
 namespace chatscope {
@@ -17,12 +19,15 @@ RecentFilesMenu::RecentFilesMenu(const UserStateStore& store, QWidget* parent)
 
 void RecentFilesMenu::Rebuild() {
     clear();
-    for (const std::string& path : store_.State().recentFiles) {
-        const QString full = QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
-        QString name = QFileInfo(full).fileName();
+    for (const std::string& entry : store_.State().recentFiles) {
+        QStringList full;
+        for (const std::string& path : RecentEntryFiles(entry))
+            full << QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+        QString name = QFileInfo(full.first()).fileName();
+        if (full.size() > 1) name += QStringLiteral(" +%1").arg(full.size() - 1);
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));  // no mnemonic
-        QAction* action = addAction(name, this, [this, path] { emit FileChosen(path); });
-        action->setToolTip(full);
+        QAction* action = addAction(name, this, [this, entry] { emit FileChosen(entry); });
+        action->setToolTip(full.join(QLatin1Char('\n')));
     }
     menuAction()->setEnabled(!isEmpty());
 }

@@ -1,5 +1,6 @@
 // "最近使ったファイル": the files opened last, newest first, each shown by its
-// name with the full path as tooltip.
+// name with the full path as tooltip; a set by its first file's name and the
+// count of the others ("a.log +2"), its paths one a line as tooltip.
 #pragma once
 
 #include <QMenu>
@@ -19,7 +20,7 @@ public:
     void Rebuild();
 
 signals:
-    void FileChosen(const std::string& path);
+    void FileChosen(const std::string& entry);  // a UserState recent entry
 
 private:
     const UserStateStore& store_;

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include <csignal>
 
@@ -72,9 +73,9 @@ int RunWindows(int argc, char** argv) {
         mainWindow->close();
     });
     windows->mainWindow->show();
-    // "chatscope FILE": load FILE as if it had been dropped on the window.
-    const std::string file = StartupFileArgument(argc, argv);
-    if (!file.empty()) windows->session->Open(file);
+    // "chatscope FILE...": load the files as one log, in the order given.
+    const std::vector<std::string> files = StartupFileArguments(argc, argv);
+    if (!files.empty()) windows->session->Open(files);
     const int status = QApplication::exec();
     signalBridge.disconnect();  // the windows go now
     return status;
@@ -110,14 +111,18 @@ std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFi
     return windows;
 }
 
-std::string StartupFileArgument(int argc, char** argv) {
-    // "--" ends the options: what follows is the file, even when it starts with "-".
+std::vector<std::string> StartupFileArguments(int argc, char** argv) {
+    // "--" ends the options: what follows are files, even those that start with "-".
     int index = 1;
     if (index < argc && argv[index] && std::string_view(argv[index]) == "--") ++index;
-    if (index >= argc || !argv[index] || argv[index][0] == '\0') return {};
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(argv[index], ec);
-    return ec ? std::string(argv[index]) : absolute.lexically_normal().string();
+    std::vector<std::string> files;
+    for (; index < argc && argv[index]; ++index) {
+        if (argv[index][0] == '\0') continue;
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(argv[index], ec);
+        files.push_back(ec ? std::string(argv[index]) : absolute.lexically_normal().string());
+    }
+    return files;
 }
 
 int RunViewer(int argc, char** argv) {

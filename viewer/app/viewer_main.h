@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace chatscope {
 
@@ -12,7 +13,7 @@ class SettingsDialog;
 class StatisticsWindow;
 
 // Creates the session, then the main window, the settings dialog and the
-// statistics window in that order, opens a file named on the command line, and
+// statistics window in that order, opens the files named on the command line, and
 // runs the event loop.
 int RunViewer(int argc, char** argv);
 
@@ -35,8 +36,9 @@ struct ViewerWindows {
 // windows as the viewer starts them (all hidden). Needs a QApplication.
 std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile);
 
-// The file of "chatscope FILE" as a local path for LogSession::Open; empty when none
-// was named. `argv` is what QApplication left of the command line.
-std::string StartupFileArgument(int argc, char** argv);
+// The files of "chatscope FILE..." as absolute local paths for LogSession::Open,
+// in the order given; empty when none was named. `argv` is what QApplication
+// left of the command line.
+std::vector<std::string> StartupFileArguments(int argc, char** argv);
 
 }  // namespace chatscope

@@ -16,12 +16,21 @@ namespace chatscope {
 namespace {
 
 constexpr std::string_view kFollowKey = "follow=";
-// A state file is a few hundred bytes; anything far larger is not ours.
-constexpr std::size_t kMaxStateBytes = 64 * 1024;
+// A further file of a set, on the line after the one before it.
+constexpr char kSetFileMark = '+';
+// A state file is a few hundred bytes, a few MB with sets of thousands of
+// files; anything far larger is not ours.
+constexpr std::size_t kMaxStateBytes = 16 << 20;
 
-bool Storable(const std::string& path) {
+bool StorablePath(std::string_view path) {
     return !path.empty() && path.front() == '/' && path.find_first_of("\r\n", 0) == std::string::npos &&
            path.find('\0') == std::string::npos;
+}
+
+bool Storable(const std::string& entry) {
+    for (const std::string& file : RecentEntryFiles(entry))
+        if (!StorablePath(file)) return false;
+    return true;
 }
 
 // The whole file, or nothing when it is no regular file or cannot be read.
@@ -43,6 +52,26 @@ std::string ReadSmallFile(const std::string& path) {
 
 }  // namespace
 
+std::string RecentEntry(const std::vector<std::string>& files) {
+    std::string entry;
+    for (const std::string& file : files) {
+        if (!entry.empty()) entry += '\n';
+        entry += file;
+    }
+    return entry;
+}
+
+std::vector<std::string> RecentEntryFiles(const std::string& entry) {
+    std::vector<std::string> files;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = entry.find('\n', start);
+        files.push_back(entry.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return files;
+        start = end + 1;
+    }
+}
+
 void AddRecentFile(UserState& state, const std::string& path) {
     if (!Storable(path)) return;
     RemoveRecentFile(state, path);
@@ -59,16 +88,25 @@ UserState LoadUserState(const std::string& path) {
     const std::string bytes = ReadSmallFile(path);
     std::size_t start = 0;
     std::vector<std::string> files;
+    bool afterEntry = false;  // the line before was an entry's: a set may go on
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
         if (end == std::string::npos) end = bytes.size();
         std::string line = bytes.substr(start, end - start);
         start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.starts_with(kFollowKey))
+        const bool setFile = afterEntry && line.size() > 1 && line.front() == kSetFileMark;
+        afterEntry = false;
+        if (line.starts_with(kFollowKey)) {
             state.follow = line.substr(kFollowKey.size()) == "1";
-        else if (Storable(line))
+        } else if (setFile && StorablePath(std::string_view(line).substr(1))) {
+            files.back() += '\n';
+            files.back().append(line, 1);
+            afterEntry = true;
+        } else if (StorablePath(line)) {
             files.push_back(std::move(line));
+            afterEntry = true;
+        }
     }
     // Oldest first, so the newest ends in front and duplicates keep their newest place.
     for (auto it = files.rbegin(); it != files.rend(); ++it) AddRecentFile(state, *it);
@@ -78,7 +116,12 @@ UserState LoadUserState(const std::string& path) {
 bool SaveUserState(const std::string& path, const UserState& state) {
     std::string bytes = std::string(kFollowKey) + (state.follow ? "1" : "0") + "\n";
     for (const std::string& file : state.recentFiles) {
-        if (Storable(file)) bytes += file + "\n";
+        if (!Storable(file)) continue;
+        for (char c : file) {
+            bytes += c;
+            if (c == '\n') bytes += kSetFileMark;
+        }
+        bytes += '\n';
     }
     const std::string target = chatlog::fileio::ReplacementTarget(path);
     if (IsSpecialFile(target)) return false;  // a device or FIFO is never replaced

@@ -1,7 +1,10 @@
 // "末尾を追う": a log that grows while it is shown ends up exactly as a fresh
 // load of the grown file shows it, whatever pieces it grew by, with or without
-// only the lines matching the find text shown.
+// only the lines matching the find text shown. A set of files loaded as one log
+// is shown as their concatenation is, while its last file grows and after one
+// of them is lost.
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -109,6 +112,8 @@ private slots:
     void shrunkOrReplacedFileIsLoadedWhole();
     void editsPauseFollowing();
     void watchNoticesAnAppend();
+    void setShowsItsConcatenation_data();
+    void setShowsItsConcatenation();
 };
 
 void TestFollow::growingFileEqualsFreshLoad_data() {
@@ -254,6 +259,102 @@ void TestFollow::watchNoticesAnAppend() {
     Append(path, logtest::Header() + block);
     QTRY_COMPARE_WITH_TIMEOUT(Part<LogDisplay>(v.main(), QStringLiteral("display"))->LineCount(), 100, 5000);
     QCOMPARE(bar->value(), bar->maximum());  // kept at the bottom
+}
+
+void TestFollow::setShowsItsConcatenation_data() {
+    QTest::addColumn<uint>("seed");
+    QTest::addColumn<QString>("findText");
+    QTest::addColumn<int>("lost");          // the file of the set lost before the re-read
+    QTest::addColumn<bool>("overwritten");  // lost by becoming no chat log, else deleted
+    QTest::newRow("first deleted") << 11u << QString() << 0 << false;
+    QTest::newRow("middle no log") << 12u << QString() << 1 << true;
+    QTest::newRow("last deleted, matching lines") << 13u << QStringLiteral("DAVE") << 2 << false;
+    QTest::newRow("last no log") << 14u << QString() << 2 << true;
+}
+
+void TestFollow::setShowsItsConcatenation() {
+    QFETCH(uint, seed);
+    QFETCH(QString, findText);
+    QFETCH(int, lost);
+    QFETCH(bool, overwritten);
+    std::mt19937 rng(seed);
+    auto blocks = [&rng](int count) {
+        std::string bytes;
+        for (int block = 0; block < count; ++block) {
+            std::vector<std::string> lines;
+            const int lineCount = block == count - 1 ? int(rng() % 50) : 50;
+            for (int i = 0; i < lineCount; ++i) lines.push_back(rng() % 10 ? RandomRecord(rng) : std::string());
+            bytes += logtest::Block(lines);
+        }
+        return bytes;
+    };
+    // An archive cut at block boundaries into three files, the last one growing later.
+    std::vector<std::string> parts;
+    for (int file = 0; file < 3; ++file) parts.push_back(blocks(1 + int(rng() % 3)));
+    const std::string grown = blocks(2);
+    Viewer v;
+    v.main().show();
+    std::vector<std::string> set;
+    for (int file = 0; file < 3; ++file) {
+        set.push_back(v.Local(file == 0 ? "TARQ1.log" : file == 1 ? "TARQ2.log" : "TARQ3.log"));
+        Append(set.back(), parts[std::size_t(file)]);
+    }
+    // What a fresh viewer shows of one file holding `bytes`, with the same filters.
+    auto freshSeen = [&](const std::string& bytes, bool sayHidden, QStringList* captionAndHtml = nullptr) {
+        Viewer fresh;
+        fresh.Filter(findText, sayHidden);
+        const std::string path = fresh.Local("all.log");
+        Append(path, bytes);
+        if (!fresh.session().Load(path)) return QStringList{QStringLiteral("no load")};
+        fresh.Settle();
+        if (captionAndHtml) {
+            fresh.main().SaveToPath(fresh.dir.filePath(QStringLiteral("out.htm")));
+            *captionAndHtml << testsupport::ReadFile(fresh.dir.filePath(QStringLiteral("out.htm")));
+        }
+        return fresh.Seen();
+    };
+
+    v.Filter(findText, false);
+    Command(v.main(), "followAction")->setChecked(true);
+    QVERIFY(v.session().Open(set));
+    v.Settle();
+    QCOMPARE(v.main().windowTitle(),
+             QStringLiteral("Tarq Log Viewer [") + MainWindow::FromLocalPath(set[0]) + QStringLiteral(" +2]"));
+    QStringList html;
+    QCOMPARE(v.Seen(), freshSeen(parts[0] + parts[1] + parts[2], false, &html));
+    v.main().SaveToPath(v.dir.filePath(QStringLiteral("out.htm")));
+    QCOMPARE(QStringList{testsupport::ReadFile(v.dir.filePath(QStringLiteral("out.htm")))}, html);
+    QVERIFY(!Part<QLabel>(v.main(), QStringLiteral("leftOutPanel"))->isVisibleTo(&v.main()));
+
+    // The last file grows, in pieces ending anywhere: only what was appended is read.
+    for (std::size_t at = 0; at < grown.size();) {
+        const std::size_t piece = std::min<std::size_t>(grown.size() - at, 1 + rng() % 3000);
+        Append(set[2], grown.substr(at, piece));
+        at += piece;
+        QCOMPARE(v.session().FollowOnce(), FollowResult::Appended);
+    }
+    v.Settle();
+    parts[2] += grown;
+    QCOMPARE(v.Seen(), freshSeen(parts[0] + parts[1] + parts[2], false));
+
+    // One file is lost; a filter change reads the others and names it.
+    const std::string lostPath = set[std::size_t(lost)];
+    std::filesystem::remove(lostPath);
+    if (overwritten) Append(lostPath, "\x01 no chat log");
+    ChannelCommand(v.main(), Channel::Say, false)->trigger();
+    v.Settle();
+    parts.erase(parts.begin() + lost);
+    QCOMPARE(v.Seen(), freshSeen(parts[0] + parts[1], true));
+    const QString lostName = QStringLiteral("TARQ%1.log").arg(lost + 1);
+    QCOMPARE(PanelText(v.main(), "leftOutPanel"), QStringLiteral("読み込めなかったファイル: ") + lostName);
+    QVERIFY(Part<QLabel>(v.main(), QStringLiteral("leftOutPanel"))->isVisibleTo(&v.main()));
+    QVERIFY(v.main().windowTitle().endsWith(QStringLiteral(" +1]")));
+
+    // Following goes on with the last file left, which the watch now watches.
+    parts[1] += grown;
+    const QStringList expected = freshSeen(parts[0] + parts[1], true);
+    Append(set[lost == 2 ? 1 : 2], grown);
+    QTRY_VERIFY_WITH_TIMEOUT((v.Settle(), v.Seen() == expected), 5000);
 }
 
 QTEST_MAIN(TestFollow)

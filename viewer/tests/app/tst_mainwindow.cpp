@@ -176,13 +176,13 @@ private slots:
     void plainTextSaveBytes();
     void richTextSaveColours();
     void saveOntoLoadedLogWritesNothing();
-    void dropLoadsFirstFileOnly();
+    void dropLoadsFilesInNameOrder();
     void recentFilesListOpenedFilesAndForgetMissingOnes();
     void copyFollowsSelection();
     void sideWindowTogglesAndCloseButtons();
     void exitClosesEverything();
     void settingsWrittenAtExit();
-    void startupFileArgumentIsAbsolute();
+    void startupFileArgumentsAreAbsolute();
 };
 
 void TestMainWindow::startsEmptyWithoutSettingsFiles() {
@@ -604,14 +604,35 @@ void TestMainWindow::recentFilesListOpenedFilesAndForgetMissingOnes() {
         },
         [&] { Command(*again->mainWindow, "openAction")->trigger(); });
     QCOMPARE(next.actions().first()->toolTip(), MainWindow::FromLocalPath(paths[1]));
+
+    // A set is one entry, kept for the next start; choosing it loads the set.
+    const std::vector<std::string> set{paths[0], paths[2], paths[3]};
+    QVERIFY(v.session().Open(set));
+    const auto third =
+        CreateViewerWindows(v.Local(QStringLiteral("chatscope.cnf")), v.Local(QStringLiteral("other.flt")));
+    RecentFilesMenu& thirdMenu = *Part<RecentFilesMenu>(*third->mainWindow, QStringLiteral("recentFiles"));
+    QCOMPARE(thirdMenu.actions().size(), 8);
+    QCOMPARE(thirdMenu.actions().first()->text(), QStringLiteral("day0 && night.log +2"));
+    QCOMPARE(thirdMenu.actions().first()->toolTip(), MainWindow::FromLocalPath(paths[0]) + "\n" +
+                                                         MainWindow::FromLocalPath(paths[2]) + "\n" +
+                                                         MainWindow::FromLocalPath(paths[3]));
+    thirdMenu.actions().first()->trigger();
+    QCOMPARE(third->session->Sources(), set);
+    QCOMPARE(third->session->AllLines(), 24);
+    // With a file of it gone, the set loads without it and its entry follows.
+    std::filesystem::remove(paths[2]);
+    thirdMenu.actions().first()->trigger();
+    QCOMPARE(third->session->Sources(), (std::vector<std::string>{paths[0], paths[3]}));
+    QCOMPARE(thirdMenu.actions().size(), 8);
+    QCOMPARE(thirdMenu.actions().first()->text(), QStringLiteral("day0 && night.log +1"));
+    QCOMPARE(thirdMenu.actions().at(1)->text(), QStringLiteral("day1 && night.log"));  // the old entry is gone
 }
 
-void TestMainWindow::dropLoadsFirstFileOnly() {
+void TestMainWindow::dropLoadsFilesInNameOrder() {
     Viewer v;
-    const std::string first = v.WriteSampleLog(QStringLiteral("first.log"));
-    const std::string second =
-        v.Write(QStringLiteral("second.log"), logtest::Block({logtest::Record(1, "second file")}));
-    const std::string notLog = v.Write(QStringLiteral("bad.log"), "\x01\x01 not a log");
+    const std::string sample = v.WriteSampleLog(QStringLiteral("b.log"));
+    const std::string second = v.Write(QStringLiteral("C.log"), logtest::Block({logtest::Record(1, "second file")}));
+    v.Write(QStringLiteral("bad.log"), "\x01\x01 not a log");
     auto drop = [&](const QList<QUrl>& urls) {
         QMimeData mime;
         mime.setUrls(urls);
@@ -622,24 +643,31 @@ void TestMainWindow::dropLoadsFirstFileOnly() {
         return enter.isAccepted();
     };
     auto url = [&](const char* name) { return QUrl::fromLocalFile(v.Path(QString::fromLatin1(name))); };
+    auto leftOut = [&] {
+        QLabel* panel = Part<QLabel>(v.mainWindow(), QStringLiteral("leftOutPanel"));
+        return panel->isVisibleTo(&v.mainWindow()) ? panel->text() : QStringLiteral("hidden");
+    };
 
-    QVERIFY(drop({url("first.log"), url("second.log"), url("bad.log")}));
-    QCOMPARE(v.session().CurrentLogPath(), first);
-    QCOMPARE(v.Lines(), AllSampleLines());
+    // Byte-wise order ("C" before "b", "b.log" before "bad.log"); the file that is no log is named.
+    QVERIFY(drop({url("bad.log"), url("b.log"), url("C.log")}));
+    QCOMPARE(v.session().Sources(), (std::vector<std::string>{second, sample}));
+    QCOMPARE(v.Lines(), QStringList{QStringLiteral("second file")} + AllSampleLines());
+    QVERIFY(PanelText(v.mainWindow(), "channelCountPanel").endsWith(QStringLiteral("All:9")));
+    QCOMPARE(v.mainWindow().windowTitle(), kCaption + QStringLiteral(" [") + v.Path(QStringLiteral("C.log")) + " +1]");
+    QCOMPARE(leftOut(), QStringLiteral("読み込めなかったファイル: bad.log"));
 
-    // Only the first file counts, even when it is not a log.
-    QVERIFY(drop({url("bad.log"), url("second.log")}));
-    QCOMPARE(v.session().CurrentLogPath(), first);
-    QCOMPARE(v.Lines(), AllSampleLines());
-    QVERIFY(v.mainWindow().windowTitle().endsWith(QStringLiteral("first.log]")));
-
+    // No log among them: nothing changes.
+    const QString title = v.mainWindow().windowTitle();
+    QVERIFY(drop({url("bad.log")}));
+    QVERIFY(drop({url("bad.log"), url("missing.log")}));
+    QCOMPARE(v.session().Sources(), (std::vector<std::string>{second, sample}));
+    QCOMPARE(v.mainWindow().windowTitle(), title);
     QVERIFY(!drop({QUrl(QStringLiteral("https://example.invalid/x.log"))}));
-    QCOMPARE(v.session().CurrentLogPath(), first);
 
-    QVERIFY(drop({url("second.log")}));
-    QCOMPARE(v.session().CurrentLogPath(), second);
-    QCOMPARE(v.Lines(), QStringList{QStringLiteral("second file")});
-    (void)notLog;
+    QVERIFY(drop({url("b.log")}));
+    QCOMPARE(v.session().Sources(), std::vector<std::string>{sample});
+    QCOMPARE(v.mainWindow().windowTitle(), kCaption + QStringLiteral(" [") + v.Path(QStringLiteral("b.log")) + "]");
+    QCOMPARE(leftOut(), QStringLiteral("hidden"));
 }
 
 void TestMainWindow::copyFollowsSelection() {
@@ -722,23 +750,33 @@ void TestMainWindow::settingsWrittenAtExit() {
     QDir(dirPath).removeRecursively();
 }
 
-void TestMainWindow::startupFileArgumentIsAbsolute() {
+void TestMainWindow::startupFileArgumentsAreAbsolute() {
     char prog[] = "chatscope";
     char rel[] = "sub/../chat.log";
     char abs[] = "/tmp/x.log";
-    char* relArgs[] = {prog, rel, nullptr};
-    char* absArgs[] = {prog, abs, nullptr};
-    char* none[] = {prog, nullptr};
+    char empty[] = "";
     char dashes[] = "--";
     char dashFile[] = "/tmp/-x";
-    char* endOfOptions[] = {prog, dashes, dashFile, nullptr};
-    char* onlyDashes[] = {prog, dashes, nullptr};
-    const std::string expected = (std::filesystem::current_path() / "chat.log").string();
-    QCOMPARE(StartupFileArgument(2, relArgs), expected);
-    QCOMPARE(StartupFileArgument(2, absArgs), std::string("/tmp/x.log"));
-    QCOMPARE(StartupFileArgument(1, none), std::string());
-    QCOMPARE(StartupFileArgument(3, endOfOptions), std::string("/tmp/-x"));
-    QCOMPARE(StartupFileArgument(2, onlyDashes), std::string());
+    using Files = std::vector<std::string>;
+    const std::string relative = (std::filesystem::current_path() / "chat.log").string();
+    struct Case {
+        std::vector<char*> args;
+        Files expected;
+    } const cases[] = {
+        {{prog, rel}, {relative}},
+        {{prog, abs}, {"/tmp/x.log"}},
+        {{prog}, {}},
+        {{prog, dashes, dashFile}, {"/tmp/-x"}},
+        {{prog, dashes}, {}},
+        {{prog, abs, empty, rel, abs}, {"/tmp/x.log", relative, "/tmp/x.log"}},  // in the order given
+        {{prog, dashes, dashFile, dashes, rel},
+         {"/tmp/-x", (std::filesystem::current_path() / "--").string(), relative}},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv = c.args;
+        argv.push_back(nullptr);
+        QCOMPARE(StartupFileArguments(int(c.args.size()), argv.data()), c.expected);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

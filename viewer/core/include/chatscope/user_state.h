@@ -5,6 +5,12 @@
 // The file holds one item a line: "follow=1" (or "follow=0"), and the recent
 // files, newest first, each an absolute path as the file system's bytes. Other
 // lines are ignored.
+//
+// A recent entry may be a set of files loaded together as one log: its first
+// path on a line of its own, each further path on the line after it behind a
+// "+" ("+/logs/b.log"). A reader that knows no sets ignores the "+" lines and
+// so reads a set as its first file. In a UserState such an entry is one string,
+// its paths joined by "\n" (RecentEntry, RecentEntryFiles).
 #pragma once
 
 #include <cstddef>
@@ -16,15 +22,20 @@ namespace chatscope {
 inline constexpr std::size_t kMaxRecentFiles = 8;
 
 struct UserState {
-    std::vector<std::string> recentFiles;  // absolute paths, newest first, at most kMaxRecentFiles
+    // Entries, newest first, at most kMaxRecentFiles: an absolute path, or a set's paths joined by "\n".
+    std::vector<std::string> recentFiles;
     bool follow = false;
 
     bool operator==(const UserState&) const = default;
 };
 
-// Puts `path` first in the list, dropping an older entry of it and any beyond
-// the limit. A path the file cannot hold (relative, empty, with a line break) is
-// left out.
+// The entry of a set of files (one file: its path); the files of an entry.
+std::string RecentEntry(const std::vector<std::string>& files);
+std::vector<std::string> RecentEntryFiles(const std::string& entry);
+
+// Puts the entry `path` first in the list, dropping an older equal entry and any
+// beyond the limit. An entry the file cannot hold (a path relative, empty, with a
+// carriage return) is left out.
 void AddRecentFile(UserState& state, const std::string& path);
 void RemoveRecentFile(UserState& state, const std::string& path);
 
