@@ -194,6 +194,7 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
         {"length beyond the end", [&] { WriteFileBytes(record, recordFor(victim, 6000, 5000)); }},
         {"more than the file added", [&] { WriteFileBytes(record, recordFor(victim, 100, 1000)); }},
         {"new archive longer than the file", [&] { WriteFileBytes(record, recordFor(victim, -1, 1000)); }},
+        {"bytes after the record", [&] { WriteFileBytes(record, recordFor(victim, 0, 6000) + "x"); }},
         {"record cut short",
          [&] {
              const std::string text = recordFor(victim, 0, 5000);
@@ -223,6 +224,15 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
         EXPECT_EQ(regularTarget(), planted);
         EXPECT_EQ(std::filesystem::symlink_status(record).type(), std::filesystem::file_type::not_found);
     }
+
+    // A record of 64 KiB (a long game log path) is still read, and undone.
+    const auto recordOf = [&](std::size_t n) {
+        return EncodeCaptureIntent({victim, 100, 0, std::string(n, 'g'), FileStamp::Of(1, 0, 5000)});
+    };
+    WriteFileBytes(record, recordOf(65536 - recordOf(0).size() - 4));  // its length takes 5 digits, not 1
+    ASSERT_EQ(std::filesystem::file_size(record), 65536u);
+    Start();
+    EXPECT_EQ(ReadFileBytes(victim), content.substr(0, 100));
 }
 
 }  // namespace
