@@ -50,7 +50,7 @@ bool CaptureEngine::CopyIsWholeButCannotBeRepeated(const CaptureIntent& intent) 
     // the file is as it was, the copy is undone and made afresh instead,
     // which also mends a copy that a power cut left unflushed.
     const std::int64_t base = intent.archiveLength < 0 ? 0 : intent.archiveLength;
-    return intent.stamp.size > 0 && files_.FileSize(intent.archivePath) == base + intent.stamp.size &&
+    return intent.stamp.size > 0 && files_.FileSize(intent.archivePath) - base == intent.stamp.size &&
            !(files_.Stamp(intent.gameLogPath) == intent.stamp);
 }
 

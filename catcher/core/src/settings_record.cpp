@@ -26,7 +26,8 @@ std::string ReadText(const std::array<std::uint8_t, kSettingsRecordSize>& bytes,
 void WriteText(std::array<std::uint8_t, kSettingsRecordSize>& bytes, std::size_t offset, std::string_view text) {
     std::uint8_t* field = bytes.data() + offset;
     std::memset(field, 0, kSettingsTextFieldSize);
-    const std::size_t length = std::min(text.size(), kSettingsTextFieldSize - 1);
+    // What follows a NUL would be read back as the text's exact form.
+    const std::size_t length = std::min({text.size(), text.find('\0'), kSettingsTextFieldSize - 1});
     std::memcpy(field, text.data(), length);
 }
 

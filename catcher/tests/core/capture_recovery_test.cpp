@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 
 #include "chatkeeper/capture_journal.h"
@@ -29,8 +30,11 @@ public:
             WriteFileBytes(inner_.Path(), text.substr(0, text.size() / 2));
         }
         fs_.Step();
-        return inner_.Record(intent);
+        const bool recorded = inner_.Record(intent);
+        if (afterRecord) afterRecord();
+        return recorded;
     }
+    std::function<void()> afterRecord;  // another writer, say
     void Clear() override {
         fs_.Step();
         inner_.Clear();
@@ -161,6 +165,22 @@ TEST_F(RecoveryTest, FileOrFolderChangedSinceTheKill) {
     Start();
     EXPECT_EQ(ReadAll(archives + "/all.log"), Content(2, 2000, 'b') + Content(6, 3000));
     EXPECT_FALSE(file.Pending().has_value());
+
+    // Another writer appended between the record and the open: the record
+    // takes the new length, so that only the capture's own bytes are undone.
+    const std::string kept = ReadFileBytes(archives + "/all.log") + "other writer\n";
+    killable.afterRecord = [&, once = true]() mutable {
+        if (once) test::AppendFileBytes(archives + "/all.log", "other writer\n");
+        once = false;
+    };
+    WriteGameIn(other, 7, Content(7, 3000));
+    fs.steps = 0;
+    fs.killAtStep = 5;  // record, open, record again, two writes
+    EXPECT_THROW(Tick(), SimulatedKill);
+    fs.killAtStep = 0;
+    killable.afterRecord = nullptr;
+    Start();
+    EXPECT_EQ(ReadFileBytes(archives + "/all.log"), kept);
 }
 
 TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
@@ -194,6 +214,7 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
         {"length beyond the end", [&] { WriteFileBytes(record, recordFor(victim, 6000, 5000)); }},
         {"more than the file added", [&] { WriteFileBytes(record, recordFor(victim, 100, 1000)); }},
         {"new archive longer than the file", [&] { WriteFileBytes(record, recordFor(victim, -1, 1000)); }},
+        {"bytes after the record", [&] { WriteFileBytes(record, recordFor(victim, 0, 6000) + "x"); }},
         {"record cut short",
          [&] {
              const std::string text = recordFor(victim, 0, 5000);
@@ -223,6 +244,15 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
         EXPECT_EQ(regularTarget(), planted);
         EXPECT_EQ(std::filesystem::symlink_status(record).type(), std::filesystem::file_type::not_found);
     }
+
+    // A record of 64 KiB (a long game log path) is still read, and undone.
+    const auto recordOf = [&](std::size_t n) {
+        return EncodeCaptureIntent({victim, 100, 0, std::string(n, 'g'), FileStamp::Of(1, 0, 5000)});
+    };
+    WriteFileBytes(record, recordOf(65536 - recordOf(0).size() - 4));  // its length takes 5 digits, not 1
+    ASSERT_EQ(std::filesystem::file_size(record), 65536u);
+    Start();
+    EXPECT_EQ(ReadFileBytes(victim), content.substr(0, 100));
 }
 
 }  // namespace

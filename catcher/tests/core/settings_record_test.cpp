@@ -167,6 +167,7 @@ TEST(SettingsRecord, ExactTextBehindTheShiftJisText) {
         {"exact fills the field", "a", std::string(1019, 'x'), true, ""},
         {"exact too long", "abc", std::string(1020, 'x'), false, "abc"},
         {"exact with a NUL", "abc", std::string("x\0y", 3), false, "abc"},
+        {"both with a NUL", std::string("ab\0\x1B%Gc", 7), std::string("x\0", 2), false, "ab"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -177,6 +178,48 @@ private:
     };
 
     PosixFileSystem real_;
+};
+
+// Files as names, kinds and lengths only, for the recovery of an interrupted
+// capture: undoing follows the contract of FileSystem::UndoAppend; nothing
+// can be opened (OpenRead and OpenAppend are counted and fail).
+class MemoryFileSystem final : public FileSystem {
+public:
+    enum class Kind { Regular, Folder, Link, Fifo };
+    struct Entry {
+        Kind kind = Kind::Regular;
+        std::int64_t length = 0;
+        FileStamp stamp = FileStamp::Of(0, 0, 0);  // the size is `length`
+        friend bool operator==(const Entry&, const Entry&) = default;
+    };
+    std::map<std::string, Entry> entries;
+    int opens = 0;
+
+    FileStamp Stamp(const std::string& path) override {
+        const auto it = entries.find(path);
+        if (it == entries.end() || it->second.kind == Kind::Folder || it->second.kind == Kind::Link)
+            return FileStamp::Missing();  // links lead nowhere here
+        return FileStamp::Of(it->second.stamp.mtimeSeconds, it->second.stamp.mtimeNanoseconds, it->second.length);
+    }
+    std::int64_t FileSize(const std::string& path) override {
+        const auto it = entries.find(path);
+        return it != entries.end() && it->second.kind == Kind::Regular ? it->second.length : -1;
+    }
+    std::unique_ptr<ReadableFile> OpenRead(const std::string&) override { return ++opens, nullptr; }
+    std::unique_ptr<AppendableFile> OpenAppend(const std::string&) override { return ++opens, nullptr; }
+    bool UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) override {
+        if (path.empty() || length < -1 || appended < 0) return false;
+        const auto it = entries.find(path);
+        if (it == entries.end()) return true;
+        const std::int64_t base = length < 0 ? 0 : length;
+        if (it->second.kind != Kind::Regular || it->second.length < base || it->second.length - base > appended)
+            return false;
+        if (length < 0)
+            entries.erase(it);
+        else
+            it->second.length = base;
+        return true;
+    }
 };
 
 }  // namespace chatkeeper::test

@@ -110,7 +110,8 @@ std::u16string_view View(QStringView s) {
 QString FoldForSearch(QStringView text) {
     std::u16string out;
     for (QChar c : text) Folds().Append(c.unicode(), out);
-    return QString::fromStdU16String(out);
+    // Unit for unit: a conversion from UTF-16 would drop a leading byte order mark.
+    return QString(reinterpret_cast<const QChar*>(out.data()), static_cast<qsizetype>(out.size()));
 }
 
 TextMatcher::TextMatcher(const QString& pattern, bool exact) : text_(pattern), exact_(exact) {

@@ -69,6 +69,8 @@ std::optional<UserFilterEntry> ParseFilterLine(std::string_view trimmed) {
     while (pos < trimmed.size() && IsSpace(trimmed[pos])) ++pos;
     const std::size_t nameStart = pos;
     while (pos < trimmed.size() && !IsSpace(trimmed[pos]) && pos - nameStart < kFilterNameBytes) ++pos;
+    // Control bytes that end the name would be trimmed off the line written back.
+    while (pos > nameStart && IsTrimmed(static_cast<unsigned char>(trimmed[pos - 1]))) --pos;
     if (pos == nameStart) return std::nullopt;
     UserFilterEntry entry;
     entry.ticked = ticked != 0;
@@ -138,7 +140,12 @@ bool SaveUserFilters(const std::string& path, const UserList& users) {
             out += entry->name;
         } else {
             std::string_view body = line;
-            out.assign(detail::TrimLine(body));
+            if (body.ends_with('\n')) body.remove_suffix(1);
+            if (body.ends_with('\r')) body.remove_suffix(1);
+            // A line too long to be an entry stays so: trimmed short, it could become one.
+            const std::string_view trimmed = detail::TrimLine(body);
+            out.assign(body.size() > detail::kFilterLineBytes && trimmed.size() <= detail::kFilterLineBytes ? body
+                                                                                                            : trimmed);
         }
         out += "\r\n";
         ok = temp.Write(out);

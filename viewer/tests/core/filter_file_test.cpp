@@ -62,6 +62,7 @@ TEST(FilterFile, TableOfLines) {
         {"\x82\xA0,1,Foo", false, "", 0, false, "\x82\xA0,1,Foo"},
         {"1,200,\x83\x65\x83\x58\x83\x67", true, "\x83\x65\x83\x58\x83\x67", 200, true,
          "1,200,\x83\x65\x83\x58\x83\x67"},
+        {"1,9,ab\x01 x", true, "ab", 9, true, "1,9,ab"},  // as the rewritten line loads
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.line);
@@ -109,12 +110,13 @@ TEST(FilterFile, LongLinesAreReadWholeAndNeverEntries) {
     ASSERT_EQ(fits.size(), 510u);
     const std::string tooLong = "1,2," + std::string(507, 'm');  // 511 bytes
     const std::string huge = "  " + std::string(5000, 'z') + " ";
+    const std::string padded = "1,4,Pad" + std::string(600, ' ');  // kept whole: trimmed, it would be an entry
     UserList users;
-    const std::string out = RoundTrip(fits + "\r\n" + tooLong + "\n" + huge + "\n1,3,Last\n", &users);
+    const std::string out = RoundTrip(fits + "\r\n" + tooLong + "\n" + huge + "\n" + padded + "\n1,3,Last\n", &users);
     ASSERT_EQ(users.size(), 2u);
     EXPECT_EQ(users[0].name.size(), 506u);
     EXPECT_EQ(users[1].name, "Last");
-    EXPECT_EQ(out, fits + "\r\n" + tooLong + "\r\n" + std::string(5000, 'z') + "\r\n1,3,Last\r\n");
+    EXPECT_EQ(out, fits + "\r\n" + tooLong + "\r\n" + std::string(5000, 'z') + "\r\n" + padded + "\r\n1,3,Last\r\n");
 }
 
 TEST(FilterFile, MissingFileMeansEmptyListAndIsNeverCreated) {
