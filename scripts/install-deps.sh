@@ -13,5 +13,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     xvfb xauth x11-utils xdotool openbox imagemagick dbus-daemon \
     fonts-noto-cjk \
     hyperfine time python3 \
-    lintian appstream desktop-file-utils man-db systemd \
+    lintian appstream desktop-file-utils man-db systemd librsvg2-bin debootstrap \
     >/dev/null
