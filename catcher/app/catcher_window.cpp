@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
@@ -22,6 +21,8 @@
 #include "autostart_entry.h"
 #include "catcher_text.h"
 #include "chatkeeper/file_name_template.h"
+#include "folder_prompt.h"
+#include "game_folder_menu.h"
 #include "rotation_time_edit.h"
 #include "settings_conversion.h"
 #include "sjis/shift_jis.h"
@@ -86,9 +87,8 @@ CatcherWindow::CatcherWindow(const Options& options, QWidget* parent) : QWidget(
     setFixedSize(365, 173);
     move(135, 41);
 
-    BrowseForFolder = [](QWidget* owner, const QString& title) {
-        return QFileDialog::getExistingDirectory(owner, title, FolderPromptStart(), QFileDialog::ShowDirsOnly);
-    };
+    BrowseForFolder = PromptForFolder;
+    FindGameFolders = FindUserGameFolders;
 
     CreateControls();
 
@@ -194,6 +194,7 @@ void CatcherWindow::StartUp() {
     AddTrayIcon();
     LoadSettings();
     engine_->TakeBaseline();
+    UpdateSetupState();
 }
 
 void CatcherWindow::ShutDown() {
@@ -283,8 +284,17 @@ void CatcherWindow::SetStartAtLogin(bool on) {
 void CatcherWindow::ShowStartAtLogin() { startAtLoginAction->setChecked(AutostartEnabled(AutostartPath())); }
 
 void CatcherWindow::BrowseGameFolder() {
-    const QString path = BrowseForFolder(this, QStringLiteral("TARQのインストール先を指定してください。"));
-    if (!path.isEmpty()) gameFolderEdit->setText(path);
+    const auto prompt = [this] {
+        const QString path = BrowseForFolder(this, QStringLiteral("TARQのインストール先を指定してください。"));
+        if (!path.isEmpty()) gameFolderEdit->setText(path);
+    };
+    // The folders found in the Wine prefixes first, then the ordinary prompt.
+    const std::vector<GameFolderCandidate> candidates = EditableCandidates(FindGameFolders());
+    if (candidates.empty()) return prompt();
+    if (gameFolderMenu_) gameFolderMenu_->deleteLater();
+    gameFolderMenu_ = MakeGameFolderMenu(
+        this, candidates, [this](const QString& path) { gameFolderEdit->setText(path); }, prompt);
+    gameFolderMenu_->popup(gameFolderButton->mapToGlobal(QPoint(0, gameFolderButton->height())));
 }
 
 void CatcherWindow::BrowseArchiveFolder() {
@@ -303,7 +313,10 @@ void CatcherWindow::ValidateSizeLimit() {
     if (ParseIntOrMinusOne(sjis::Encode(sizeLimitEdit->text())) < 0) sizeLimitEdit->setText(QStringLiteral("100"));
 }
 
-void CatcherWindow::CaptureTick() { engine_->Tick(); }
+void CatcherWindow::CaptureTick() {
+    engine_->Tick();
+    UpdateSetupState();  // a folder may have come or gone
+}
 
 void CatcherWindow::ReadControls() {
     settings_.gameLogFolder = ToFileName(gameFolderEdit->text());
@@ -321,6 +334,7 @@ void CatcherWindow::ReadControls() {
         settings_.mode = RotationMode::RotateNever;
     const QTime time = rotationTimeEdit->time();
     settings_.rotationTime = {time.hour(), time.minute(), time.second()};
+    UpdateSetupState();
 }
 
 void CatcherWindow::ShowInControls(const CatcherSettings& settings) {
@@ -343,6 +357,7 @@ void CatcherWindow::LoadSettings() {
         record_ = SettingsRecord{};
         return;  // every control keeps its initial state
     }
+    settingsLoaded_ = true;
     const CatcherSettings loaded = SettingsFromRecord(record_);
     ShowInControls(loaded);
     engine_->SetRotationInterval(loaded.rotationTime);

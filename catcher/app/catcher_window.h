@@ -11,12 +11,14 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "chatkeeper/capture_engine.h"
 #include "chatkeeper/capture_journal.h"
 #include "chatkeeper/catcher_settings.h"
 #include "chatkeeper/clock.h"
 #include "chatkeeper/file_system.h"
+#include "chatkeeper/game_folder_finder.h"
 #include "chatkeeper/settings_record.h"
 
 class QAction;
@@ -105,6 +107,17 @@ public:
     // Cancel. Replaceable so that tests need no dialog.
     std::function<QString(QWidget* owner, const QString& title)> BrowseForFolder;
 
+    // The game log folders that the game folder's "参照" offers first (see
+    // game_folder_menu.h). Replaceable so that tests need no Wine prefix.
+    std::function<std::vector<GameFolderCandidate>()> FindGameFolders;
+
+    // The first start, when no settings file was loaded and the game log
+    // folder is empty (first_start.cpp): the archive folder becomes
+    // DefaultArchiveFolder(), made by the first capture; one game log folder
+    // found is filled in and named in a tray message; with several or none
+    // the window is shown once with a line saying what to set.
+    void GuideFirstStart();
+
     bool ExitRequested() const { return exitRequested_; }
     bool HasTrayIcon() const { return trayIcon_ != nullptr; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
@@ -131,6 +144,9 @@ private:
     void ReadControls();
     void OnTrayActivated(int reason);
     QString AutostartPath() const;
+    // The tray tooltip, and the line under the controls, say which folder is
+    // still to be set (first_start.cpp).
+    void UpdateSetupState();
 
     Options options_;
     bool exitRequested_ = false;
@@ -142,6 +158,15 @@ private:
     PosixFileSystem files_;
     std::unique_ptr<FileCaptureJournal> journal_;
     std::unique_ptr<CaptureEngine> engine_;
+
+    // First start and setup state (first_start.cpp).
+    bool settingsLoaded_ = false;
+    bool setupLineWanted_ = false;  // shown with a tray too, after a first start
+    int candidatesFound_ = -1;      // at the first start; -1: not looked
+    QString firstStartNote_;        // what the first start filled in
+    QString archiveFolderToCreate_;
+    QLabel* setupLine_ = nullptr;
+    QMenu* gameFolderMenu_ = nullptr;
 };
 
 }  // namespace chatkeeper::app

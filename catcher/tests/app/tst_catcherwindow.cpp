@@ -146,7 +146,8 @@ private slots:
         QVERIFY(window->captureTimer->isActive());
 
         QVERIFY(window->HasTrayIcon());
-        QCOMPARE(window->TrayIcon()->toolTip(), QStringLiteral("chatkeeper"));
+        QCOMPARE(window->TrayIcon()->toolTip(),
+                 QStringLiteral("chatkeeper: ゲームのログフォルダーとログ保存フォルダーが未設定"));
         QVERIFY(!window->TrayIcon()->icon().isNull());
 
         // The tray shows the menu itself: an X tray on a right click, a
