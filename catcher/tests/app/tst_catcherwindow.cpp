@@ -849,6 +849,8 @@ private slots:
         QTest::newRow("stray word") << QStringList{"file"} << int(A::Error) << false << "";
         QTest::newRow("help wins") << QStringList{"--version", "--help"} << int(A::Help) << false << "";
         QTest::newRow("version") << QStringList{"--version"} << int(A::Version) << false << "";
+        QTest::newRow("find game folders")
+            << QStringList{"--find-game-folders"} << int(A::FindGameFolders) << false << "";
     }
 
     void commandLine() {
