@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
@@ -23,6 +22,8 @@
 #include "catcher.h"
 #include "catcher_text.h"
 #include "chatkeeper/file_name_template.h"
+#include "folder_prompt.h"
+#include "game_folder_menu.h"
 #include "rotation_time_edit.h"
 #include "settings_conversion.h"
 #include "sjis/shift_jis.h"
@@ -87,15 +88,16 @@ CatcherWindow::CatcherWindow(const Options& options, QWidget* parent) : QWidget(
     setFixedSize(365, 173);
     move(135, 41);
 
-    BrowseForFolder = [](QWidget* owner, const QString& title) {
-        return QFileDialog::getExistingDirectory(owner, title, FolderPromptStart(), QFileDialog::ShowDirsOnly);
-    };
+    BrowseForFolder = PromptForFolder;
+    FindGameFolders = FindUserGameFolders;
 
     CreateControls();
 
     catcher_ = new Catcher(settings_, options_.tickIntervalMs, options_.intentPath, this);
     connect(catcher_, &Catcher::ArchiveNamed, this,
             [this](const std::string& archivePath) { setWindowTitle(FromFileName(CatcherCaption(archivePath))); });
+    // After each tick of the timer: a folder may have come or gone.
+    connect(catcher_->Timer(), &QTimer::timeout, this, &CatcherWindow::UpdateSetupState);
 
     StartUp();
 }
@@ -188,6 +190,7 @@ void CatcherWindow::StartUp() {
     AddTrayIcon();
     LoadSettings();
     catcher_->Start();
+    UpdateSetupState();
 }
 
 void CatcherWindow::ShutDown() {
@@ -277,8 +280,17 @@ void CatcherWindow::SetStartAtLogin(bool on) {
 void CatcherWindow::ShowStartAtLogin() { startAtLoginAction->setChecked(AutostartEnabled(AutostartPath())); }
 
 void CatcherWindow::BrowseGameFolder() {
-    const QString path = BrowseForFolder(this, QStringLiteral("TARQのインストール先を指定してください。"));
-    if (!path.isEmpty()) gameFolderEdit->setText(path);
+    const auto prompt = [this] {
+        const QString path = BrowseForFolder(this, QStringLiteral("TARQのインストール先を指定してください。"));
+        if (!path.isEmpty()) gameFolderEdit->setText(path);
+    };
+    // The folders found in the Wine prefixes first, then the ordinary prompt.
+    const std::vector<GameFolderCandidate> candidates = EditableCandidates(FindGameFolders());
+    if (candidates.empty()) return prompt();
+    if (gameFolderMenu_) gameFolderMenu_->deleteLater();
+    gameFolderMenu_ = MakeGameFolderMenu(
+        this, candidates, [this](const QString& path) { gameFolderEdit->setText(path); }, prompt);
+    gameFolderMenu_->popup(gameFolderButton->mapToGlobal(QPoint(0, gameFolderButton->height())));
 }
 
 void CatcherWindow::BrowseArchiveFolder() {
@@ -297,7 +309,10 @@ void CatcherWindow::ValidateSizeLimit() {
     if (ParseIntOrMinusOne(sjis::Encode(sizeLimitEdit->text())) < 0) sizeLimitEdit->setText(QStringLiteral("100"));
 }
 
-void CatcherWindow::CaptureTick() { catcher_->Tick(); }
+void CatcherWindow::CaptureTick() {
+    catcher_->Tick();
+    UpdateSetupState();  // a folder may have come or gone
+}
 
 void CatcherWindow::ReadControls() {
     settings_.gameLogFolder = ToFileName(gameFolderEdit->text());
@@ -315,6 +330,7 @@ void CatcherWindow::ReadControls() {
         settings_.mode = RotationMode::RotateNever;
     const QTime time = rotationTimeEdit->time();
     settings_.rotationTime = {time.hour(), time.minute(), time.second()};
+    UpdateSetupState();
 }
 
 void CatcherWindow::ShowInControls(const CatcherSettings& settings) {
@@ -337,6 +353,7 @@ void CatcherWindow::LoadSettings() {
         record_ = SettingsRecord{};
         return;  // every control keeps its initial state
     }
+    settingsLoaded_ = true;
     const CatcherSettings loaded = SettingsFromRecord(record_);
     ShowInControls(loaded);
     catcher_->Engine().SetRotationInterval(loaded.rotationTime);

@@ -11,9 +11,11 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "chatkeeper/capture_engine.h"
 #include "chatkeeper/catcher_settings.h"
+#include "chatkeeper/game_folder_finder.h"
 #include "chatkeeper/settings_record.h"
 
 class QAction;
@@ -67,6 +69,17 @@ public:
     // Cancel. Replaceable so that tests need no dialog.
     std::function<QString(QWidget* owner, const QString& title)> BrowseForFolder;
 
+    // The game log folders that the game folder's "参照" offers first (see
+    // game_folder_menu.h). Replaceable so that tests need no Wine prefix.
+    std::function<std::vector<GameFolderCandidate>()> FindGameFolders;
+
+    // The first start, when no settings file was loaded and the game log
+    // folder is empty (first_start.cpp): the archive folder becomes
+    // DefaultArchiveFolder(), made by the first capture; one game log folder
+    // found is filled in and named in a tray message; with several or none
+    // the window is shown once with a line saying what to set.
+    void GuideFirstStart();
+
     bool ExitRequested() const { return exitRequested_; }
     bool HasTrayIcon() const { return trayIcon_ != nullptr; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
@@ -104,6 +117,9 @@ private:
     void ReadControls();
     void OnTrayActivated(int reason);
     QString AutostartPath() const;
+    // The tray tooltip, and the line under the controls, say which folder is
+    // still to be set (first_start.cpp).
+    void UpdateSetupState();
 
     // Controls, timer and tray menu; tests and tools find them by their
     // object names (the member's name).
@@ -137,6 +153,15 @@ private:
     SettingsRecord record_;  // as loaded; keeps the reserved bytes
     QSystemTrayIcon* trayIcon_ = nullptr;
     Catcher* catcher_ = nullptr;  // the engine, its timer and journal
+
+    // First start and setup state (first_start.cpp).
+    bool settingsLoaded_ = false;
+    bool setupLineWanted_ = false;  // shown with a tray too, after a first start
+    int candidatesFound_ = -1;      // at the first start; -1: not looked
+    QString firstStartNote_;        // what the first start filled in
+    QString archiveFolderToCreate_;
+    QLabel* setupLine_ = nullptr;
+    QMenu* gameFolderMenu_ = nullptr;
 };
 
 }  // namespace chatkeeper::app

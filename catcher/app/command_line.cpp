@@ -15,6 +15,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     };
     bool help = false;
     bool version = false;
+    bool find = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--headless") {
@@ -30,6 +31,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             help = true;
         } else if (arg == "--version") {
             version = true;
+        } else if (arg == "--find-game-folders") {
+            find = true;
         } else if (!arg.empty() && arg[0] == '-') {
             return fail("unknown option " + arg);
         } else {
@@ -40,10 +43,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         result.action = CommandLine::Action::Help;
     else if (version)
         result.action = CommandLine::Action::Version;
+    else if (find)
+        result.action = CommandLine::Action::FindGameFolders;
     return result;
 }
 
-std::string UsageLine() { return "usage: chatkeeper [--headless] [--cnf FILE] [--help] [--version]"; }
+std::string UsageLine() {
+    return "usage: chatkeeper [--headless] [--cnf FILE] [--find-game-folders] [--help] [--version]";
+}
 
 std::string HelpText() {
     return UsageLine() +
@@ -54,6 +61,11 @@ std::string HelpText() {
            "  --headless  run the capture with no window and no icon, until SIGTERM or\n"
            "              SIGINT; the settings file is read, never written\n"
            "  --cnf FILE  use FILE as the settings file\n"
+           "  --find-game-folders\n"
+           "              print the folders that hold the game's log files inside the\n"
+           "              Wine, Proton, Lutris, Heroic, Bottles and PlayOnLinux prefixes\n"
+           "              of the home folder, newest first, one a line, and exit (status\n"
+           "              1 when there is none)\n"
            "  --help      show this text and exit\n"
            "  --version   show the version and exit\n"
            "\n"

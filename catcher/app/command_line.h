@@ -7,7 +7,7 @@
 namespace chatkeeper::app {
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, FindGameFolders, Error };
     Action action = Action::Run;
     bool headless = false;
     std::string settingsFile;  // --cnf FILE; empty for the default file
@@ -15,11 +15,11 @@ struct CommandLine {
 };
 
 // Parses the arguments after the program name: --headless, --cnf FILE
-// (also --cnf=FILE), --help (-h), --version. Qt's own X11 options are not
+// (also --cnf=FILE), --help (-h), --version, --find-game-folders. Qt's own X11 options are not
 // accepted; the catcher takes nothing else.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// "usage: chatkeeper [--headless] [--cnf FILE] [--help] [--version]"
+// "usage: chatkeeper [--headless] [--cnf FILE] [--find-game-folders] [--help] [--version]"
 std::string UsageLine();
 // The --help text (usage line, options, the settings file's place).
 std::string HelpText();

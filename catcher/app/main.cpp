@@ -15,6 +15,7 @@
 
 #include "catcher_window.h"
 #include "command_line.h"
+#include "game_folder_menu.h"
 #include "headless.h"
 #include "intent_location.h"
 #include "qt_support/signal_bridge.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
         return 2;
     case CommandLine::Action::Help: std::fputs(HelpText().c_str(), stdout); return 0;
     case CommandLine::Action::Version: std::printf("%s\n", VersionText().c_str()); return 0;
+    case CommandLine::Action::FindGameFolders: return PrintGameFolders(stdout);
     case CommandLine::Action::Run: break;
     }
 
@@ -92,6 +94,7 @@ int main(int argc, char** argv) {
     options.tickIntervalMs = tickMs;
     options.intentPath = intentPath;
     CatcherWindow window(options);
+    window.GuideFirstStart();  // only without a settings file
 
     QObject::connect(&window, &CatcherWindow::ExitConfirmed, &app, &QCoreApplication::quit);
     QObject::connect(&signalBridge, &chatlog::SignalBridge::Received, &window, &CatcherWindow::RequestExit);

@@ -118,6 +118,8 @@ CaptureEngine::CaptureOutcome CaptureEngine::Capture(int index, const std::strin
         return CaptureOutcome::Failed;
     };
 
+    if (intent.archiveLength < 0 && !archiveFolderToCreate_.empty() && archiveFolder_ == archiveFolderToCreate_)
+        files_.CreateFolders(archiveFolder_);
     std::unique_ptr<AppendableFile> archive = files_.OpenAppend(archivePath_);
     if (!archive || archive->Identity() == source->Identity()) {
         if (archive && intent.archiveLength < 0) {
@@ -174,6 +176,7 @@ void CaptureEngine::StartNewArchive() {
     std::string tmpl = settings_.fileNameTemplate;
     if (tmpl.size() > kMaxTemplateBytes) tmpl.resize(kMaxTemplateBytes);
     const std::string& folder = settings_.archiveFolder;
+    archiveFolder_ = folder;
     std::string named = folder.empty() ? std::string() : folder + "/" + ExpandFileNameTemplate(tmpl, now.fields);
     nextRotationTime_ = now.msSinceLocalEpoch + rotationInterval_.Milliseconds();
     if (named == archivePath_) return;

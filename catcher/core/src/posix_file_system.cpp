@@ -111,4 +111,15 @@ bool PosixFileSystem::UndoAppend(const std::string& path, std::int64_t length, s
     return true;
 }
 
+bool PosixFileSystem::CreateFolders(const std::string& path) {
+    if (path.empty()) return false;
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (!part.empty() && part.back() != '/' && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace chatkeeper

@@ -178,7 +178,8 @@ private slots:
         QVERIFY(PartsOf(*window).captureTimer()->isActive());
 
         QVERIFY(window->HasTrayIcon());
-        QCOMPARE(window->TrayIcon()->toolTip(), QStringLiteral("chatkeeper"));
+        QCOMPARE(window->TrayIcon()->toolTip(),
+                 QStringLiteral("chatkeeper: ゲームのログフォルダーとログ保存フォルダーが未設定"));
         QVERIFY(!window->TrayIcon()->icon().isNull());
 
         // The tray shows the menu itself: an X tray on a right click, a
@@ -448,6 +449,8 @@ private slots:
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
             shownFolder = dialog->directory().absolutePath();
+            // Hidden folders are shown, so that ~/.wine can be reached by hand.
+            if (!dialog->filter().testFlag(QDir::Hidden)) shownFolder = QStringLiteral("(hidden folders not shown)");
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             shownName = name ? name->text() : QStringLiteral("(no name box)");
             dialog->reject();
@@ -718,6 +721,111 @@ private slots:
         QCOMPARE(window->windowTitle(), QStringLiteral("Tarq Log Catcher [記録.log]"));
     }
 
+    void firstStart_data() {
+        QTest::addColumn<int>("prefixes");  // Wine prefixes with game log files in the fake home
+        QTest::addColumn<bool>("trayIcon");
+        QTest::addColumn<bool>("settingsFile");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("line");  // empty: no line
+        QTest::newRow("one found") << 1 << true << false << false << "chatkeeper"
+                                   << "";
+        QTest::newRow("one found, no tray") << 1 << false << false << false << ""
+                                            << "ゲームのログフォルダー %1 を見張ります。ログは %2 に保存します。";
+        QTest::newRow("several found")
+            << 3 << true << false << true << "chatkeeper: ゲームのログフォルダーが未設定"
+            << "ゲームのログフォルダーが未設定です。見つかった 3 個の候補から「参照」で選んでください。";
+        QTest::newRow("none found")
+            << 0 << true << false << true << "chatkeeper: ゲームのログフォルダーが未設定"
+            << "ゲームのログフォルダーが未設定です。0.log〜19.log のあるフォルダーを「参照」で選んでください。";
+        QTest::newRow("settings file") << 1 << true << true << false
+                                       << "chatkeeper: ゲームのログフォルダーとログ保存フォルダーが未設定"
+                                       << "";
+    }
+
+    void firstStart() {
+        QFETCH(int, prefixes);
+        QFETCH(bool, trayIcon);
+        QFETCH(bool, settingsFile);
+        QFETCH(bool, shown);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, line);
+        QTemporaryDir home;
+        struct EnvironmentGuard {
+            QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME"),
+                       documents = qgetenv("XDG_DOCUMENTS_DIR"), prefix = qgetenv("WINEPREFIX");
+            ~EnvironmentGuard() {
+                qputenv("HOME", home);
+                qputenv("XDG_CONFIG_HOME", config);
+                qputenv("XDG_DOCUMENTS_DIR", documents);
+                qputenv("WINEPREFIX", prefix);
+            }
+        } guard;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+        qunsetenv("XDG_DOCUMENTS_DIR");
+        qunsetenv("WINEPREFIX");
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("config"))));
+        QVERIFY(
+            WriteFile(home.filePath(QStringLiteral("config/user-dirs.dirs")), "XDG_DOCUMENTS_DIR=\"$HOME/文書\"\n"));
+        QStringList games;
+        for (int i = 0; i < prefixes; ++i) {
+            games << home.filePath(QStringLiteral("Games/tarq%1/drive_c/Tarq/log").arg(i));
+            QVERIFY(QDir().mkpath(games.last()));
+            QVERIFY(WriteFile(games.last() + QStringLiteral("/0.log"), QByteArray(100, '\0')));
+        }
+        if (settingsFile) QVERIFY(chatkeeper::SaveSettings(CnfPath().toStdString(), SettingsRecord{}));
+        const QString archive = home.filePath(QStringLiteral("文書/chatkeeper"));
+
+        auto window = MakeWindow(trayIcon);
+        PartsOf(*window).captureTimer()->stop();
+        window->GuideFirstStart();
+        auto* gameEdit = window->findChild<QLineEdit*>(QStringLiteral("gameFolderEdit"));
+        auto* archiveEdit = window->findChild<QLineEdit*>(QStringLiteral("archiveFolderEdit"));
+        auto* setupLine = window->findChild<QLabel*>(QStringLiteral("setupLine"));
+        QVERIFY(gameEdit && archiveEdit);
+        QCOMPARE(gameEdit->text(), prefixes == 1 && !settingsFile ? games.first() : QString());
+        QCOMPARE(archiveEdit->text(), settingsFile ? QString() : archive);
+        QCOMPARE(window->isVisible(), shown);
+        if (trayIcon) QCOMPARE(window->TrayIcon()->toolTip(), toolTip);
+        QCOMPARE(setupLine && !setupLine->isHidden() ? setupLine->text() : QString(),
+                 line.contains(QLatin1Char('%')) ? line.arg(games.value(0), archive) : line);
+        QCOMPARE(window->height() > 173, !line.isEmpty());
+        if (!line.isEmpty()) QVERIFY(setupLine->geometry().bottom() < window->height());
+        if (settingsFile) return;
+
+        // The archive folder is made by the first capture, not before.
+        QVERIFY(!QFileInfo::exists(archive));
+        if (prefixes > 1) {
+            // "参照" offers the folders found, then the ordinary prompt.
+            QStringList prompts;
+            window->BrowseForFolder = [&](QWidget*, const QString& title) { return prompts << title, QString(); };
+            window->findChild<QPushButton*>(QStringLiteral("gameFolderButton"))->click();
+            auto* menu = window->findChild<QMenu*>(QStringLiteral("gameFolderMenu"));
+            QVERIFY(menu);
+            const QList<QAction*> items = menu->actions();
+            QCOMPARE(items.size(), prefixes + 2);
+            QCOMPARE(items.last()->text(), QStringLiteral("その他のフォルダー..."));
+            items.last()->trigger();
+            QCOMPARE(prompts.size(), 1);
+            QVERIFY(gameEdit->text().isEmpty());
+            items[1]->trigger();
+            QCOMPARE(items[1]->data().toString(), gameEdit->text());
+            QVERIFY(games.contains(gameEdit->text()));
+            QVERIFY(items[1]->text().startsWith(gameEdit->text() + QStringLiteral("  (")));
+        } else if (prefixes == 0) {
+            return;
+        }
+        QCOMPARE(window->TrayIcon() ? window->TrayIcon()->toolTip() : QStringLiteral("chatkeeper"),
+                 QStringLiteral("chatkeeper"));
+        QVERIFY(!setupLine || setupLine->isHidden() || !trayIcon);
+        const QString log = gameEdit->text() + QStringLiteral("/3.log");
+        QVERIFY(WriteFile(log, QByteArray(100, '\0')));
+        window->CaptureTick();
+        QVERIFY(QFileInfo(archive).isDir());
+        QCOMPARE(QDir(archive).entryList(QDir::Files).size(), 1);
+    }
+
     void settingsFileLocation() {
         // Build tree, portable copy and installed program, on real folders.
         QTemporaryDir root;
@@ -775,6 +883,8 @@ private slots:
         QTest::newRow("stray word") << QStringList{"file"} << int(A::Error) << false << "";
         QTest::newRow("help wins") << QStringList{"--version", "--help"} << int(A::Help) << false << "";
         QTest::newRow("version") << QStringList{"--version"} << int(A::Version) << false << "";
+        QTest::newRow("find game folders")
+            << QStringList{"--find-game-folders"} << int(A::FindGameFolders) << false << "";
     }
 
     void commandLine() {

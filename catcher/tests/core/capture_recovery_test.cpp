@@ -168,7 +168,7 @@ TEST_F(RecoveryTest, FileOrFolderChangedSinceTheKill) {
 
     // Another writer appended between the record and the open: the record
     // takes the new length, so that only the capture's own bytes are undone.
-    const std::string kept = ReadFileBytes(archives + "/all.log") + "other writer\n";
+    const std::string kept = ReadAll(archives + "/all.log") + "other writer\n";
     killable.afterRecord = [&, once = true]() mutable {
         if (once) test::AppendFileBytes(archives + "/all.log", "other writer\n");
         once = false;
@@ -180,7 +180,7 @@ TEST_F(RecoveryTest, FileOrFolderChangedSinceTheKill) {
     fs.killAtStep = 0;
     killable.afterRecord = nullptr;
     Start();
-    EXPECT_EQ(ReadFileBytes(archives + "/all.log"), kept);
+    EXPECT_EQ(ReadAll(archives + "/all.log"), kept);
 }
 
 TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
@@ -252,7 +252,7 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
     WriteFileBytes(record, recordOf(65536 - recordOf(0).size() - 4));  // its length takes 5 digits, not 1
     ASSERT_EQ(std::filesystem::file_size(record), 65536u);
     Start();
-    EXPECT_EQ(ReadFileBytes(victim), content.substr(0, 100));
+    EXPECT_EQ(ReadAll(victim), content.substr(0, 100));
 }
 
 }  // namespace

@@ -185,5 +185,29 @@ TEST(RealFiles, SystemClockReadsTheLocalTime) {
     EXPECT_LE(std::llabs(read - expected), 2000);
 }
 
+TEST(RealFiles, TheChosenArchiveFolderIsMadeByTheFirstCapture) {
+    TempDir dir;
+    ::mkdir((dir / "logs").c_str(), 0700);
+    const std::string chosen = dir / "Documents/chatkeeper";
+    for (const bool isChosen : {false, true}) {
+        CatcherSettings settings;
+        settings.gameLogFolder = dir / "logs";
+        settings.archiveFolder = isChosen ? chosen : dir / "elsewhere/chatkeeper";
+        settings.fileNameTemplate = "all.log";
+        SystemClock clock;
+        PosixFileSystem files;
+        CaptureEngine engine(settings, clock, files);
+        engine.SetArchiveFolderToCreate(chosen);
+        engine.TakeBaseline();
+        EXPECT_FALSE(test::Exists(settings.archiveFolder));  // not before a capture
+        WriteFileBytes(GameLogFilePath(settings.gameLogFolder, 0), "log");
+        test::SetMtime(GameLogFilePath(settings.gameLogFolder, 0), isChosen ? 1'600'000'100 : 1'600'000'000);
+        EXPECT_EQ(engine.Tick().captured, isChosen ? 0 : -1);
+        EXPECT_EQ(test::Exists(settings.archiveFolder), isChosen);
+    }
+    EXPECT_EQ(ModeOf(chosen), 0700u);
+    EXPECT_EQ(ReadAll(chosen + "/all.log"), "log");
+}
+
 }  // namespace
 }  // namespace chatkeeper

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "chatkeeper/capture_journal.h"
 #include "chatkeeper/catcher_settings.h"
@@ -44,6 +45,10 @@ public:
     // Where each capture records its intent before it touches the archive;
     // none by default. Set before TakeBaseline.
     void SetJournal(CaptureJournal* journal) { journal_ = journal; }
+
+    // An archive folder that the first capture into it creates when it is
+    // missing (the default one the catcher chose itself); none by default.
+    void SetArchiveFolderToCreate(std::string folder) { archiveFolderToCreate_ = std::move(folder); }
 
     // Remembers the stamps of the twenty game log files as already captured.
     // An empty game log folder text means no folder: every file is missing.
@@ -92,6 +97,8 @@ private:
 
     std::array<FileStamp, kGameLogFileCount> stamps_{};
     std::string archivePath_;
+    std::string archiveFolder_;  // the folder archivePath_ was named in
+    std::string archiveFolderToCreate_;
     std::int64_t nextRotationTime_ = 0;
     RotationInterval rotationInterval_{};
     // True until an archive has been named and opened successfully, and

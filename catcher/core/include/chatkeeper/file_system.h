@@ -60,6 +60,12 @@ public:
     // link, and only when its length lies between length and length +
     // appended. True when the file is now as it was (also when it is gone).
     virtual bool UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) = 0;
+    // Creates a folder and its missing parents (owner only); true when it is
+    // a folder now. None by default.
+    virtual bool CreateFolders(const std::string& path) {
+        (void)path;
+        return false;
+    }
 };
 
 // stat/open/read/write/fsync/ftruncate.
@@ -70,6 +76,7 @@ public:
     std::unique_ptr<ReadableFile> OpenRead(const std::string& path) override;
     std::unique_ptr<AppendableFile> OpenAppend(const std::string& path) override;
     bool UndoAppend(const std::string& path, std::int64_t length, std::int64_t appended) override;
+    bool CreateFolders(const std::string& path) override;
 };
 
 }  // namespace chatkeeper
