@@ -1,5 +1,6 @@
 // The viewer's state file: what loads is the last "follow=" line and the first
-// eight distinct absolute paths in file order; saving that and loading again
+// eight distinct entries in file order (an absolute path, and the "+" lines
+// right after it as further files of its set); saving that and loading again
 // gives the same state.
 #include <algorithm>
 #include <cstdint>
@@ -15,21 +16,33 @@ using fuzzfiles::Fail;
 
 namespace {
 
+bool Plain(std::string_view path) {
+    return path.starts_with('/') && path.find_first_of(std::string_view("\r\0", 2)) == path.npos;
+}
+
 UserState Reference(std::string_view file) {
     UserState state;
+    std::vector<std::string> entries;
+    bool setMayGoOn = false;
     while (!file.empty()) {
         const std::size_t lf = file.find('\n');
         std::string_view line = file.substr(0, lf);
         file.remove_prefix(lf == std::string_view::npos ? file.size() : lf + 1);
         if (line.ends_with('\r')) line.remove_suffix(1);
+        const bool further = setMayGoOn && line.starts_with('+') && Plain(line.substr(1));
+        setMayGoOn = further || Plain(line);
         if (line.starts_with("follow=")) {
             state.follow = line == "follow=1";
-        } else if (line.starts_with('/') && line.find_first_of(std::string_view("\r\0", 2)) == line.npos &&
-                   std::find(state.recentFiles.begin(), state.recentFiles.end(), line) == state.recentFiles.end() &&
-                   state.recentFiles.size() < kMaxRecentFiles) {
-            state.recentFiles.emplace_back(line);
+        } else if (further) {
+            entries.back().append("\n").append(line.substr(1));
+        } else if (Plain(line)) {
+            entries.emplace_back(line);
         }
     }
+    for (const std::string& entry : entries)
+        if (std::find(state.recentFiles.begin(), state.recentFiles.end(), entry) == state.recentFiles.end() &&
+            state.recentFiles.size() < kMaxRecentFiles)
+            state.recentFiles.push_back(entry);
     return state;
 }
 
