@@ -25,6 +25,7 @@
 
 #include "library/library_window.h"
 #include "log_session.h"
+#include "main_window.h"
 #include "viewer_main.h"
 
 using namespace chatscope;
@@ -35,6 +36,13 @@ long PeakKb() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
+}
+
+// CPU time of the process (all threads) so far.
+double CpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
 double Ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
@@ -52,7 +60,7 @@ double CountAndMeasureStall(LibraryWindow& window) {
         gap.restart();
     });
     tick.start();
-    while (window.Counting()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (window.Counting()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return longest;
 }
 
@@ -100,17 +108,21 @@ int main(int argc, char** argv) {
     auto* table = window.findChild<QTableView*>(QStringLiteral("libraryTable"));
 
     QElapsedTimer t;
+    const double cpu0 = CpuMs();
     t.start();
     window.OpenFolder(dir);
-    window.show();
+    if (!qEnvironmentVariableIsSet("LIBRARY_BENCH_HIDDEN")) window.show();
     table->viewport()->repaint();
     const double listed = Ms(t);
     const std::size_t files = window.FolderFiles().size();
     const double stall = CountAndMeasureStall(window);
     const double counted = Ms(t);
+    const double countedCpu = CpuMs() - cpu0;
     std::printf("folder %s: %zu files\n", dir.c_str(), files);
     std::printf("  names, dates, sizes shown   %8.1f ms   (target < 100 ms)\n", listed);
-    std::printf("  all counted                 %8.1f ms   (compare: chatscope --stats DIR, target <= 1.5x)\n", counted);
+    std::printf(
+        "  all counted                 %8.1f ms, CPU %.1f ms   (compare: chatscope --stats DIR, target <= 1.5x)\n",
+        counted, countedCpu);
     std::printf("  longest event-loop wait     %8.1f ms   (target < 50 ms)\n", stall);
 
     {

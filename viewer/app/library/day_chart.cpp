@@ -69,8 +69,40 @@ QString DayChart::DayText(const DayTotal& d) {
            Figure(d.lines) + QStringLiteral(" (%1 ファイル)").arg(d.files);
 }
 
+namespace {
+
+bool SameDates(const std::vector<DayTotal>& a, const std::vector<DayTotal>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DayTotal& x, const DayTotal& y) {
+        return x.year == y.year && x.month == y.month && x.day == y.day;
+    });
+}
+
+}  // namespace
+
 void DayChart::SetDays(std::vector<DayTotal> days) {
     if (days == days_) return;
+    if (experienceBars_ && SameDates(days, days_)) {
+        // Only figures changed (counting goes on): the bars take their new
+        // heights in place, far cheaper than a new chart.
+        days_ = std::move(days);
+        std::int64_t maxExp = 1, maxLines = 1;
+        QList<qreal> expValues, lineValues;
+        for (const DayTotal& d : days_) {
+            expValues << qreal(d.experience);
+            lineValues << qreal(d.lines);
+            maxExp = std::max(maxExp, d.experience);
+            maxLines = std::max(maxLines, d.lines);
+        }
+        // One change of each set, not one a bar: the chart lays out its bars again on each.
+        for (auto [set, values] : {std::pair{experienceBars_, &expValues}, std::pair{lineBars_, &lineValues}}) {
+            set->remove(0, set->count());
+            set->append(*values);
+        }
+        expAxis_->setRange(0, double(maxExp));
+        lineAxis_->setRange(0, double(maxLines));
+        SetCurrent(current_);
+        return;
+    }
     // The highlight stays on its date when that date is still there.
     const DayTotal old = current_ >= 0 ? days_[std::size_t(current_)] : DayTotal{};
     days_ = std::move(days);
@@ -152,6 +184,8 @@ void DayChart::Rebuild() {
         if (m->label().isEmpty()) m->setVisible(false);
     experienceBars_ = experience;
     lineBars_ = lines;
+    expAxis_ = expAxis;
+    lineAxis_ = lineAxis;
 }
 
 void DayChart::SetCurrent(int index) {

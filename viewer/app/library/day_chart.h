@@ -13,6 +13,7 @@
 
 class QBarSet;
 class QLabel;
+class QValueAxis;
 
 namespace chatscope {
 
@@ -44,6 +45,8 @@ private:
     int current_ = -1;
     QBarSet* experienceBars_ = nullptr;  // owned by the chart
     QBarSet* lineBars_ = nullptr;
+    QValueAxis* expAxis_ = nullptr;
+    QValueAxis* lineAxis_ = nullptr;
 };
 
 }  // namespace chatscope
