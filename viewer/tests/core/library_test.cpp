@@ -133,6 +133,7 @@ TEST(DayTotals, SumsTheFilesOfEachLocalDateInDateOrder) {
         {midnight - 1, 1, 2},  // the last nanosecond of 29 February
         {midnight, 5, 50},
         {midnight + 86400 * s * 366, 7, 70},
+        {-9 * 3600 * s - 1, 3, 4},  // before the epoch: the last nanosecond of 1969 in Japan
     });
     if (oldTz)
         ::setenv("TZ", savedTz.c_str(), 1);
@@ -140,7 +141,8 @@ TEST(DayTotals, SumsTheFilesOfEachLocalDateInDateOrder) {
         ::unsetenv("TZ");
     ::tzset();
     EXPECT_EQ(totals,
-              (std::vector<DayTotal>{{2024, 2, 29, 1, 2, 1}, {2024, 3, 1, 15, 150, 2}, {2025, 3, 2, 7, 70, 1}}));
+              (std::vector<DayTotal>{
+                  {1969, 12, 31, 3, 4, 1}, {2024, 2, 29, 1, 2, 1}, {2024, 3, 1, 15, 150, 2}, {2025, 3, 2, 7, 70, 1}}));
     EXPECT_TRUE(DayTotals({}).empty());
 }
 
