@@ -7,7 +7,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config \
-    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins \
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev qt6-qpa-plugins \
     libgtest-dev libgmock-dev libbenchmark-dev \
     clang libclang-rt-14-dev \
     xvfb xauth x11-utils xdotool openbox imagemagick dbus-daemon \

@@ -124,6 +124,11 @@ void LogSession::OpenRecent(const std::string& entry) {
     emit RecentFilesChanged();
 }
 
+void LogSession::SetLibraryFolder(const std::string& folder) {
+    if (userState_.State().libraryFolder == folder) return;
+    userState_.Change([&](UserState& s) { s.libraryFolder = folder; });
+}
+
 void LogSession::Reload() {
     if (!sources_.empty()) Load(sources_);
 }

@@ -68,6 +68,8 @@ public:
     const ViewerSettings& Settings() const { return settings_; }
     const UserList& Users() const { return users_; }
     const UserStateStore& PerUserState() const { return userState_; }
+    // The folder the archive library shows, kept for its next start (an absolute path).
+    void SetLibraryFolder(const std::string& folder);
     void SetBackgroundRgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     // A new filter word: the loaded file is read again with it.
     void SetFilterWord(std::uint32_t word);

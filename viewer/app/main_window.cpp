@@ -104,6 +104,7 @@ struct MainWindow::Menus {
     QMenu* contextMenu = nullptr;
     QAction* open = nullptr;
     RecentFilesMenu* recent = nullptr;
+    QAction* library = nullptr;
     QAction* save = nullptr;
     QAction* exit = nullptr;
     QAction* channel[kChannelCount][2] = {};  // [channel][0: main menu, 1: popup]
@@ -213,6 +214,8 @@ void MainWindow::BuildMenus() {
     connect(m.recent, &RecentFilesMenu::FileChosen, this,
             [this](const std::string& path) { session_.OpenRecent(path); });
     connect(&session_, &LogSession::RecentFilesChanged, m.recent, &RecentFilesMenu::Rebuild);
+    m.library = m.fileMenu->addAction(QStringLiteral("アーカイブ一覧..."), this, [this] { ShowLibraryWindow(); });
+    m.library->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     m.save = m.fileMenu->addAction(QStringLiteral("保存"), this, [this] { SaveWithDialog(); });
     m.fileMenu->addSeparator();
     m.exit = m.fileMenu->addAction(QStringLiteral("終了"), this, [this] { close(); });
@@ -254,6 +257,7 @@ void MainWindow::BuildMenus() {
     const std::pair<QObject*, const char*> names[] = {
         {m.open, "openAction"},
         {m.recent, "recentFiles"},
+        {m.library, "libraryAction"},
         {m.save, "saveAction"},
         {m.exit, "exitAction"},
         {m.statistics[0], "statisticsAction"},
@@ -320,6 +324,25 @@ void MainWindow::UpdateLeftOutPanel() {
         names.isEmpty() ? QString() : QStringLiteral("読み込めなかったファイル: ") + names.join(QStringLiteral(", ")));
     leftOutPanel_->setToolTip(paths.join(QLatin1Char('\n')));
     leftOutPanel_->setVisible(!names.isEmpty());
+}
+
+void MainWindow::ReportNotOpened(const std::vector<std::string>& paths) {
+    QStringList names, full;
+    for (const std::string& path : paths) {
+        full << FromLocalPath(path);
+        names << QFileInfo(full.back()).fileName();
+    }
+    if (names.isEmpty()) return;
+    leftOutPanel_->setText(QStringLiteral("読み込めなかったファイル: ") + names.join(QStringLiteral(", ")));
+    leftOutPanel_->setToolTip(full.join(QLatin1Char('\n')));
+    leftOutPanel_->show();
+}
+
+void MainWindow::ShowLibraryWindow() {
+    if (!libraryWindow_) return;
+    libraryWindow_->show();
+    libraryWindow_->raise();
+    libraryWindow_->activateWindow();
 }
 
 void MainWindow::OpenWithDialog() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "local_path.h"
 
@@ -38,6 +39,12 @@ public:
     // The side windows the "データ" and "オプション" commands show and hide;
     // wired once they exist (they are created after the main window).
     void SetSideWindows(QWidget* settingsDialog, QWidget* statisticsWindow);
+    // The window "ファイル" → "アーカイブ一覧..." shows and brings to the front.
+    void SetLibraryWindow(QWidget* libraryWindow) { libraryWindow_ = libraryWindow; }
+    void ShowLibraryWindow();
+    // Names in the status bar files a command could not open (gone or no chat
+    // log any more) when nothing else changed.
+    void ReportNotOpened(const std::vector<std::string>& paths);
 
     const LogSession& Session() const { return session_; }
 
@@ -52,7 +59,7 @@ public:
     QString SaveDialogPreset() const;
 
     // The parts a user meets go by their object names: the commands
-    // "openAction", "saveAction", "exitAction", "channelAction<bit>" and
+    // "openAction", "libraryAction", "saveAction", "exitAction", "channelAction<bit>" and
     // "popupChannelAction<bit>" (bit: the Channel), "statisticsAction",
     // "popupStatisticsAction", "settingsAction", "popupSettingsAction",
     // "copyAction", "findAction", "findNextAction", "findPreviousAction",
@@ -104,6 +111,7 @@ private:
     QLabel* leftOutPanel_ = nullptr;
     QWidget* settingsDialog_ = nullptr;
     QWidget* statisticsWindow_ = nullptr;
+    QWidget* libraryWindow_ = nullptr;
     std::unique_ptr<DisplaySink> displaySink_;
     QString saveDialogName_;
     struct Menus;

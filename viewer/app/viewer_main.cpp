@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "chatscope/paths.h"
+#include "library/library_window.h"
 #include "local_path.h"
 #include "log_session.h"
 #include "main_window.h"
@@ -86,6 +87,7 @@ int RunWindows(int argc, char** argv) {
 ViewerWindows::ViewerWindows() = default;
 
 ViewerWindows::~ViewerWindows() {
+    libraryWindow.reset();
     statisticsWindow.reset();
     settingsDialog.reset();
     mainWindow.reset();
@@ -108,6 +110,10 @@ std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFi
                      &MainWindow::ToggleSettingsDialog);
     QObject::connect(windows->statisticsWindow.get(), &StatisticsWindow::CloseRequested, mainWindow,
                      &MainWindow::ToggleStatisticsWindow);
+    windows->libraryWindow = std::make_unique<LibraryWindow>(session, mainWindow);
+    mainWindow->SetLibraryWindow(windows->libraryWindow.get());
+    // A selection none of whose files is there any more: the status bar says so.
+    QObject::connect(windows->libraryWindow.get(), &LibraryWindow::NotOpened, mainWindow, &MainWindow::ReportNotOpened);
     return windows;
 }
 

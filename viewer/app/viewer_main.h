@@ -7,6 +7,7 @@
 
 namespace chatscope {
 
+class LibraryWindow;
 class LogSession;
 class MainWindow;
 class SettingsDialog;
@@ -17,14 +18,15 @@ class StatisticsWindow;
 // runs the event loop.
 int RunViewer(int argc, char** argv);
 
-// The viewer's model and its three windows. Destroying it destroys the
-// statistics window, the settings dialog, the main window, then the session
-// (which writes the settings and filter files).
+// The viewer's model and its windows. Destroying it destroys the library
+// window, the statistics window, the settings dialog, the main window, then the
+// session (which writes the settings and filter files).
 struct ViewerWindows {
     std::unique_ptr<LogSession> session;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<SettingsDialog> settingsDialog;
     std::unique_ptr<StatisticsWindow> statisticsWindow;
+    std::unique_ptr<LibraryWindow> libraryWindow;
 
     ViewerWindows();
     ~ViewerWindows();
@@ -33,7 +35,8 @@ struct ViewerWindows {
 };
 
 // Creates the session with the settings kept in the given files, and the
-// windows as the viewer starts them (all hidden). Needs a QApplication.
+// windows as the viewer starts them (all hidden), the archive library last.
+// Needs a QApplication.
 std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFile, const std::string& filterFile);
 
 // The files of "chatscope FILE..." as absolute local paths for LogSession::Open,

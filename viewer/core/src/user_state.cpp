@@ -16,6 +16,7 @@ namespace chatscope {
 namespace {
 
 constexpr std::string_view kFollowKey = "follow=";
+constexpr std::string_view kLibraryKey = "library=";
 // A further file of a set, on the line after the one before it.
 constexpr char kSetFileMark = '+';
 // A state file is a few hundred bytes, a few MB with sets of thousands of
@@ -99,6 +100,9 @@ UserState LoadUserState(const std::string& path) {
         afterEntry = false;
         if (line.starts_with(kFollowKey)) {
             state.follow = line.substr(kFollowKey.size()) == "1";
+        } else if (line.starts_with(kLibraryKey)) {
+            const std::string_view folder = std::string_view(line).substr(kLibraryKey.size());
+            state.libraryFolder = StorablePath(folder) ? std::string(folder) : std::string();
         } else if (setFile && StorablePath(std::string_view(line).substr(1))) {
             files.back() += '\n';
             files.back().append(line, 1);
@@ -115,6 +119,7 @@ UserState LoadUserState(const std::string& path) {
 
 bool SaveUserState(const std::string& path, const UserState& state) {
     std::string bytes = std::string(kFollowKey) + (state.follow ? "1" : "0") + "\n";
+    if (StorablePath(state.libraryFolder)) bytes += std::string(kLibraryKey) + state.libraryFolder + "\n";
     for (const std::string& file : state.recentFiles) {
         if (!Storable(file)) continue;
         for (char c : file) {

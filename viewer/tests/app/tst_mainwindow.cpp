@@ -223,7 +223,8 @@ void TestMainWindow::menusInTheirOrder() {
     Viewer v;
     const QList<QAction*> top = v.mainWindow().menuBar()->actions();
     QCOMPARE(ActionTexts(top), (QStringList{"ファイル", "フィルター", "その他", "表示"}));
-    QCOMPARE(ActionTexts(top[0]->menu()->actions()), (QStringList{"開く", "最近使ったファイル", "保存", "-", "終了"}));
+    QCOMPARE(ActionTexts(top[0]->menu()->actions()),
+             (QStringList{"開く", "最近使ったファイル", "アーカイブ一覧...", "保存", "-", "終了"}));
     QCOMPARE(ActionTexts(top[1]->menu()->actions()),
              (QStringList{"Say", "Tell", "Party", "Linkshell", "Shout", "Emote", "etc"}));
     QCOMPARE(ActionTexts(top[2]->menu()->actions()), (QStringList{"データ", "オプション"}));

@@ -40,6 +40,7 @@ TEST(UserStateFile, ReadsWhatItWritesAndToleratesOtherContent) {
 
     UserState s;
     s.follow = true;
+    s.libraryFolder = "/home/u/\x83\x8D\x83\x4F";
     // Any bytes but a line end: Shift-JIS, UTF-8, spaces, a leading "follow=" inside a folder name.
     for (const std::string& p : {std::string("/tmp/\x83\x8D\x83\x4F.log"), std::string("/home/u/ログ 1.log"),
                                  std::string("/follow=1/x.log"), RecentEntry({"/s/1.log", "/s/+2.log", "/s/3.log"})})
@@ -54,14 +55,17 @@ TEST(UserStateFile, ReadsWhatItWritesAndToleratesOtherContent) {
     };
     const std::vector<Case> cases = {
         {"", {}},
-        {"follow=1\n", {{}, true}},
-        {"follow=yes\n/a.log\n", {{"/a.log"}, false}},
-        {"/a.log\r\n/b.log\r\nfollow=1\r\n", {{"/a.log", "/b.log"}, true}},
-        {"/a.log\n\nnot a path\n/b.log\n/a.log\n/c.log", {{"/a.log", "/b.log", "/c.log"}, false}},
-        {"/1\n/2\n/3\n/4\n/5\n/6\n/7\n/8\n/9\n", {{"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"}, false}},
+        {"follow=1\n", {{}, true, ""}},
+        {"follow=yes\n/a.log\n", {{"/a.log"}, false, ""}},
+        {"/a.log\r\n/b.log\r\nfollow=1\r\n", {{"/a.log", "/b.log"}, true, ""}},
+        {"/a.log\n\nnot a path\n/b.log\n/a.log\n/c.log", {{"/a.log", "/b.log", "/c.log"}, false, ""}},
+        {"/1\n/2\n/3\n/4\n/5\n/6\n/7\n/8\n/9\n", {{"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"}, false, ""}},
         // Sets: "+" lines go on the entry above them, and only on an entry.
-        {"/a\n+/b\r\n+/c\n/d\n+/a\n+/b\n+/c\n/a\n", {{"/a\n/b\n/c", "/d\n/a\n/b\n/c", "/a"}, false}},
-        {"+/x\n/a\n+b\n+/c\nfollow=1\n+/y\n", {{"/a"}, true}},
+        {"/a\n+/b\r\n+/c\n/d\n+/a\n+/b\n+/c\n/a\n", {{"/a\n/b\n/c", "/d\n/a\n/b\n/c", "/a"}, false, ""}},
+        {"+/x\n/a\n+b\n+/c\nfollow=1\n+/y\n", {{"/a"}, true, ""}},
+        // The library's folder: the last line holds, a relative one clears it, it ends a set.
+        {"library=/x\n/a\nlibrary=/arch ive\r\n+/b\n", {{"/a"}, false, "/arch ive"}},
+        {"library=/x\nlibrary=rel\n", {{}, false, ""}},
     };
     for (const Case& c : cases) {
         dir.Write("chatscope.recent", c.bytes);

@@ -1,4 +1,5 @@
-// The viewer's state file: what loads is the last "follow=" line and the first
+// The viewer's state file: what loads is the last "follow=" line, the folder of
+// the last "library=" line (none when it is no absolute path), and the first
 // eight distinct entries in file order (an absolute path, and the "+" lines
 // right after it as further files of its set); saving that and loading again
 // gives the same state.
@@ -33,6 +34,9 @@ UserState Reference(std::string_view file) {
         setMayGoOn = further || Plain(line);
         if (line.starts_with("follow=")) {
             state.follow = line == "follow=1";
+        } else if (line.starts_with("library=")) {
+            const std::string_view folder = line.substr(8);
+            state.libraryFolder = Plain(folder) ? std::string(folder) : "";
         } else if (further) {
             entries.back().append("\n").append(line.substr(1));
         } else if (Plain(line)) {

@@ -2,9 +2,10 @@
 // display follows the loaded file as it grows. It lives in a small text file of
 // its own beside the settings file, so the 8-byte settings file keeps its form.
 //
-// The file holds one item a line: "follow=1" (or "follow=0"), and the recent
-// files, newest first, each an absolute path as the file system's bytes. Other
-// lines are ignored.
+// The file holds one item a line: "follow=1" (or "follow=0"), the folder the
+// archive library showed last ("library=/abs/path"), and the recent files,
+// newest first, each an absolute path as the file system's bytes. Other lines
+// are ignored; a reader that knows no "library=" line ignores it too.
 //
 // A recent entry may be a set of files loaded together as one log: its first
 // path on a line of its own, each further path on the line after it behind a
@@ -25,6 +26,8 @@ struct UserState {
     // Entries, newest first, at most kMaxRecentFiles: an absolute path, or a set's paths joined by "\n".
     std::vector<std::string> recentFiles;
     bool follow = false;
+    // The archive library's last folder: an absolute path, or empty.
+    std::string libraryFolder;
 
     bool operator==(const UserState&) const = default;
 };
