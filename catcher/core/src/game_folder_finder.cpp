@@ -15,6 +15,8 @@
 #include <set>
 #include <utility>
 
+#include "fileio/posix_io.h"
+
 namespace chatkeeper {
 
 namespace {
@@ -150,14 +152,8 @@ private:
         Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
         std::string text(std::min<std::size_t>(search_.libraryListLimit, static_cast<std::size_t>(st.st_size)), '\0');
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        text.resize(got);
+        const std::int64_t got = chatlog::fileio::ReadFull(fd.get(), text.data(), text.size());
+        text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
         return text;
     }
 
