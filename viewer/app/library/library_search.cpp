@@ -1,0 +1,180 @@
+#include "library/library_search.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "chatscope/log_reader.h"
+#include "chatscope/ordered_work.h"
+#include "find/text_matcher.h"
+#include "library/numbered_line_sink.h"
+
+namespace chatscope {
+
+namespace {
+
+// Files whose matches may wait to be handed on at any time.
+constexpr std::size_t kFilesInFlight = 8;
+
+// Thrown out of a pass when its search was dropped.
+struct Cancelled {};
+
+// What the search of one file found.
+struct FileHits {
+    std::size_t file = 0;
+    std::vector<std::int64_t> lines;  // at most kShownLimit
+    std::int64_t matches = 0;
+};
+
+}  // namespace
+
+struct LibrarySearch::Job {
+    std::vector<std::string> files;
+    QString text;
+    bool exact = false;
+    SearchFilters filters;
+    std::atomic<bool> cancelled{false};
+    std::mutex m;
+    std::deque<FileHits> pending;  // handed on, not yet drained
+    bool drainPosted = false;
+    bool ended = false;     // the coordinator is done: nothing more comes
+    bool complete = false;  // every file was searched
+    std::thread coordinator;
+
+    FileHits Search(std::size_t i) const {
+        FileHits hits;
+        hits.file = i;
+        TextMatcher matcher(text, exact);
+        std::size_t seen = 0;
+        auto visit = [&](std::int64_t number, std::string_view line, std::uint32_t) {
+            // Checked once per record, so a dropped search ends within a record.
+            if ((++seen & 63) == 0 && cancelled.load(std::memory_order_relaxed)) throw Cancelled{};
+            if (!matcher.ContainsBytes(line)) return;
+            ++hits.matches;
+            if (hits.lines.size() < kShownLimit) hits.lines.push_back(number);
+        };
+        NumberedLineSink sink(visit);
+        ReadLogs({files[i]}, &sink, PassFilter{filters.filterWord, filters.users, false});
+        return hits;
+    }
+};
+
+LibrarySearch::LibrarySearch(QObject* parent) : QObject(parent) {}
+
+LibrarySearch::~LibrarySearch() {
+    Retire();
+    for (const std::shared_ptr<Job>& job : retired_) job->coordinator.join();
+}
+
+void LibrarySearch::Start(std::vector<std::string> files, const QString& text, bool exact, SearchFilters filters,
+                          unsigned threads) {
+    Retire();
+    files_ = std::move(files);
+    text_ = text;
+    exact_ = exact;
+    filters_ = std::move(filters);
+    hits_.clear();
+    hits_.shrink_to_fit();
+    total_ = 0;
+    filesDone_ = filesWithMatches_ = 0;
+    running_ = true;
+    emit Started();
+    if (text.isEmpty() || files_.empty()) {
+        running_ = false;
+        emit Finished(true);
+        return;
+    }
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    auto job = std::make_shared<Job>();
+    job->files = files_;
+    job->text = text;
+    job->exact = exact;
+    job->filters = filters_;
+    job_ = job;
+    Job* j = job.get();
+    job->coordinator = std::thread([this, j, threads] {
+        bool complete = false;
+        try {
+            RunInOrder<FileHits>(
+                j->files.size(), threads, kFilesInFlight, [j](std::size_t i) { return j->Search(i); },
+                [this, j](std::size_t, FileHits hits) {
+                    std::lock_guard lock(j->m);
+                    j->pending.push_back(std::move(hits));
+                    if (!j->drainPosted) {
+                        j->drainPosted = true;
+                        QMetaObject::invokeMethod(this, &LibrarySearch::Drain, Qt::QueuedConnection);
+                    }
+                    return !j->cancelled.load();
+                });
+            complete = !j->cancelled.load();
+        } catch (const Cancelled&) {
+        } catch (const std::exception&) {
+            // A file that could not be read to its end (memory): the search ends there.
+        }
+        std::lock_guard lock(j->m);
+        j->ended = true;
+        j->complete = complete;
+        j->drainPosted = true;
+        // Also when a drain is pending: a dropped search's one is for the search after it.
+        QMetaObject::invokeMethod(this, &LibrarySearch::Drain, Qt::QueuedConnection);
+    });
+}
+
+void LibrarySearch::Stop() {
+    if (!running_) return;
+    Retire();
+    running_ = false;
+    emit Finished(false);
+}
+
+void LibrarySearch::Retire() {
+    if (!job_) return;
+    job_->cancelled = true;
+    retired_.push_back(std::move(job_));
+    job_.reset();
+}
+
+void LibrarySearch::Reap() {
+    // Threads of dropped searches that have ended are joined; the others go on ending.
+    std::erase_if(retired_, [](const std::shared_ptr<Job>& job) {
+        std::lock_guard lock(job->m);
+        if (!job->ended) return false;
+        job->coordinator.join();  // only returns from the lambda's end: immediate
+        return true;
+    });
+}
+
+void LibrarySearch::Drain() {
+    Reap();
+    if (!job_) return;  // a dropped search's batch
+    std::deque<FileHits> batch;
+    bool ended = false, complete = false;
+    {
+        std::lock_guard lock(job_->m);
+        batch.swap(job_->pending);
+        job_->drainPosted = false;
+        ended = job_->ended;
+        complete = job_->complete;
+    }
+    const std::size_t first = hits_.size();
+    for (const FileHits& file : batch) {
+        ++filesDone_;
+        total_ += file.matches;
+        if (file.matches > 0) ++filesWithMatches_;
+        const std::size_t room = kShownLimit - hits_.size();
+        const std::size_t take = std::min(room, file.lines.size());
+        for (std::size_t k = 0; k < take; ++k) hits_.push_back({static_cast<std::uint32_t>(file.file), file.lines[k]});
+    }
+    if (!batch.empty()) emit Progressed(first, hits_.size() - first);
+    if (!ended) return;
+    job_->coordinator.join();
+    job_.reset();
+    running_ = false;
+    emit Finished(complete);
+}
+
+}  // namespace chatscope
