@@ -40,12 +40,12 @@ ResultTexts::Page ResultTexts::Read(std::size_t index) {
     const std::size_t end = std::min(hits.size(), first + kPageRows);
     page.lines.resize(end - first);
     const SearchFilters& filters = search_.Filters();
-    // The rows of one file follow each other, their lines ascending.
+    // The rows of one file follow each other, their lines ascending; the pass
+    // numbers every shown line, so it meets each of them in turn.
     for (std::size_t run = first; run < end;) {
         const std::uint32_t file = hits[run].file;
         std::size_t next = run;
         auto visit = [&](std::int64_t number, std::string_view line, std::uint32_t colourWord) {
-            while (next < end && hits[next].file == file && hits[next].line < number) ++next;
             if (next >= end || hits[next].file != file) throw AllRead{};
             if (hits[next].line != number) return;
             ResultLine& out = page.lines[next - first];
