@@ -24,6 +24,9 @@ const ResultLine& ResultTexts::Line(std::size_t row) {
         pages_.push_front(Read(index));
         if (pages_.size() > kPagesKept) pages_.pop_back();
         it = pages_.begin();
+    } else if (row - index * kPageRows >= it->lines.size()) {
+        *it = Read(index);  // read while its rows were still arriving
+        pages_.splice(pages_.begin(), pages_, it);
     } else if (it != pages_.begin()) {
         pages_.splice(pages_.begin(), pages_, it);
     }

@@ -21,6 +21,12 @@
 
 namespace chatscope {
 
+namespace {
+
+constexpr qint64 kCountEveryMs = 40;
+
+}  // namespace
+
 LibrarySearchPanel::LibrarySearchPanel(const LogSession& session, QWidget* parent)
     : QWidget(parent), session_(session) {
     search_ = new LibrarySearch(this);
@@ -115,7 +121,11 @@ LibrarySearchPanel::LibrarySearchPanel(const LogSession& session, QWidget* paren
         results_->setFocus(Qt::OtherFocusReason);
         results_->setCurrentIndex(model_->index(0, 0));
     });
-    connect(search_, &LibrarySearch::Progressed, this, &LibrarySearchPanel::UpdateCount);
+    // The count and the progress follow the matches at most every kCountEveryMs.
+    connect(search_, &LibrarySearch::Progressed, this, [this] {
+        if (sinceCount_.isValid() && sinceCount_.elapsed() < kCountEveryMs) return;
+        UpdateCount();
+    });
     connect(search_, &LibrarySearch::Finished, this, &LibrarySearchPanel::Finished);
     connect(&session, &LogSession::SettingsChanged, this, [this] {
         model_->SetBackground(session_.Settings().BackgroundDisplayColour());
@@ -152,6 +162,7 @@ void LibrarySearchPanel::Restart() {
 void LibrarySearchPanel::Stop() { search_->Stop(); }
 
 void LibrarySearchPanel::UpdateCount() {
+    sinceCount_.start();
     progress_->setValue(static_cast<int>(search_->FilesDone()));
     const QString count =
         search_->Text().isEmpty()

@@ -10,6 +10,7 @@
 // "searchResults" (the list); the search itself "librarySearch".
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -73,6 +74,7 @@ private:
     QTableView* results_;
     std::vector<std::string> folderFiles_;
     std::vector<std::string> selectedFiles_;
+    QElapsedTimer sinceCount_;  // since the count was last shown
 };
 
 }  // namespace chatscope
