@@ -114,7 +114,7 @@ private slots:
     void ResultsEqualTheCommandLine_data();
     void ResultsEqualTheCommandLine();
     void ListsTheFirstHundredThousand();
-    void NewTextDropsTheOldSearch();
+    void NewTextOrEscapeEndsTheSearch();
     void ChosenResultOpensWithItsMatchSelected();
 };
 
@@ -167,6 +167,8 @@ void LibrarySearchTest::ResultsEqualTheCommandLine() {
     QCOMPARE(Part<QLabel>(panel, "searchCount")->text(),
              QStringLiteral("%1 件 / %2 ファイル").arg(listed).arg(search.FilesWithMatches()));
     QCOMPARE(search.FilesDone(), selectedOnly ? selected.size() : folder.files.size());
+    // What a screen reader is told when the search ends.
+    QCOMPARE(Part<QLabel>(panel, "searchCount")->accessibleName(), Part<QLabel>(panel, "searchCount")->text());
 }
 
 void LibrarySearchTest::ListsTheFirstHundredThousand() {
@@ -194,7 +196,7 @@ void LibrarySearchTest::ListsTheFirstHundredThousand() {
     QCOMPARE(last.siblingAtColumn(SearchResultsModel::TextColumn).data().toString(), QStringLiteral("bob : again 999"));
 }
 
-void LibrarySearchTest::NewTextDropsTheOldSearch() {
+void LibrarySearchTest::NewTextOrEscapeEndsTheSearch() {
     Folder folder;
     // Many copies of the archives, so the first search is still running when the text changes.
     std::vector<std::string> files;
@@ -213,6 +215,23 @@ void LibrarySearchTest::NewTextDropsTheOldSearch() {
     WaitForEnd(panel);
     QCOMPARE(PanelResults(panel), CommandLineSearch(files, QStringLiteral("Carol"), false, session));
     QVERIFY(!PanelResults(panel).empty());
+
+    // Escape in the field ends the search: what was listed stays, the first of all there is.
+    panel.show();
+    panel.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    field->setFocus();
+    field->setText(QStringLiteral("bob"));
+    QVERIFY(progressed.wait(10000));
+    QSignalSpy finished(&search, &LibrarySearch::Finished);
+    QTest::keyClick(field, Qt::Key_Escape);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished[0][0].toBool(), false);
+    QApplication::processEvents();
+    const std::string all = CommandLineSearch(files, QStringLiteral("bob"), false, session),
+                      listed = PanelResults(panel);
+    QVERIFY(!listed.empty() && listed.size() < all.size());
+    QCOMPARE(all.substr(0, listed.size()), listed);
 }
 
 void LibrarySearchTest::ChosenResultOpensWithItsMatchSelected() {
