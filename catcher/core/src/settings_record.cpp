@@ -148,7 +148,8 @@ std::uint16_t SettingsRecord::Reserved() const { return ReadU16(bytes, kReserved
 
 bool LoadSettings(const std::string& path, SettingsRecord& record) {
     record.bytes.fill(0);
-    const chatlog::fileio::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so a FIFO planted at the path is refused rather than waited on.
+    const chatlog::fileio::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid()) return false;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;

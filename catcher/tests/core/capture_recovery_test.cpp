@@ -191,6 +191,7 @@ TEST_F(RecoveryTest, HostileOrBrokenRecordsHarmNothing) {
     const auto recordFor = [](const std::string& path, std::int64_t length, std::int64_t size) {
         return EncodeCaptureIntent({path, length, 0, "/nowhere/0.log", FileStamp::Of(1, 0, size)});
     };
+    EXPECT_FALSE(DecodeCaptureIntent(recordFor(victim, -2, 5000)));  // -1 is the only length below 0
     struct Case {
         const char* name;
         std::function<void()> plant;

@@ -139,6 +139,11 @@ TEST(RealFiles, PlantedLinkAtATemporaryNameIsReplacedNotFollowed) {
     EXPECT_EQ(ReadAll(cnf).size(), kSettingsRecordSize);
     EXPECT_FALSE(std::filesystem::is_symlink(intent));
     EXPECT_EQ(FileCaptureJournal(intent).Pending(), kIntent);
+    CaptureIntent created = kIntent;  // an append that creates its archive, of a game log file now gone
+    created.archiveLength = -1;
+    created.stamp = FileStamp::Missing();
+    ASSERT_TRUE(FileCaptureJournal(intent).Record(created));
+    EXPECT_EQ(FileCaptureJournal(intent).Pending(), created);
 }
 
 // Every writer fails (rather than looping or dying) at a file-size limit,

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "chatkeeper/settings_record.h"
 #include "test_support.h"
@@ -106,6 +107,8 @@ TEST(SettingsRecord, EmptyShortLongAndMissingFiles) {
     EXPECT_FALSE(LoadSettings(dir / "missing.cnf", rec));
     EXPECT_EQ(rec.bytes, SettingsRecord{}.bytes);
     EXPECT_FALSE(LoadSettings(dir.path(), rec));  // a folder
+    ::mkfifo((dir / "fifo.cnf").c_str(), 0600);
+    EXPECT_FALSE(LoadSettings(dir / "fifo.cnf", rec));  // refused at once, not waited on
 }
 
 TEST(SettingsRecord, OutOfRangeIntervalIsClamped) {

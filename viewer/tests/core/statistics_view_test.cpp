@@ -87,8 +87,9 @@ TEST(SortRules, NameCountAndThirdColumn) {
     EXPECT_EQ(CompareByCount("1 2", "0", 1), 0);
     EXPECT_GT(CompareByCount("-3", "1", 1), 0);
     EXPECT_LT(CompareByCount("99999999999", "1", 1), 0);
-    EXPECT_EQ(CompareByCount("999999999999999999999", "0", 1), 0);  // out of range reads as 0
-    EXPECT_GT(CompareByThirdColumn("A", "B", 1), 0);                // +1: descending
+    EXPECT_EQ(CompareByCount("999999999999999999999", "0", 1), 0);                  // out of range reads as 0
+    EXPECT_LT(CompareByCount("9223372036854775807", "9223372036854775806", 1), 0);  // the largest still read
+    EXPECT_GT(CompareByThirdColumn("A", "B", 1), 0);                                // +1: descending
     EXPECT_LT(CompareByThirdColumn("A", "B", -1), 0);
 }
 
