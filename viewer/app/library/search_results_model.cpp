@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include "library/library_search.h"
 #include "local_path.h"
 
@@ -12,6 +14,11 @@ QColor FromDisplayColour(std::uint32_t c) { return QColor(int(c & 0xFF), int(c >
 
 SearchResultsModel::SearchResultsModel(LibrarySearch& search, QObject* parent)
     : QAbstractTableModel(parent), search_(search), texts_(search) {
+    connect(&texts_, &ResultTexts::Ready, this, [this](std::size_t first, std::size_t count) {
+        const int last = std::min(rows_, static_cast<int>(first + count)) - 1;
+        if (count > 0 && static_cast<int>(first) <= last)
+            emit dataChanged(index(static_cast<int>(first), TextColumn), index(last, TextColumn));
+    });
     connect(&search, &LibrarySearch::Started, this, [this] {
         beginResetModel();
         rows_ = 0;
@@ -36,6 +43,7 @@ QVariant SearchResultsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || row >= search_.Hits().size()) return {};
     const SearchHit& hit = search_.Hits()[row];
     if (role == kPathRole) return FromLocalPath(search_.Files()[hit.file]);
+    if (role == kReadRole) return texts_.Line(row).found;
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:

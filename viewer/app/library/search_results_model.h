@@ -1,6 +1,7 @@
 // SearchResultsModel: the matches of a LibrarySearch as a table of file name,
 // line number and line, rows added as the matches arrive. The lines are read
-// from their files only for the rows a view asks for (ResultTexts).
+// from their files only for the rows a view asks for (ResultTexts), in the
+// background: a row's line shows once it was read (dataChanged).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -19,6 +20,8 @@ public:
     enum Column { FileColumn, LineColumn, TextColumn, ColumnCount };
     // Qt::UserRole on any column: the file's path (decoded local path).
     static constexpr int kPathRole = Qt::UserRole;
+    // Qt::UserRole + 1: whether the line was read (it is read when first asked for).
+    static constexpr int kReadRole = Qt::UserRole + 1;
 
     explicit SearchResultsModel(LibrarySearch& search, QObject* parent = nullptr);
 
@@ -29,9 +32,6 @@ public:
 
     // The display's background, a display colour 0x00BBGGRR, behind the lines.
     void SetBackground(std::uint32_t displayColour);
-    // The line of a row as the display shows it (read on demand).
-    const ResultLine& Line(int row) const { return texts_.Line(static_cast<std::size_t>(row)); }
-    const ResultTexts& Texts() const { return texts_; }
 
 private:
     const LibrarySearch& search_;

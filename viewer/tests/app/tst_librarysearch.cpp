@@ -20,6 +20,7 @@
 #include "find/find_bar.h"
 #include "find/find_session.h"
 #include "library/library_search.h"
+#include "library/result_texts.h"
 #include "library/search_panel.h"
 #include "library/search_results_model.h"
 #include "log_session.h"
@@ -93,11 +94,27 @@ std::string PanelResults(const LibrarySearchPanel& panel) {
     const auto* model = static_cast<const SearchResultsModel*>(Part<QTableView>(panel, "searchResults")->model());
     std::string listed;
     for (int row = 0; row < model->rowCount(); ++row) {
+        // The line is read in the background when first asked for: sixteen pages are asked for at a time.
+        constexpr int kAhead = 16 * int(ResultTexts::kPageRows);
+        if (row % kAhead == 0)
+            for (int ahead = row; ahead < std::min(row + kAhead, model->rowCount());
+                 ahead += int(ResultTexts::kPageRows))
+                model->index(ahead, 0).data(SearchResultsModel::kReadRole);
+        if (!QTest::qWaitFor([&] { return model->index(row, 0).data(SearchResultsModel::kReadRole).toBool(); }, 5000))
+            break;
         listed += MainWindow::ToLocalPath(model->index(row, 0).data(SearchResultsModel::kPathRole).toString());
         listed += ':' + model->index(row, SearchResultsModel::LineColumn).data().toString().toStdString() + ':';
         listed += model->index(row, SearchResultsModel::TextColumn).data().toString().toStdString() + '\n';
     }
     return listed;
+}
+
+// The newest row read as each batch arrives, as a list that shows it reads it.
+void ReadAsTheyArrive(const LibrarySearchPanel& panel) {
+    const QAbstractItemModel* model = Part<QTableView>(panel, "searchResults")->model();
+    QObject::connect(Part<LibrarySearch>(panel, "librarySearch"), &LibrarySearch::Progressed, model, [model] {
+        if (model->rowCount() > 0) model->index(model->rowCount() - 1, SearchResultsModel::TextColumn).data();
+    });
 }
 
 void WaitForEnd(const LibrarySearchPanel& panel) {
@@ -152,12 +169,9 @@ void LibrarySearchTest::ResultsEqualTheCommandLine() {
     Part<QCheckBox>(panel, "searchExact")->setChecked(exact);
     Part<QLineEdit>(panel, "searchField")->setText(text);
     panel.SetFiles(folder.files, selected);  // the files covered change: the search starts again
-    // The newest row read as each batch arrives, as a list that shows it reads it.
+    ReadAsTheyArrive(panel);
     const LibrarySearch& search = *Part<LibrarySearch>(panel, "librarySearch");
     const QAbstractItemModel& model = *Part<QTableView>(panel, "searchResults")->model();
-    connect(&search, &LibrarySearch::Progressed, &panel, [&model] {
-        if (model.rowCount() > 0) model.index(model.rowCount() - 1, SearchResultsModel::TextColumn).data();
-    });
     session.SetFilterWord(filterWord);  // a change of the filters searches again
     WaitForEnd(panel);
 
@@ -193,6 +207,7 @@ void LibrarySearchTest::ListsTheFirstHundredThousand() {
     QCOMPARE(last.siblingAtColumn(0).data(SearchResultsModel::kPathRole).toString(),
              MainWindow::FromLocalPath(files[1]));
     QCOMPARE(last.data().toInt(), 50000);
+    QTRY_VERIFY(last.data(SearchResultsModel::kReadRole).toBool());
     QCOMPARE(last.siblingAtColumn(SearchResultsModel::TextColumn).data().toString(), QStringLiteral("bob : again 999"));
 }
 
@@ -205,6 +220,7 @@ void LibrarySearchTest::NewTextOrEscapeEndsTheSearch() {
     LogSession session(folder.Local("chatscope.cnf"), folder.Local("chatscope.flt"));
     LibrarySearchPanel panel(session);
     panel.SetFiles(files, {});
+    ReadAsTheyArrive(panel);
     auto* field = Part<QLineEdit>(panel, "searchField");
     const LibrarySearch& search = *Part<LibrarySearch>(panel, "librarySearch");
     QSignalSpy progressed(&search, &LibrarySearch::Progressed);
@@ -259,6 +275,7 @@ void LibrarySearchTest::ChosenResultOpensWithItsMatchSelected() {
     auto& display = *Part<LogDisplay>(main, "display");
     QCOMPARE(windows->session->Sources(), std::vector<std::string>{folder.files[3]});
     const QString shown = display.LineText(line);
+    QTRY_VERIFY(model.index(row, 0).data(SearchResultsModel::kReadRole).toBool());
     QCOMPARE(shown, model.index(row, SearchResultsModel::TextColumn).data().toString());
     const int column = int(shown.indexOf(QStringLiteral("e 3")));
     const auto [from, to] = display.SelectionRange();
