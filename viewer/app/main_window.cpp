@@ -203,6 +203,25 @@ MainWindow::MainWindow(LogSession& session, QWidget* parent)
 
 MainWindow::~MainWindow() { session_.AttachDisplay(nullptr); }
 
+bool MainWindow::ShowSearchResult(const std::string& path, qint64 lineNumber, const QString& text, bool exact) {
+    if (!session_.Open(std::vector<std::string>{path})) {
+        ReportNotOpened({path});  // gone or replaced since the search: the display stays as it was
+        return false;
+    }
+    show();
+    raise();
+    activateWindow();
+    // The load shows every line; the find bar's view of matching lines follows the new text.
+    const int line = static_cast<int>(std::clamp<qint64>(lineNumber - 1, 0, display_->LineCount() - 1));
+    const TextMatch match = TextMatcher(text, exact).FindFrom(display_->LineText(line), 0);
+    display_->ShowRange(line, match.start, match.end);
+    // The find bar looks from the selection's start: it keeps this match selected.
+    findBar_->SetSearch(text, exact);
+    find_->OpenBar();
+    display_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 void MainWindow::BuildMenus() {
     Menus& m = *menus_;
     auto channelHandler = [this](int bit) { return [this, bit] { ToggleChannel(static_cast<Channel>(bit)); }; };

@@ -58,6 +58,12 @@ public:
     // The name the save dialog offers next (the loaded log with ".htm", or the last choice).
     QString SaveDialogPreset() const;
 
+    // A result of the search across a folder: opens `path` (as the open command
+    // does), selects the first match of `text` in the shown line numbered
+    // `lineNumber` (from 1) and scrolls it into view, and puts the search into
+    // the find bar. False when the file did not open.
+    bool ShowSearchResult(const std::string& path, qint64 lineNumber, const QString& text, bool exact);
+
     // The parts a user meets go by their object names: the commands
     // "openAction", "libraryAction", "saveAction", "exitAction", "channelAction<bit>" and
     // "popupChannelAction<bit>" (bit: the Channel), "statisticsAction",

@@ -114,6 +114,8 @@ std::unique_ptr<ViewerWindows> CreateViewerWindows(const std::string& settingsFi
     mainWindow->SetLibraryWindow(windows->libraryWindow.get());
     // A selection none of whose files is there any more: the status bar says so.
     QObject::connect(windows->libraryWindow.get(), &LibraryWindow::NotOpened, mainWindow, &MainWindow::ReportNotOpened);
+    QObject::connect(windows->libraryWindow.get(), &LibraryWindow::ResultChosen, mainWindow,
+                     &MainWindow::ShowSearchResult);
     return windows;
 }
 

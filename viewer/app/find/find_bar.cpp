@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
 
@@ -62,6 +63,15 @@ void FindBar::Open() {
     show();
     field_->setFocus(Qt::ShortcutFocusReason);
     field_->selectAll();
+}
+
+void FindBar::SetSearch(const QString& text, bool exact) {
+    {
+        const QSignalBlocker fieldQuiet(field_), exactQuiet(exact_);
+        field_->setText(text);
+        exact_->setChecked(exact);
+    }
+    emit SearchChanged();
 }
 
 bool FindBar::eventFilter(QObject* watched, QEvent* event) {

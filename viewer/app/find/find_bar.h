@@ -26,6 +26,8 @@ public:
     QCheckBox* ExactOption() const { return exact_; }
     // Shows the bar with its text selected and the focus in it.
     void Open();
+    // Puts `text` and the option into the bar: one SearchChanged for both.
+    void SetSearch(const QString& text, bool exact);
 
 signals:
     // The text or the option changed.

@@ -30,6 +30,7 @@
 #include "library_model.h"
 #include "local_path.h"
 #include "log_session.h"
+#include "search_panel.h"
 #include "side_window_placement.h"
 #include "sjis/shift_jis.h"
 
@@ -123,6 +124,9 @@ LibraryWindow::LibraryWindow(LogSession& session, QWidget* anchor, std::string c
     auto* searchSlot = new QWidget(this);
     auto* slotLayout = new QVBoxLayout(searchSlot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
+    search_ = new LibrarySearchPanel(session, searchSlot);
+    search_->setObjectName(QStringLiteral("librarySearchPanel"));
+    slotLayout->addWidget(search_);
     auto* sides = new QSplitter(Qt::Horizontal, this);
     sides->setObjectName(QStringLiteral("librarySplitter"));
     sides->addWidget(left);
@@ -150,6 +154,7 @@ LibraryWindow::LibraryWindow(LogSession& session, QWidget* anchor, std::string c
     setTabOrder(folderButton_, table_);
     setTabOrder(table_, openButton_);
     setTabOrder(openButton_, chart_);
+    setTabOrder(chart_, search_);
 
     watch_ = new QFileSystemWatcher(this);
     watch_->setObjectName(QStringLiteral("libraryWatch"));
@@ -161,6 +166,11 @@ LibraryWindow::LibraryWindow(LogSession& session, QWidget* anchor, std::string c
     chartTimer_->setInterval(kChartDelayMs);
     counter_ = new LibraryCounter(this);
 
+    // The search covers the listed files, or the selected ones.
+    const auto searchFiles = [this] { search_->SetFiles(FolderFiles(), SelectedFiles()); };
+    connect(this, &LibraryWindow::FilesChanged, search_, searchFiles);
+    connect(this, &LibraryWindow::SelectionChanged, search_, searchFiles);
+    connect(search_, &LibrarySearchPanel::ResultChosen, this, &LibraryWindow::ResultChosen);
     connect(folderButton_, &QPushButton::clicked, this, [this] { ChooseFolder(); });
     connect(openButton_, &QPushButton::clicked, this, [this] { OpenSelected(); });
     connect(table_, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(); });

@@ -27,6 +27,7 @@ namespace chatscope {
 class DayChart;
 class LibraryCounter;
 class LibraryModel;
+class LibrarySearchPanel;
 class LogSession;
 
 class LibraryWindow : public QWidget {
@@ -57,8 +58,8 @@ public:
 
     // Parts: "folderButton", "folderLabel", "libraryTable" (its source model
     // "libraryModel"), "skippedLabel", "libraryStatus", "countProgress",
-    // "openButton", "dayChart", "searchSlot" (with a QVBoxLayout), the watch
-    // "libraryWatch".
+    // "openButton", "dayChart", "searchSlot" holding the search panel
+    // (LibrarySearchPanel, "librarySearchPanel"), the watch "libraryWatch".
 
 signals:
     void FilesChanged();
@@ -67,6 +68,8 @@ signals:
     void NotOpened(const std::vector<std::string>& paths);
     // Counting ended: every listed file is counted or found unreadable.
     void CountingFinished();
+    // A result of the search across the folder was chosen (Enter, double-click).
+    void ResultChosen(const std::string& path, qint64 lineNumber, const QString& text, bool exact);
 
 protected:
     void showEvent(QShowEvent* event) override;                  // placement beside the anchor; the start folder
@@ -100,6 +103,7 @@ private:
     QProgressBar* progress_ = nullptr;
     QPushButton* openButton_ = nullptr;
     DayChart* chart_ = nullptr;
+    LibrarySearchPanel* search_ = nullptr;
     QFileSystemWatcher* watch_ = nullptr;
     QTimer* relistTimer_ = nullptr;
     QTimer* chartTimer_ = nullptr;

@@ -1,0 +1,54 @@
+#include "library/search_result_delegate.h"
+
+#include <QPainter>
+#include <QTextLayout>
+
+#include <vector>
+
+namespace chatscope {
+
+void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    const QVariant background = index.data(Qt::BackgroundRole);
+    if (!background.isValid()) return QStyledItemDelegate::paint(painter, option, index);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    painter->save();
+    painter->fillRect(option.rect, background.value<QColor>());
+    if (option.state & QStyle::State_Selected) {
+        QColor selection = option.palette.color(QPalette::Highlight);
+        selection.setAlpha(140);
+        painter->fillRect(option.rect, selection);
+    }
+    QList<QTextLayout::FormatRange> marks;
+    std::vector<TextMatch> found;
+    if (!matcher_.Empty()) matcher_.FindAll(text, found);
+    for (const TextMatch& m : found) {
+        QTextLayout::FormatRange range;
+        range.start = m.start;
+        range.length = m.end - m.start;
+        range.format.setBackground(QColor(0xFF, 0xE0, 0x40));
+        range.format.setForeground(Qt::black);
+        marks.append(range);
+    }
+    QTextLayout layout(text, option.font);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) line.setLineWidth(1e6);
+    layout.endLayout();
+    const QRect area = option.rect.adjusted(3, 0, -3, 0);
+    painter->setClipRect(area);
+    painter->setPen(index.data(Qt::ForegroundRole).value<QColor>());
+    const qreal top = area.top() + (area.height() - (line.isValid() ? line.height() : 0)) / 2;
+    layout.draw(painter, QPointF(area.left(), top), marks);
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setClipping(false);
+        QPen pen(option.palette.color(QPalette::Highlight));
+        pen.setStyle(Qt::DotLine);
+        painter->setPen(pen);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+    }
+    painter->restore();
+}
+
+}  // namespace chatscope
