@@ -214,10 +214,12 @@ bool MainWindow::ShowSearchResult(const std::string& path, qint64 lineNumber, co
     // The load shows every line; the find bar's view of matching lines follows the new text.
     const int line = static_cast<int>(std::clamp<qint64>(lineNumber - 1, 0, display_->LineCount() - 1));
     const TextMatch match = TextMatcher(text, exact).FindFrom(display_->LineText(line), 0);
+    // The bar first, laid out at once, so the line is scrolled into the room it leaves.
+    find_->OpenBar();
+    centralWidget()->layout()->activate();
     display_->ShowRange(line, match.start, match.end);
     // The find bar looks from the selection's start: it keeps this match selected.
     findBar_->SetSearch(text, exact);
-    find_->OpenBar();
     display_->setFocus(Qt::OtherFocusReason);
     return true;
 }

@@ -50,7 +50,7 @@ DayChart::DayChart(QWidget* parent) : QWidget(parent) {
     view->setRenderHint(QPainter::Antialiasing, false);
     view->setFocusPolicy(Qt::NoFocus);
     view->setAccessibleName(QStringLiteral("日ごとのグラフ"));
-    view->setMinimumHeight(160);
+    view->setMinimumHeight(220);
     view->chart()->legend()->setAlignment(Qt::AlignBottom);
     view->chart()->setMargins(QMargins(2, 2, 2, 2));
     view_ = view;
@@ -120,38 +120,35 @@ void DayChart::Rebuild() {
         chart->removeAxis(axis);
         delete axis;
     }
-    // Two series side by side in each day's slot: each has its real set and an
-    // empty one that keeps the other's half free, so both axes scale freely.
+    // Two series over the same days, each on its own axis: experience as wide
+    // bars, lines as narrower ones in front, so a year of days still shows both.
     auto* expSeries = new QBarSeries;
     auto* lineSeries = new QBarSeries;
     auto* experience = new QBarSet(QStringLiteral("経験値"));
     auto* lines = new QBarSet(QStringLiteral("行数"));
-    auto* expPad = new QBarSet(QString());
-    auto* linePad = new QBarSet(QString());
     QStringList dates;
     std::int64_t maxExp = 0, maxLines = 0;
-    QList<qreal> expValues, lineValues, zeros;
+    QList<qreal> expValues, lineValues;
     for (const DayTotal& d : days_) {
         dates << DateText(d);
         expValues << qreal(d.experience);
         lineValues << qreal(d.lines);
-        zeros << 0;
         maxExp = std::max(maxExp, d.experience);
         maxLines = std::max(maxLines, d.lines);
     }
     experience->append(expValues);
     lines->append(lineValues);
-    expPad->append(zeros);
-    linePad->append(zeros);
     experience->setColor(QColor(0xE0, 0x90, 0x20));
-    lines->setColor(QColor(0x30, 0x70, 0xC0));
-    for (QBarSet* set : {experience, lines}) set->setSelectedColor(set->color().darker(170));
+    lines->setColor(QColor(0x30, 0x70, 0xC0, 0xD0));
+    for (QBarSet* set : {experience, lines}) {
+        set->setPen(Qt::NoPen);  // a border would hide a narrow bar's colour
+        set->setSelectedColor(set->color().darker(170));
+    }
     expSeries->append(experience);
-    expSeries->append(expPad);
-    lineSeries->append(linePad);
     lineSeries->append(lines);
+    expSeries->setBarWidth(0.9);
+    lineSeries->setBarWidth(0.45);
     for (QBarSeries* s : {expSeries, lineSeries}) {
-        s->setBarWidth(0.9);
         chart->addSeries(s);
         connect(s, &QBarSeries::hovered, this, [this](bool on, int index, QBarSet*) {
             if (on)

@@ -62,7 +62,7 @@ std::string Env(const char* name) { return qEnvironmentVariable(name).toStdStrin
 LibraryWindow::LibraryWindow(LogSession& session, QWidget* anchor, std::string cacheFile, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session), anchor_(anchor), cacheFile_(std::move(cacheFile)) {
     setWindowTitle(QStringLiteral("アーカイブ一覧"));
-    resize(760, 620);
+    resize(1180, 720);
     if (cacheFile_.empty()) cacheFile_ = LibraryCachePath(Env("XDG_CACHE_HOME"), ToLocalPath(QDir::homePath()));
 
     folderButton_ = new QPushButton(QStringLiteral("フォルダー..."), this);
@@ -132,6 +132,7 @@ LibraryWindow::LibraryWindow(LogSession& session, QWidget* anchor, std::string c
     sides->addWidget(left);
     sides->addWidget(searchSlot);
     sides->setStretchFactor(0, 1);
+    sides->setSizes({640, 520});
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
     column->addWidget(sides, 1);

@@ -89,9 +89,11 @@ LibrarySearchPanel::LibrarySearchPanel(const LogSession& session, QWidget* paren
 
     auto* top = new QHBoxLayout;
     top->addWidget(field_, 1);
-    top->addWidget(exact_);
-    top->addWidget(selectedOnly_);
     top->addWidget(stop_);
+    auto* options = new QHBoxLayout;
+    options->addWidget(exact_);
+    options->addWidget(selectedOnly_);
+    options->addStretch(1);
     auto* status = new QHBoxLayout;
     status->addWidget(progress_, 1);
     status->addWidget(count_);
@@ -99,6 +101,7 @@ LibrarySearchPanel::LibrarySearchPanel(const LogSession& session, QWidget* paren
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
+    column->addLayout(options);
     column->addLayout(status);
     column->addWidget(results_, 1);
     setFocusProxy(field_);
