@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "chatkeeper/documents_folder.h"
@@ -113,10 +115,16 @@ std::vector<std::string> Paths(const GameFolderSearchResult& result) {
     return paths;
 }
 
+std::size_t OpenDescriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
 TEST(GameFolderFinder, FindsEachKindOfPrefixNewestFirstAndNothingElse) {
     const FakeHome home;
+    const std::size_t descriptors = OpenDescriptors();
     const GameFolderSearchResult result = FindGameFolders(home.Search());
     EXPECT_FALSE(result.cutShort);
+    EXPECT_EQ(OpenDescriptors(), descriptors);  // every folder and file it opened is closed again
 
     std::vector<std::string> expected;
     for (const Place& place : kPlaces)
@@ -192,6 +200,29 @@ TEST(DocumentsFolder, ByTheUserDirsRule) {
         {"relative", "XDG_DOCUMENTS_DIR=\"$HOME/文書\"", "/h/文書"},
     };
     for (const Case& c : cases) EXPECT_EQ(DocumentsFolder("/h", c.variable, c.userDirs), c.folder) << c.userDirs;
+
+    // The user's own file, read from $HOME/.config, and only its first 64 KiB.
+    TempDir home;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    ::mkdir((home / ".config").c_str(), 0700);
+    const std::string line = "XDG_DOCUMENTS_DIR=\"$HOME/文書\"\n";
+    const std::pair<std::string, std::string> files[] = {
+        {line, home / "文書"},
+        {"#" + std::string(64 * 1024 - 2, 'x') + "\n" + line, home / "Documents"},
+    };
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}) {
+        const char* was = std::getenv(name);
+        saved.emplace_back(name, was ? std::optional<std::string>(was) : std::nullopt);
+    }
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DOCUMENTS_DIR");
+    for (const auto& [text, folder] : files) {
+        WriteFileBytes(home / ".config/user-dirs.dirs", text);
+        EXPECT_EQ(UserDocumentsFolder(), folder) << text.size();
+    }
+    for (const auto& [name, value] : saved)
+        value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
 }
 
 }  // namespace
