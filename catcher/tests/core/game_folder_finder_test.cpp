@@ -55,6 +55,8 @@ const Place kPlaces[] = {
     {"a link to a game log file", ".wine/drive_c/linked", Log::LinkToValid, "0.log", false},
     {"outside any prefix", "Documents/Tarq", Log::Valid, "0.log", false},
     {"beside drive_c", ".wine/dosdevices/c:/T", Log::Valid, "0.log", false},
+    {"a bottle two folders down", ".local/share/bottles/bottles/a/b/drive_c/T", Log::Valid, "0.log", false},
+    {"a file among the bottles", ".local/share/bottles/bottles", Log::Valid, "1.log", false},
 };
 
 void MakeFolders(const std::string& path) { std::filesystem::create_directories(path); }
@@ -141,6 +143,15 @@ TEST(GameFolderFinder, FindsEachKindOfPrefixNewestFirstAndNothingElse) {
     std::erase(expected, home / "custom/drive_c/Tarq");
     EXPECT_EQ(Paths(twice), expected);
     EXPECT_EQ(twice.foldersOpened, result.foldersOpened - 3);
+
+    // Equally new folders come in the order of their paths.
+    const std::string lutris = home / "Games/tarq/drive_c/T",
+                      heroic = home / "Games/Heroic/Prefixes/default/Tarq/drive_c/T";
+    test::SetMtime(lutris + "/2.log", 1'600'000'000);
+    test::SetMtime(heroic + "/3.log", 1'600'000'000);
+    const std::vector<std::string> tied = Paths(FindGameFolders(home.Search()));
+    ASSERT_GE(tied.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(tied.end() - 2, tied.end()), (std::vector<std::string>{heroic, lutris}));
 }
 
 TEST(GameFolderFinder, StopsAtItsBoundsWithWhatItFound) {
