@@ -1,6 +1,9 @@
 #include "library_counter.h"
 
+#include <algorithm>
 #include <chrono>
+
+#include "background_priority.h"
 
 namespace chatscope {
 
@@ -12,7 +15,8 @@ constexpr auto kBatchAge = std::chrono::milliseconds(40);
 }  // namespace
 
 LibraryCounter::LibraryCounter(QObject* parent) : QObject(parent) {
-    thread_ = std::thread([this] { Run(); });
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Run(); });
 }
 
 LibraryCounter::~LibraryCounter() {
@@ -22,7 +26,7 @@ LibraryCounter::~LibraryCounter() {
         queue_.clear();
     }
     wake_.notify_all();
-    thread_.join();
+    for (std::thread& thread : threads_) thread.join();
 }
 
 void LibraryCounter::Restart(std::vector<Job> jobs) {
@@ -59,6 +63,7 @@ void LibraryCounter::Deliver(std::uint64_t generation, std::vector<Result> batch
 }
 
 void LibraryCounter::Run() {
+    LowerThisThread();
     std::vector<Result> batch;
     auto batchStart = std::chrono::steady_clock::now();
     std::uint64_t batchGeneration = 0;

@@ -1,6 +1,6 @@
-// Counts archives on a thread of its own: the jobs in the order given (the
-// window gives the newest first), the results handed back to the GUI thread in
-// batches, so the event loop never waits on a file.
+// Counts archives on threads of its own (one a core, at most two), taking the
+// jobs in the order given (the window gives the newest first); the results go
+// back to the GUI thread in batches, so the event loop never waits on a file.
 #pragma once
 
 #include <QObject>
@@ -32,7 +32,7 @@ public:
     };
 
     explicit LibraryCounter(QObject* parent = nullptr);
-    ~LibraryCounter() override;  // stops the thread; results not yet handed on are dropped
+    ~LibraryCounter() override;  // stops the threads; results not yet handed on are dropped
 
     // Drops the jobs not yet started (and the results of the one under way) and
     // queues these.
@@ -53,7 +53,7 @@ private:
     void Run();
     void Deliver(std::uint64_t generation, std::vector<Result> batch, int jobsDone);
 
-    std::thread thread_;
+    std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Job> queue_;

@@ -2,10 +2,6 @@
 
 #include <QMetaObject>
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -16,6 +12,7 @@
 #include "chatscope/log_reader.h"
 #include "chatscope/ordered_work.h"
 #include "find/text_matcher.h"
+#include "library/background_priority.h"
 #include "library/numbered_line_sink.h"
 
 namespace chatscope {
@@ -26,18 +23,6 @@ namespace {
 constexpr std::size_t kFilesInFlight = 8;
 // Rows listed per turn of the event loop.
 constexpr std::size_t kRowsPerDrain = 4096;
-
-// How much lower than the interface the search's threads run, so on a busy
-// machine the event loop keeps its turns while every core searches.
-constexpr int kNicer = 5;
-
-// Lowers the calling thread's priority (a nice value is a thread's own on Linux).
-bool LowerThisThread() {
-    const auto self = static_cast<id_t>(syscall(SYS_gettid));
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, self);
-    return errno == 0 && setpriority(PRIO_PROCESS, self, std::min(nice + kNicer, 19)) == 0;
-}
 
 // Thrown out of a pass when its search was dropped.
 struct Cancelled {};
