@@ -22,9 +22,13 @@ LocalDateTime MakeLocalDateTime(const DateTimeFields& fields) {
 LocalDateTime SystemClock::Now() const {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
+    return LocalDateTimeAt(ts.tv_sec, ts.tv_nsec);
+}
+
+LocalDateTime LocalDateTimeAt(std::int64_t seconds, long nanoseconds) {
     std::tm tm{};
-    time_t seconds = ts.tv_sec;
-    localtime_r(&seconds, &tm);
+    const time_t whole = static_cast<time_t>(seconds);
+    localtime_r(&whole, &tm);
     DateTimeFields f;
     f.year = tm.tm_year + 1900;
     f.month = tm.tm_mon + 1;
@@ -32,7 +36,7 @@ LocalDateTime SystemClock::Now() const {
     f.hour = tm.tm_hour;
     f.minute = tm.tm_min;
     f.second = tm.tm_sec > 59 ? 59 : tm.tm_sec;  // leap second
-    f.millisecond = static_cast<int>(ts.tv_nsec / 1000000);
+    f.millisecond = static_cast<int>(nanoseconds / 1000000);
     return MakeLocalDateTime(f);
 }
 

@@ -66,6 +66,15 @@ TEST(PosixFileSystem, AppendCreatesFilesButNeverFolders) {
     EXPECT_EQ(ReadAll(dir / "a.log"), "hello!");
     EXPECT_EQ(fs.FileSize(dir / "a.log"), 6);
 
+    // Folders are made only when asked for, private; a file in the way is none.
+    EXPECT_TRUE(fs.CreateFolders(dir / "made/deeper"));
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "made/deeper").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_TRUE(fs.CreateFolders(dir / "made/deeper"));
+    EXPECT_FALSE(fs.CreateFolders(dir / "a.log"));
+    EXPECT_FALSE(fs.CreateFolders(dir / "a.log/below"));
+
     auto r = fs.OpenRead(dir / "a.log");
     ASSERT_NE(r, nullptr);
     char buf[4];

@@ -188,6 +188,26 @@ TEST(RealFiles, SystemClockReadsTheLocalTime) {
         {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0});
     const std::int64_t read = SystemClock().Now().msSinceLocalEpoch;
     EXPECT_LE(std::llabs(read - expected), 2000);
+
+    // Fixed points in two time zones.
+    const char* const zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    struct Case {
+        const char* zone;
+        std::int64_t seconds;
+        long nanoseconds;
+        DateTimeFields local;
+    };
+    for (const Case& c : {Case{"UTC0", 1'700'000'000, 999'999'999, {2023, 11, 14, 22, 13, 20, 999}},
+                          Case{"UTC0", 0, 0, {1970, 1, 1, 0, 0, 0, 0}},
+                          Case{"JST-9", 1'700'000'000, 5'000'000, {2023, 11, 15, 7, 13, 20, 5}}}) {
+        ::setenv("TZ", c.zone, 1);
+        ::tzset();
+        EXPECT_EQ(LocalDateTimeAt(c.seconds, c.nanoseconds).msSinceLocalEpoch, LocalMilliseconds(c.local))
+            << c.zone << " " << c.seconds;
+    }
+    zone ? ::setenv("TZ", savedZone.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST(RealFiles, TheChosenArchiveFolderIsMadeByTheFirstCapture) {

@@ -39,7 +39,11 @@ public:
     virtual LocalDateTime Now() const = 0;
 };
 
-// The process's local clock (clock_gettime + localtime_r).
+// The local date and time (by the process's time zone) of a point in time given
+// as seconds and nanoseconds since the epoch; a leap second reads as second 59.
+LocalDateTime LocalDateTimeAt(std::int64_t seconds, long nanoseconds);
+
+// The process's local clock (clock_gettime + LocalDateTimeAt).
 class SystemClock final : public Clock {
 public:
     LocalDateTime Now() const override;
