@@ -182,6 +182,15 @@ TEST(GameFolderFinder, StopsAtItsBoundsWithWhatItFound) {
     }
 }
 
+TEST(GameFolderFinder, AWineFolderWithoutDriveCIsNoPlaceOfPrefixes) {
+    TempDir home;
+    std::filesystem::create_directories(home / ".wine/inner/drive_c/T");
+    WriteFileBytes(home / ".wine/inner/drive_c/T/0.log", std::string(100, '\0') + "log");
+    GameFolderSearch search;
+    search.home = home.path();
+    EXPECT_TRUE(FindGameFolders(search).candidates.empty());
+}
+
 TEST(GameFolderFinder, SteamLibraryPathsOfMalformedText) {
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {R"("libraryfolders" { "0" { "path" "/a" "label" "" } "1" { "path" "/b\\c" } })", {"/a", "/b\\c"}},
