@@ -1,6 +1,7 @@
 // The game log folder finder over a fake home folder: every kind of prefix,
 // links, a loop, files that only look like game log files, and the bounds.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,8 @@ const Place kPlaces[] = {
     {"a name that is not UTF-8", ".wine/drive_c/\xff\xfe", Log::Valid, "0.log", true},
     {"eleven folders deep", ".wine/drive_c/1/2/3/4/5/6/7/8/9/10/11", Log::Valid, "0.log", false},
     {"drive_c/windows", ".wine/drive_c/windows/T", Log::Valid, "0.log", false},
+    {"drive_c/WINDOWS", ".wine/drive_c/WINDOWS/T", Log::Valid, "0.log", false},
+    {"a name as long as windows", ".wine/drive_c/Windoze", Log::Valid, "0.log", true},
     {"a text file named 0.log", ".wine/drive_c/notes", Log::Text, "0.log", false},
     {"a 0.log under 100 bytes", ".wine/drive_c/short", Log::Short, "0.log", false},
     {"a FIFO named 3.log", ".wine/drive_c/fifo", Log::Fifo, "3.log", false},
@@ -189,6 +192,14 @@ TEST(GameFolderFinder, AWineFolderWithoutDriveCIsNoPlaceOfPrefixes) {
     GameFolderSearch search;
     search.home = home.path();
     EXPECT_TRUE(FindGameFolders(search).candidates.empty());
+
+    // With no $HOME, the search starts from the home folder of the user database.
+    const char* const was = std::getenv("HOME");
+    const std::string saved = was ? was : "";
+    ::unsetenv("HOME");
+    const passwd* user = ::getpwuid(::getuid());
+    EXPECT_EQ(GameFolderSearchForUser().home, user && user->pw_dir ? user->pw_dir : "");
+    if (was) ::setenv("HOME", saved.c_str(), 1);
 }
 
 TEST(GameFolderFinder, SteamLibraryPathsOfMalformedText) {

@@ -65,6 +65,8 @@ TEST(PosixFileSystem, AppendCreatesFilesButNeverFolders) {
     a.reset();
     EXPECT_EQ(ReadAll(dir / "a.log"), "hello!");
     EXPECT_EQ(fs.FileSize(dir / "a.log"), 6);
+    EXPECT_FALSE(fs.UndoAppend(dir / "a.log", -2, 6));  // -1 (created by the append) is the only length below 0
+    EXPECT_EQ(ReadAll(dir / "a.log"), "hello!");
 
     // Folders are made only when asked for, private; a file in the way is none.
     EXPECT_TRUE(fs.CreateFolders(dir / "made/deeper"));
