@@ -9,6 +9,7 @@
 #include "display/log_display.h"
 #include "document/frozen_lines.h"
 #include "find/find_bar.h"
+#include "find/match_marks.h"
 #include "sjis/shift_jis.h"
 
 namespace chatscope {
@@ -37,17 +38,7 @@ FindSession::FindSession(LogDisplay* display, FindBar* bar, QObject* parent)
     connect(&counter_, &MatchCounter::FirstMatchFound, this, &FindSession::FirstMatchFound);
     connect(&counter_, &MatchCounter::Finished, this, &FindSession::CountFinished);
     display_->SetHighlighter([this](const QString& text, QList<QTextLayout::FormatRange>& marks) {
-        if (paintMatcher_.Empty() || !bar_->isVisible()) return;
-        std::vector<TextMatch> found;
-        paintMatcher_.FindAll(text, found);
-        for (const TextMatch& m : found) {
-            QTextLayout::FormatRange range;
-            range.start = m.start;
-            range.length = m.end - m.start;
-            range.format.setBackground(QColor(0xFF, 0xE0, 0x40));
-            range.format.setForeground(Qt::black);
-            marks.append(range);
-        }
+        if (bar_->isVisible()) AppendMatchMarks(paintMatcher_, text, marks);
     });
 }
 

@@ -16,19 +16,11 @@
 
 #include <algorithm>
 
+#include "figures.h"
+
 namespace chatscope {
 
 namespace {
-
-// Figures with a comma every three digits, whatever the user's locale.
-QString Figure(std::int64_t n) {
-    static const QLocale grouped = [] {
-        QLocale c = QLocale::c();
-        c.setNumberOptions({});
-        return c;
-    }();
-    return grouped.toString(static_cast<qlonglong>(n));
-}
 
 QString DateText(const DayTotal& d) {
     return QStringLiteral("%1-%2-%3")

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include "figures.h"
 #include "local_path.h"
 
 namespace chatscope {
@@ -10,16 +11,6 @@ namespace chatscope {
 namespace {
 
 const char* const kCaptions[LibraryModel::kColumnCount] = {"名前", "最終更新", "サイズ", "行数", "経験値"};
-
-// Figures with a comma every three digits, whatever the user's locale.
-QString Figure(std::int64_t n) {
-    static const QLocale grouped = [] {
-        QLocale c = QLocale::c();
-        c.setNumberOptions({});
-        return c;
-    }();
-    return grouped.toString(static_cast<qlonglong>(n));
-}
 
 }  // namespace
 

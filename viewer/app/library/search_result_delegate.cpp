@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "find/match_marks.h"
+
 namespace chatscope {
 
 void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -20,16 +22,7 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         painter->fillRect(option.rect, selection);
     }
     QList<QTextLayout::FormatRange> marks;
-    std::vector<TextMatch> found;
-    if (!matcher_.Empty()) matcher_.FindAll(text, found);
-    for (const TextMatch& m : found) {
-        QTextLayout::FormatRange range;
-        range.start = m.start;
-        range.length = m.end - m.start;
-        range.format.setBackground(QColor(0xFF, 0xE0, 0x40));
-        range.format.setForeground(Qt::black);
-        marks.append(range);
-    }
+    AppendMatchMarks(matcher_, text, marks);
     QTextLayout layout(text, option.font);
     layout.setCacheEnabled(true);
     layout.beginLayout();
