@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "chatscope/paths.h"
 #include "fileio/posix_io.h"
 
 namespace chatscope {
@@ -21,15 +22,8 @@ constexpr std::string_view kExactMarker = "\x1B%G";
 }  // namespace
 
 std::string CatcherSettingsPath(const std::string& xdgConfigHome, const std::string& home) {
-    std::string base;
-    if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
-        base = xdgConfigHome;
-    else if (!home.empty())
-        base = home + "/.config";
-    else
-        return {};
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/chatkeeper/chatkeeper.cnf";
+    const std::string base = XdgBaseFolder(xdgConfigHome, home, ".config");
+    return base.empty() ? std::string() : base + "/chatkeeper/chatkeeper.cnf";
 }
 
 std::optional<CatcherFolderText> ReadCatcherArchiveFolder(const std::string& settingsFile) {

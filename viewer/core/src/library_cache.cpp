@@ -116,15 +116,8 @@ bool LibraryCache::Save(const std::string& file) const {
 }
 
 std::string LibraryCachePath(const std::string& xdgCacheHome, const std::string& home) {
-    std::string base;
-    if (!xdgCacheHome.empty() && xdgCacheHome.front() == '/')
-        base = xdgCacheHome;
-    else if (!home.empty())
-        base = home + "/.cache";
-    else
-        return {};
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + "/chatscope/library.cache";
+    const std::string base = XdgBaseFolder(xdgCacheHome, home, ".cache");
+    return base.empty() ? std::string() : base + "/chatscope/library.cache";
 }
 
 }  // namespace chatscope

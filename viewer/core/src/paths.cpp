@@ -41,20 +41,24 @@ std::string LowerExtension(const std::string& path) {
     return ext;
 }
 
+std::string XdgBaseFolder(const std::string& variable, const std::string& home, std::string_view underHome) {
+    std::string base;
+    if (!variable.empty() && variable.front() == '/')
+        base = variable;
+    else if (!home.empty())
+        base = home + "/" + std::string(underHome);
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    return base;
+}
+
 SettingsPaths LocateSettingsFiles(const SettingsLocation& where) {
     // The program has no extension to replace: the endings are appended.
     SettingsPaths beside{where.executablePath + ".cnf", where.executablePath + ".flt"};
     const chatlog::fileio::ProgramFiles program{where.executablePath, where.fileExists, where.folderWritable};
     if (chatlog::fileio::KeepsSettingsBeside(program, {beside.settingsFile, beside.filterFile})) return beside;
 
-    std::string base;
-    if (!where.xdgConfigHome.empty() && where.xdgConfigHome.front() == '/')
-        base = where.xdgConfigHome;  // a relative value is to be ignored
-    else if (!where.home.empty())
-        base = where.home + "/.config";
-    else
-        return beside;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    const std::string base = XdgBaseFolder(where.xdgConfigHome, where.home, ".config");
+    if (base.empty()) return beside;
     const std::string name = where.executablePath.substr(LastComponentStart(where.executablePath));
     const std::string folder = base + "/chatscope/" + name;
     return {folder + ".cnf", folder + ".flt"};

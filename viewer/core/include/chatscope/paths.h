@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "fileio/settings_place.h"
 
@@ -40,6 +41,11 @@ inline constexpr const char* kBuildTreeMarker = chatlog::fileio::kBuildTreeMarke
 // share/applications holds its desktop entry): $XDG_CONFIG_HOME/chatscope/
 // (default ~/.config/chatscope/), named after the executable.
 SettingsPaths LocateSettingsFiles(const SettingsLocation& where);
+
+// An XDG base folder: `variable` (e.g. $XDG_CONFIG_HOME) when it is an absolute
+// path (a relative value is to be ignored), else `home` + "/" + `underHome`
+// (".config", ".cache"); without a trailing slash; empty when there is neither.
+std::string XdgBaseFolder(const std::string& variable, const std::string& home, std::string_view underHome);
 
 // The running program's own path (from /proc/self/exe); `fallback` when that
 // cannot be read.
