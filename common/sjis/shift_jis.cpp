@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -91,26 +92,36 @@ void DecodeInto(std::string_view bytes, QString& out) {
 }
 
 std::string DecodeToUtf8(std::string_view bytes) {
+    std::string out;
+    AppendUtf8(bytes, out);
+    return out;
+}
+
+void AppendUtf8(std::string_view bytes, std::string& out) {
     const auto firstHigh =
         std::find_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    if (firstHigh == bytes.end()) return std::string(bytes);
+    const std::size_t plain = static_cast<std::size_t>(firstHigh - bytes.begin());
+    const std::size_t start = out.size();
+    // A unit takes at most three bytes and at least one byte of the line.
+    out.resize(start + plain + (bytes.size() - plain) * 3);
+    char* dst = out.data() + start;
+    std::memcpy(dst, bytes.data(), plain);
+    dst += plain;
     const char16_t* pairs = PairTable();
-    std::string out(bytes.begin(), firstHigh);
-    out.reserve(bytes.size() * 3);
-    for (std::size_t i = out.size(); i < bytes.size();) {
+    for (std::size_t i = plain; i < bytes.size();) {
         const char16_t c = DecodeUnit(pairs, bytes, i);
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
+            *dst++ = static_cast<char>(c);
         } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | c >> 6));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            *dst++ = static_cast<char>(0xC0 | c >> 6);
+            *dst++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out.push_back(static_cast<char>(0xE0 | c >> 12));
-            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            *dst++ = static_cast<char>(0xE0 | c >> 12);
+            *dst++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            *dst++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return out;
+    out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
 int CharCount(std::string_view bytes) {

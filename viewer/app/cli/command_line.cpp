@@ -221,7 +221,7 @@ void WarnSkipped(const PassResult& pass) {
 class Output {
 public:
     explicit Output(bool raw) : raw_(raw) {}
-    void Text(std::string_view bytes) { buffer_ += raw_ ? std::string(bytes) : sjis::DecodeToUtf8(bytes); }
+    void Text(std::string_view bytes) { raw_ ? void(buffer_ += bytes) : sjis::AppendUtf8(bytes, buffer_); }
     void Plain(std::string_view ascii) { buffer_ += ascii; }
     void Number(std::int64_t v) { buffer_ += std::to_string(v); }
     bool WriteTo(std::FILE* f) {

@@ -33,7 +33,7 @@ public:
         output_ += ':';
         output_ += std::to_string(number_);
         output_ += ':';
-        output_ += sjis::DecodeToUtf8(line);
+        sjis::AppendUtf8(line, output_);
         output_ += '\n';
     }
 

@@ -20,7 +20,7 @@ void ShownLinesWriter::Put(std::uint8_t, std::uint32_t, std::string_view text, b
         line_.clear();
         if (indent) line_ += kIndent;
         line_ += text;
-        buffer_ += sjis::DecodeToUtf8(line_);
+        sjis::AppendUtf8(line_, buffer_);
         buffer_ += '\n';
     }
     first_ = false;

@@ -4,83 +4,16 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <string>
 
+#include "find/fold_table.h"
 #include "sjis/shift_jis.h"
 
 namespace chatscope {
 
 namespace {
 
-// The folded form of every UTF-16 unit: one unit, or a run in a shared pool.
-// Surrogates stay themselves.
-class FoldTable {
-public:
-    FoldTable() : entries_(std::make_unique<std::uint32_t[]>(0x10000)) {
-        std::u16string out;
-        for (char32_t c = 0; c < 0x10000; ++c) {
-            out.clear();
-            if (QChar::isSurrogate(c))
-                out.push_back(static_cast<char16_t>(c));
-            else
-                Fold(c, out, 0);
-            if (out.size() == 1) {
-                entries_[c] = out[0];
-            } else {
-                entries_[c] =
-                    kRun | static_cast<std::uint32_t>(pool_.size()) << 8 | static_cast<std::uint32_t>(out.size());
-                pool_ += out;
-            }
-        }
-    }
-
-    void Append(char16_t c, std::u16string& out) const {
-        const std::uint32_t e = entries_[c];
-        if (!(e & kRun)) {
-            out.push_back(static_cast<char16_t>(e));
-            return;
-        }
-        out.append(pool_, (e & ~kRun) >> 8, e & 0xFF);
-    }
-    static constexpr std::uint32_t kRun = 0x80000000u;
-    // The entry of `c`: its folded unit, or kRun | pool offset << 8 | length.
-    const std::uint32_t* Entries() const { return entries_.get(); }
-    const char16_t* Pool() const { return pool_.data(); }
-
-    // Units the folded form of `c` takes.
-    std::size_t Size(char16_t c) const {
-        const std::uint32_t e = entries_[c];
-        return (e & kRun) ? (e & 0xFF) : 1;
-    }
-
-private:
-    // The compatibility decomposition of `c`, case folded, decomposed again.
-    static void Fold(char32_t c, std::u16string& out, int depth) {
-        const QString decomposition = QChar::decomposition(c);
-        if (!decomposition.isEmpty() && depth < 8) {
-            const std::u32string parts = decomposition.toStdU32String();
-            for (char32_t part : parts) Fold(part, out, depth + 1);
-            return;
-        }
-        const char32_t folded = QChar::toCaseFolded(c);
-        if (folded != c && depth < 8) return Fold(folded, out, depth + 1);
-        if (QChar::requiresSurrogates(folded)) {
-            out.push_back(QChar::highSurrogate(folded));
-            out.push_back(QChar::lowSurrogate(folded));
-        } else {
-            out.push_back(static_cast<char16_t>(folded));
-        }
-    }
-
-    std::unique_ptr<std::uint32_t[]> entries_;
-    std::u16string pool_;
-};
-
-const FoldTable& Folds() {
-    static const FoldTable table;
-    return table;
-}
+const FoldTable& Folds() { return FoldTable::Get(); }
 
 // The most units the folded form of one decoded Windows-31J unit takes.
 std::size_t MostFoldedUnitsPerByteUnit() {
@@ -120,6 +53,7 @@ TextMatcher::TextMatcher(const QString& pattern, bool exact) : text_(pattern), e
     } else {
         for (QChar c : pattern) Folds().Append(c.unicode(), pattern_);
     }
+    prefilter_ = BytePrefilter(pattern_, exact_);
 }
 
 std::u16string_view TextMatcher::Fold(QStringView line, bool map) {
@@ -247,7 +181,7 @@ bool TextMatcher::Contains(QStringView line) {
 }
 
 int TextMatcher::CountBytes(std::string_view sjisLine) {
-    if (pattern_.empty()) return 0;
+    if (pattern_.empty() || !prefilter_.MayContain(sjisLine)) return 0;
     int count = 0;
     ScanFolded<false>(DecodeAndFold(sjisLine), [&](const TextMatch&) {
         ++count;
@@ -257,7 +191,7 @@ int TextMatcher::CountBytes(std::string_view sjisLine) {
 }
 
 bool TextMatcher::ContainsBytes(std::string_view sjisLine) {
-    if (pattern_.empty()) return false;
+    if (pattern_.empty() || !prefilter_.MayContain(sjisLine)) return false;
     bool found = false;
     ScanFolded<false>(DecodeAndFold(sjisLine), [&](const TextMatch&) { return !(found = true); });
     return found;

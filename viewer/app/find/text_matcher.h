@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "find/byte_prefilter.h"
+
 namespace chatscope {
 
 // A match in a line: columns [start, end) of the line's decoded text.
@@ -56,6 +58,7 @@ private:
     QString text_;
     bool exact_ = false;
     std::u16string pattern_;   // folded unless exact
+    BytePrefilter prefilter_;  // turns byte lines away that cannot match
     std::u16string folded_;    // scratch: the folded line (its size is only a capacity)
     std::vector<int> origin_;  // scratch: column of the original character of each folded unit
     std::vector<TextMatch> matches_;

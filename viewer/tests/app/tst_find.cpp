@@ -15,6 +15,7 @@
 
 #include "../core/log_builder.h"
 #include "display/log_display.h"
+#include "find/byte_prefilter.h"
 #include "find/find_bar.h"
 #include "find/find_session.h"
 #include "find/text_matcher.h"
@@ -82,6 +83,7 @@ class FindTest : public QObject {
 private slots:
     void Matching_data();
     void Matching();
+    void BytePrefilterMissesNoCharacter();
     void BarKeys();
     void MatchingLinesOnly();
 };
@@ -130,6 +132,52 @@ void FindTest::Matching() {
         QCOMPARE(matcher.FindFrom(line, found.front().start + 1).start, found.size() > 1 ? found[1].start : 0);
         QCOMPARE(matcher.FindBefore(line, found.back().end), found.back());
     }
+}
+
+// Every Windows-31J character at the start of a line, across a sixteen-byte
+// boundary and at the end: the prefilter lets the line through whenever the
+// character's form holds the unit looked for, and its vector and byte-wise looks
+// agree. Lines without one of the units are turned away.
+void FindTest::BytePrefilterMissesNoCharacter() {
+    std::vector<std::string> characters;
+    for (int b = 0; b < 0x100; ++b) characters.emplace_back(1, static_cast<char>(b));
+    for (int lead = 0x81; lead <= 0xFC; ++lead)
+        for (int trail = 0x40; trail <= 0xFC; ++trail)
+            if (sjis::detail::IsLead(lead) && sjis::detail::IsTrail(trail))
+                characters.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+    // Letters, digits, kana with and without their mark, the mark alone, a
+    // character Windows-31J holds three times, U+FFFD and one it cannot hold.
+    std::u16string units = u"aAz1 \u30AB\u30AC\u3099\u682A\uFFE2\u30FC\uFFFD";
+    units.push_back(0xD835);  // a high surrogate
+    const std::string pad(31, ' ');
+    for (const bool exact : {false, true}) {
+        for (const char16_t unit : units) {
+            const BytePrefilter filter(std::u16string(1, unit), exact);
+            for (const std::string& c : characters) {
+                const QString decoded = sjis::Decode(c);
+                const bool holds = (exact ? decoded : FoldForSearch(decoded)).contains(QChar(unit));
+                for (const std::size_t before : {0, 13, 14, 15, 16, 31})
+                    for (const std::size_t after : {0, 16}) {
+                        const std::string line = pad.substr(0, before) + c + pad.substr(0, after);
+                        const bool may = filter.MayContain(line);
+                        if ((holds && !may) || may != filter.MayContainPortable(line))
+                            QFAIL(qPrintable(QStringLiteral("unit %1 (exact %2), character %3 at %4 of %5 bytes")
+                                                 .arg(int(unit), 4, 16)
+                                                 .arg(exact)
+                                                 .arg(QString::fromLatin1(QByteArray::fromStdString(c).toHex()))
+                                                 .arg(before)
+                                                 .arg(line.size())));
+                    }
+            }
+        }
+    }
+    const std::string battle = *sjis::EncodeExact(u"Dorianの攻撃→サハギンに235ダメージ。"_qs);
+    const BytePrefilter aldo(u"aldo", false);
+    QVERIFY(!aldo.MayContain(battle));
+    QVERIFY(!aldo.MayContain("Cassia"));
+    QVERIFY(aldo.MayContain(*sjis::EncodeExact(u"ＡＬＤＯの攻撃→サハギンに235ダメージ。"_qs)));
+    QVERIFY(!BytePrefilter(u"a", true).MayContain("A LINE OF MORE THAN SIXTEEN BYTES"));
+    QVERIFY(!BytePrefilter(u"\U00020BB7", true).MayContain("\x82\xa0"));
 }
 
 void FindTest::BarKeys() {

@@ -24,6 +24,8 @@ QString Decode(std::string_view bytes);
 // The same into `out`, reusing its storage (for decoding many lines in turn).
 void DecodeInto(std::string_view bytes, QString& out);
 std::string DecodeToUtf8(std::string_view bytes);
+// The same appended to `out` (for output built of many lines).
+void AppendUtf8(std::string_view bytes, std::string& out);
 
 namespace detail {
 constexpr bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
