@@ -62,9 +62,12 @@ private:
     bool Dispatch(std::string_view keptLine) {
         const std::optional<LogRecord> rec = detail::ParseRecordPrefix(keptLine);
         if (!rec || sink_ == nullptr) return false;
-        const int category = detail::Classify(rec->typeCode, rec->text, filter_.users);
-        if (filter_.countStatistics) detail::CountClassifiedRecord(stats_, rec->typeCode, rec->text, category);
-        if (IsHidden(category, filter_.filterWord)) return false;
+        // Without statistics and with nothing hidden, what kind a record is does not matter.
+        if (filter_.countStatistics || filter_.filterWord != 0) {
+            const int category = detail::Classify(rec->typeCode, rec->text, filter_.users);
+            if (filter_.countStatistics) detail::CountClassifiedRecord(stats_, rec->typeCode, rec->text, category);
+            if (IsHidden(category, filter_.filterWord)) return false;
+        }
         sink_->Put(rec->typeCode, rec->colourWord, rec->text, rec->indent);
         return true;
     }
