@@ -18,6 +18,7 @@ readonly MAIN_TITLE='^Tarq Log Viewer' STATS_TITLE='^chatscope Data$' SETTINGS_T
 readonly STATS_KEYS='Up Up Up Return' SETTINGS_KEYS='Up Up Return'
 
 binary="${1:?usage: $0 PATH/TO/chatscope}"
+module="$(cd "$(dirname "$binary")" && pwd)/chatscope-window.so"
 for tool in Xvfb openbox xdotool xwininfo xprop; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed"
@@ -131,6 +132,7 @@ run_viewer() {
     local run="$work/run-$first_name"
     mkdir -p "$run/home"
     cp "$binary" "$run/chatscope"  # settings files are written beside the program
+    ln -s "$module" "$run/chatscope-window.so"  # and its windows are found there
     HOME="$run/home" XDG_CONFIG_HOME="$run/home/.config" QT_QPA_PLATFORM=xcb "$run/chatscope" >"$run/log" 2>&1 &
     pids+=($!)
     main="$(find_window "$MAIN_TITLE")"

@@ -76,6 +76,15 @@ check "chatscope --stats prints what the built program prints" \
     cmp <(as_user /usr/bin/chatscope --stats "$example") <(expected_stats)
 check "chatscope --stats prints the statistics" grep -qx '\[counters\]' <(expected_stats)
 check "chatkeeper --version" grep -qx "chatkeeper $version" <(as_user /usr/bin/chatkeeper --version)
+# The viewer's windows come from their module: started offscreen, the viewer
+# still runs them after three seconds (timeout's 124), with no load failure.
+windows_run() {  # windows_run RUNNER...: runs "RUNNER... timeout 3 chatscope EXAMPLE"
+    local status=0
+    "$@" timeout 3 chatscope "$example" || status=$?
+    echo "exit status $status"
+    [ "$status" -eq 124 ]
+}
+check "the installed chatscope opens its windows" windows_run as_user env PATH=/usr/bin
 check "chatkeeper --help" grep -q '^usage: chatkeeper' <(as_user /usr/bin/chatkeeper --help)
 
 # The installed catcher keeps its settings in the user's folder, never in /usr/bin.
@@ -184,6 +193,7 @@ if [ "$root_ready" -eq 1 ]; then
     done
     check "chatscope --stats on the minimal root prints what the built program prints" \
         cmp <(in_root chatscope --stats "$example") <(expected_stats)
+    check "chatscope opens its windows on the minimal root" windows_run in_root
 fi
 unmount_root
 rm -rf --one-file-system "$work/minroot"

@@ -473,6 +473,39 @@ TEST(CommandLineDispatch, WindowArgumentsAreLeftToTheViewer) {
     EXPECT_EQ(dispatch({"-style", "fusion"}), std::nullopt);
 }
 
+// The windows come from their module, which the executable looks for in the
+// library folder of an installed layout, then beside itself. The command-line
+// modes never need it; without a usable one the windows fail with a message.
+TEST(WindowModule, IsLookedForInTheLibraryFolderThenBesideTheProgram) {
+    namespace fs = std::filesystem;
+    logtest::TempDir dir;
+    const fs::path bin = dir.path() / "bin";
+    fs::create_directories(bin);
+    const fs::path library = bin / CHATSCOPE_MODULE_FOLDER;
+    fs::create_directories(library);
+    fs::copy_file(CHATSCOPE_BIN, bin / "chatscope");
+    const std::string program = (bin / "chatscope").string();
+    const std::string beside = (bin / "chatscope-window.so").string();
+
+    EXPECT_EQ(RunProgram({program, "--version"}).status, 0);
+    Result r = RunProgram({program, CHATSCOPE_SAMPLE});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot load the windows: chatscope-window.so is neither in"), std::string::npos) << r.err;
+
+    std::ofstream(beside) << "not a module";
+    r = RunProgram({program, CHATSCOPE_SAMPLE});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot load the windows: " + beside), std::string::npos) << r.err;
+
+    // The real module in the library folder wins over the broken one; with no
+    // display, the windows' own start fails.
+    fs::create_symlink(CHATSCOPE_WINDOW_MODULE, library / "chatscope-window.so");
+    r = RunProgram({program, CHATSCOPE_SAMPLE});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.find("cannot load the windows"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("platform plugin"), std::string::npos) << r.err;
+}
+
 }  // namespace
 
 // --search against the reference: each file's --text lines, folded one by one

@@ -67,6 +67,7 @@ TEST(SessionEnd, SignalsEndTheWindowAsClosingItDoesAndSaveTheSettings) {
         std::error_code ec;
         fs::create_hard_link(CHATSCOPE_BIN, viewer, ec);
         if (ec) fs::copy_file(CHATSCOPE_BIN, viewer);
+        fs::create_symlink(CHATSCOPE_WINDOW_MODULE, dir.path() / "chatscope-window.so");  // the windows
         dir.Write("chatscope.cnf", std::string("\x10\x20\x30\x00\x01\x00\x00\x00overlong", 16));
         dir.Write("chatscope.flt", "5,200,Foo Bar\n  note  \n");
         const std::string file = row.file == "fifo" ? (dir.path() / "fifo").string() : row.file;
