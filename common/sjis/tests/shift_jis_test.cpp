@@ -24,6 +24,20 @@ TEST(ShiftJis, DecodesSingleAndDoubleBytes) {
     EXPECT_TRUE(Decode("").isEmpty());
 }
 
+// Every single byte and every lead/trail pair, appended one after another to
+// text already there, gives the UTF-8 of the Qt decoding of each.
+TEST(ShiftJis, AppendUtf8OfEveryCharacterIsItsDecodingInUtf8) {
+    std::string out = "start:", expected = out;
+    for (int code = 0; code < 0x10000; ++code) {
+        if (code >= 0x100 && !(detail::IsLead(code >> 8) && detail::IsTrail(code & 0xFF))) continue;
+        std::string bytes(1, static_cast<char>(code));
+        if (code >= 0x100) bytes = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+        AppendUtf8(bytes, out);
+        expected += Decode(bytes).toUtf8().toStdString();
+    }
+    EXPECT_EQ(out, expected);
+}
+
 TEST(ShiftJis, ControlBytesStayThemselves) {
     const std::string bytes("\x00\x01\x1A\x1C\x7F\x09", 6);
     EXPECT_EQ(Units(Decode(bytes)), std::u16string(u"\0\x01\x1A\x1C\x7F\t", 6));

@@ -171,21 +171,12 @@ bool BytePrefilter::Sources::InVector(std::string_view line) const {
 bool BytePrefilter::Sources::InVector(std::string_view line) const { return InPortable(line); }
 #endif
 
-bool BytePrefilter::In(const Sources& s, std::string_view line) {
-    return s.Compares() <= Sources::kMostCompares ? s.InVector(line) : s.InPortable(line);
-}
-
-bool BytePrefilter::MayContain(std::string_view line) const {
+bool BytePrefilter::MayContain(std::string_view line, bool vector) const {
     if (never_) return false;
-    for (const Sources& s : units_)
-        if (!In(s, line)) return false;
-    return true;
-}
-
-bool BytePrefilter::MayContainPortable(std::string_view line) const {
-    if (never_) return false;
-    for (const Sources& s : units_)
-        if (!s.InPortable(line)) return false;
+    for (const Sources& s : units_) {
+        const bool in = vector && s.Compares() <= Sources::kMostCompares ? s.InVector(line) : s.InPortable(line);
+        if (!in) return false;
+    }
     return true;
 }
 

@@ -25,9 +25,9 @@ public:
     BytePrefilter(std::u16string_view pattern, bool exact);
 
     // False only when `line` cannot contain the pattern.
-    bool MayContain(std::string_view line) const;
+    bool MayContain(std::string_view line) const { return MayContain(line, true); }
     // The same answer byte by byte, as machines without SSE2 give it (for tests).
-    bool MayContainPortable(std::string_view line) const;
+    bool MayContainPortable(std::string_view line) const { return MayContain(line, false); }
 
 private:
     // The characters one unit can come from: single bytes and byte pairs.
@@ -47,7 +47,7 @@ private:
         bool InPortable(std::string_view line) const;
         bool InVector(std::string_view line) const;
     };
-    static bool In(const Sources& s, std::string_view line);
+    bool MayContain(std::string_view line, bool vector) const;
 
     std::vector<Sources> units_;  // checked in order, cheapest first
     bool never_ = false;          // some unit comes from no character at all

@@ -13,12 +13,10 @@ namespace chatscope {
 
 namespace {
 
-const FoldTable& Folds() { return FoldTable::Get(); }
-
 // The most units the folded form of one decoded Windows-31J unit takes.
 std::size_t MostFoldedUnitsPerByteUnit() {
     static const std::size_t most = [] {
-        const FoldTable& folds = Folds();
+        const FoldTable& folds = FoldTable::Get();
         std::size_t m = 1;
         for (int b = 0; b < 0x100; ++b) {
             const std::string one(1, static_cast<char>(b));
@@ -42,7 +40,7 @@ std::u16string_view View(QStringView s) {
 
 QString FoldForSearch(QStringView text) {
     std::u16string out;
-    for (QChar c : text) Folds().Append(c.unicode(), out);
+    for (QChar c : text) FoldTable::Get().Append(c.unicode(), out);
     // Unit for unit: a conversion from UTF-16 would drop a leading byte order mark.
     return QString(reinterpret_cast<const QChar*>(out.data()), static_cast<qsizetype>(out.size()));
 }
@@ -51,14 +49,14 @@ TextMatcher::TextMatcher(const QString& pattern, bool exact) : text_(pattern), e
     if (exact_) {
         pattern_ = View(pattern);
     } else {
-        for (QChar c : pattern) Folds().Append(c.unicode(), pattern_);
+        for (QChar c : pattern) FoldTable::Get().Append(c.unicode(), pattern_);
     }
     prefilter_ = BytePrefilter(pattern_, exact_);
 }
 
 std::u16string_view TextMatcher::Fold(QStringView line, bool map) {
     // Written through raw pointers: this is the inner loop of every count.
-    const FoldTable& folds = Folds();
+    const FoldTable& folds = FoldTable::Get();
     const std::uint32_t* entries = folds.Entries();
     const std::size_t n = static_cast<std::size_t>(line.size());
     const char16_t* in = reinterpret_cast<const char16_t*>(line.utf16());
@@ -100,7 +98,7 @@ std::u16string_view TextMatcher::DecodeAndFold(std::string_view sjisLine) {
         sjis::DecodeEach(sjisLine, [&](char16_t c) { out[used++] = c; });
         return {out, used};
     }
-    const FoldTable& folds = Folds();
+    const FoldTable& folds = FoldTable::Get();
     const std::uint32_t* entries = folds.Entries();
     sjis::DecodeEach(sjisLine, [&](char16_t c) {
         const std::uint32_t e = entries[c];
